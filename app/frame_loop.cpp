@@ -1,0 +1,45 @@
+#include "app/frame_loop.h"
+
+#include "app/main_form.h"
+#include "game/frame_time.h"
+#include "game/game_state.h"
+#include "game/keys.h"
+#include "game/rules.h"
+#include "menu/menu_state.h"
+#include "render/device_objects.h"
+#include "render/game_screen.h"
+
+namespace zolvane {
+
+MainForm frmD3D;
+
+void OnIdle() {
+  if (!frmD3D.FActive) return;
+  if (Loop.MenuActive) {
+    if (!Loop.TransitionActive) PollMenuKeys();
+    MenuStep();
+  } else {
+    if (!Loop.TransitionActive) PollGameKeys();
+    if (Game.Paused || Game.GameOver || Game.AbortQuery)
+      BreakTick();
+    else
+      GameTick();
+  }
+  RenderFrame();
+}
+
+// A frame that fails is simply lost: the results are not examined.
+void RenderFrame() {
+  Device* d = D3D.FD3DDevice;
+  if (!d) return;
+  d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
+  d->BeginScene();
+  if (Loop.MenuActive)
+    DrawMenu();
+  else
+    DrawGame();
+  d->EndScene();
+  d->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+}  // namespace zolvane

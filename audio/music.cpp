@@ -1,0 +1,15 @@
+#include "audio/music.h"
+
+#include "audio/sound.h"
+
+namespace zolvane {
+
+// The music player arrives with the audio device; until it is there nothing plays.
+bool MusicEnded() { return false; }
+void NextMusic() {}
+
+void MusicUpkeep() {
+  if (MusicEnded()) NextMusic();
+}
+
+}  // namespace zolvane

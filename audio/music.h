@@ -1,0 +1,14 @@
+// The music cycle: twelve pieces one after another. Without a sound device nothing plays
+// and a piece never counts as ended.
+#pragma once
+#include <cstdint>
+
+namespace zolvane {
+
+bool MusicEnded();
+void NextMusic();
+// The per-step upkeep of the game, break and menu steps: start the next piece when the
+// current one has ended.
+void MusicUpkeep();
+
+}  // namespace zolvane

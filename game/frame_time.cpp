@@ -1,0 +1,42 @@
+#include "game/frame_time.h"
+
+#include <cmath>
+
+#include "platform/clock.h"
+#include "render/fade_quad.h"
+
+namespace zolvane {
+
+LoopState Loop;
+
+int32_t RoundHalfEven(double v) { return static_cast<int32_t>(std::nearbyint(v)); }
+
+void FrameTimeUpdate() {
+  Loop.FrameDelta = timeGetTime() - Loop.LastFrameTime;  // unsigned: survives the wrap
+  Loop.LastFrameTime = timeGetTime();
+  if (Loop.FrameDelta > MaxFrameDelta) Loop.FrameDelta = MaxFrameDelta;
+}
+
+void FadeOutStep() {
+  if (!Loop.FadeOutRunning || Loop.FadeLevel >= 255) return;
+  Loop.FadeLevel += RoundHalfEven(Loop.FrameDelta * FadeRate);
+  if (Loop.FadeLevel >= 255) {
+    Loop.FadeLevel = 255;
+    Loop.FadeOutRunning = false;
+    Loop.FadeOutDone = true;
+  }
+  SetFadeLevel(Loop.FadeLevel);
+}
+
+void FadeInStep() {
+  if (!Loop.FadeInRunning || Loop.FadeLevel <= 0) return;
+  Loop.FadeLevel -= RoundHalfEven(Loop.FrameDelta * FadeRate);
+  if (Loop.FadeLevel <= 0) {
+    Loop.FadeLevel = 0;
+    Loop.FadeInRunning = false;
+    Loop.TransitionActive = false;
+  }
+  SetFadeLevel(Loop.FadeLevel);
+}
+
+}  // namespace zolvane

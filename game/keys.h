@@ -1,0 +1,38 @@
+// The game's key vocabulary over the keyboard snapshot: one edge flag per key, set on the
+// press and cleared on the release, and repeat timers loaded on the press. The consumers
+// (game step, break step, menu step) count the timers down themselves.
+#pragma once
+#include <cstdint>
+
+namespace zolvane {
+
+struct KeyFlags {
+  bool KeyUp = false, KeyDown = false, KeyLeft = false, KeyRight = false;
+  bool KeyEscape = false, KeyEnter = false, KeyEnterHeld = false;
+  bool KeySpace = false, KeyCtrl = false, KeyPause = false;
+  bool KeyYesDown = false, KeyNoDown = false;  // plain states, no edge logic
+
+  int32_t MoveRepeatTimer = 260;  // Left and Right
+  int32_t DownRepeatTimer = 1000; // Down, and in the game Space and Ctrl
+  int32_t UpRepeatTimer = 600;
+  int32_t EscapeTimer = 1000;
+  int32_t PauseTimer = 1000;
+};
+
+extern KeyFlags Keys;
+
+constexpr int32_t UpRepeatStart = 600;
+constexpr int32_t DownRepeatStart = 1000;
+constexpr int32_t EscapeRepeatStart = 1000;
+constexpr int32_t PauseRepeatStart = 1000;
+
+// A held key acts on the pass of its press (timer still at its start value) and again on
+// every pass once its timer has run down to 0 or below.
+inline bool KeyActs(bool held, int32_t timer, int32_t start) {
+  return held && (timer == start || timer < 1);
+}
+
+void PollMenuKeys();
+void PollGameKeys();
+
+}  // namespace zolvane

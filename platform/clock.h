@@ -1,0 +1,31 @@
+// The game's clocks. Game code never reads the wall clock itself: tests and the simulator
+// replace the sources with their own.
+#pragma once
+#include <cstdint>
+#include <functional>
+
+namespace zolvane {
+
+// Milliseconds of the system clock, wrapping at 2^32 like timeGetTime.
+uint32_t timeGetTime();
+uint64_t QueryPerformanceCounter();
+uint64_t QueryPerformanceFrequency();
+
+// An empty function restores the real clock.
+void SetClockSource(std::function<uint32_t()> source);
+void SetPerformanceCounterSource(std::function<uint64_t()> counter, uint64_t frequency);
+
+// A clock that moves only when told to: the injected clock of tests and the simulator.
+class ManualClock {
+ public:
+  explicit ManualClock(uint32_t start = 1000) : Now(start) {
+    SetClockSource([this] { return Now; });
+  }
+  ~ManualClock() { SetClockSource(nullptr); }
+  ManualClock(const ManualClock&) = delete;
+  ManualClock& operator=(const ManualClock&) = delete;
+  void Advance(uint32_t ms) { Now += ms; }
+  uint32_t Now;
+};
+
+}  // namespace zolvane

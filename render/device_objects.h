@@ -1,0 +1,29 @@
+// The device, its vertex buffers and the formats chosen at start-up: what every drawing
+// routine draws with. Empty until the start-up creates them.
+#pragma once
+#include "platform/device.h"
+
+namespace zolvane {
+
+struct D3DObjects {
+  Direct3D* FD3D = nullptr;
+  Device* FD3DDevice = nullptr;
+  VertexBuffer* FD3DVBModels = nullptr;     // 24-byte model vertices
+  VertexBuffer* FD3DVBTexModels = nullptr;  // 36-byte textured model vertices
+  VertexBuffer* FD3DVBFade = nullptr;       // the fade quad, 16-byte vertices
+  VertexBuffer* FD3DVBEffects = nullptr;    // the spark quad
+  VertexBuffer* MenuQuad = nullptr;         // the textured unit square
+  VertexBuffer* PanelQuad = nullptr;
+  VertexBuffer* FontQuad = nullptr;
+  D3DFORMAT AdapterFormat = D3DFMT_UNKNOWN;
+  D3DFORMAT BackBufferFormat = D3DFMT_UNKNOWN;
+  D3DFORMAT TextureFormat = D3DFMT_UNKNOWN;
+};
+
+extern D3DObjects D3D;
+
+constexpr float SceneCenterX = 5.5f;
+constexpr float SceneCenterY = 10.5f;
+constexpr float EyeZ = -19.0f;
+
+}  // namespace zolvane
