@@ -1,0 +1,29 @@
+// Ten best results per game type, kept in memory and in highscores.dat.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace zolvane {
+
+struct HighScoreEntry {
+  std::string Name;
+  int32_t Score = 0;
+};
+
+// [game type 1..4][rank 1..10]; index 0 unused.
+extern HighScoreEntry HighScores[5][11];
+
+constexpr const char* HighScoresFile = "highscores.dat";
+
+// Every entry "Noname" with 0.
+void SetDefaultHighScores();
+// Reads the file, or sets the default table when there is none. Never throws on a
+// damaged file; returns false only when an existing file could not be read.
+bool LoadHighScores(const std::string& path = HighScoresFile);
+// Writes all 40 entries; the old file is replaced only once the new one is complete.
+bool SaveHighScores(const std::string& path = HighScoresFile);
+// Places score at position (1..10) of the game type's table and starts the name entry;
+// position 11 changes nothing and ends any name entry.
+void InsertHighScore(int32_t gameType, int32_t position, int32_t score);
+
+}  // namespace zolvane
