@@ -1,0 +1,7 @@
+#include "game/settings.h"
+
+namespace zolvane {
+
+GameSettings Config;
+
+}  // namespace zolvane
