@@ -1,9 +1,86 @@
+// The game step: one pass of a running game, in a fixed order that replays depend on.
+#include "audio/music.h"
+#include "game/frame_time.h"
+#include "game/game_state.h"
+#include "game/keys.h"
 #include "game/rules.h"
+#include "game/settings.h"
+#include "platform/clock.h"
+#include "render/scene_objects.h"
 
 namespace zolvane {
 
-// The rules arrive with their own change; until then a game step does nothing.
-void GameTick() {}
-void BreakTick() {}
+namespace {
+constexpr float DropSpeed = 0.079f;  // at or above it a Space or Ctrl drop is at work
+
+int32_t Delta() { return static_cast<int32_t>(Loop.FrameDelta); }
+
+void DropKeys() {
+  const int32_t timer = Keys.DownRepeatTimer;
+  // Later wins: Down over Space over Ctrl.
+  if (KeyActs(Keys.KeyCtrl, timer, DownRepeatStart)) Game.FallSpeed = 0.1f;
+  if (KeyActs(Keys.KeySpace, timer, DownRepeatStart)) Game.FallSpeed = 0.08f;
+  if (KeyActs(Keys.KeyDown, timer, DownRepeatStart)) Game.FallSpeed = 0.05f;
+  // Down speeds the fall only while held; a Space or Ctrl drop runs on until the lock.
+  if (!Keys.KeyDown && Game.FallSpeed < DropSpeed) Game.FallSpeed = Game.BaseFallSpeed;
+  Game.SideSpeed = Game.FallSpeed <= 0.05f ? 0.022f : 0.08f;
+}
+}  // namespace
+
+void GameTick() {
+  TFigure& figure = *Game.FallingFigure;
+
+  FrameTimeUpdate();
+  Game.GameSeconds = static_cast<int32_t>((timeGetTime() - Game.GameStartTime) / 1000u);
+  GrowStep(figure, 1.0f);
+  GrowStep(*Game.NextFigure, 0.75f);
+
+  if (KeyActs(Keys.KeyUp, Keys.UpRepeatTimer, UpRepeatStart) && !figure.Turning &&
+      Game.FallSpeed < DropSpeed)
+    figure.StartTurn();
+  if (Keys.KeyUp) Keys.UpRepeatTimer -= Delta();
+  if (figure.Turning) TurnStep(figure);
+
+  ClearFullRows();
+  MoveFlyingRows();
+  SettleBricks();
+
+  DropKeys();
+  FallStep(figure);
+  if (Keys.KeyDown || Keys.KeyCtrl || Keys.KeySpace) Keys.DownRepeatTimer -= Delta();
+
+  if (figure.SideMove == 0) {
+    if (KeyActs(Keys.KeyLeft, Keys.MoveRepeatTimer, Config.KeyRepeatDelay)) figure.SideMove = 1;
+    if (KeyActs(Keys.KeyRight, Keys.MoveRepeatTimer, Config.KeyRepeatDelay)) figure.SideMove = 2;
+  }
+  if (Keys.KeyLeft || Keys.KeyRight) Keys.MoveRepeatTimer -= Delta();
+  if (figure.SideMove == 1)
+    StepLeft(figure);
+  else if (figure.SideMove == 2)
+    StepRight(figure);
+
+  BrickFlipUpdate();
+  UpdateSparks();
+
+  if (KeyActs(Keys.KeyPause, Keys.PauseTimer, PauseRepeatStart)) PauseGame();
+  if (Keys.KeyPause) Keys.PauseTimer -= Delta();
+  if (KeyActs(Keys.KeyEscape, Keys.EscapeTimer, EscapeRepeatStart)) {
+    Game.AbortQuery = true;
+    Game.BreakStartTime = timeGetTime();
+  }
+  if (Keys.KeyEscape) Keys.EscapeTimer -= Delta();
+
+  // Ends the fade that began the game.
+  FadeInStep();
+  CheckLevelUp();
+  UpdateScorePosition();
+  if (Game.GameSeconds > 5)
+    Game.FiguresPerMinute = RoundHalfEven(static_cast<double>(Game.FiguresLanded) /
+                                          Game.GameSeconds * 60.0);
+  MusicUpkeep();
+  GarbageTimerStep();
+  UpdateMessageBrightness();
+  CountUpShownScore();
+}
 
 }  // namespace zolvane

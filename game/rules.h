@@ -1,10 +1,12 @@
 // The game step and the break step, and the pieces of the rules other code calls.
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace zolvane {
 
 class TFigure;
+struct Spark;
 
 // One step of a running game (no break state set).
 void GameTick();
@@ -20,6 +22,12 @@ void TurnStep(TFigure& figure);
 void FallStep(TFigure& figure);
 void StepLeft(TFigure& figure);
 void StepRight(TFigure& figure);
+// The rotation state a turn under way ends in (the next state for a figure at rest).
+int32_t TurnTarget(const TFigure& figure);
+// The rotation whose grid collides with the well: the target while the figure turns.
+int32_t ShapeInUse(const TFigure& figure);
+// Inside the well and not occupied.
+bool PositionFree(int row, int column);
 
 // Rows, scoring, levels.
 void ClearFullRows();
@@ -32,6 +40,8 @@ void PlayLevelSound();
 void UpdateScorePosition();
 void UpdateMessageBrightness();
 void CountUpShownScore();
+// Replaces the flying message at once, starting at brightness 150.
+void SetMessage(const std::string& text, float x, int32_t size, int32_t bonus);
 
 // Game types and well effects.
 void GarbageTimerStep();
@@ -40,5 +50,10 @@ void BrickFlipUpdate();
 void BrickFlipStep();
 void AddSpark(int32_t drift, float x, float y);
 void UpdateSparks();
+// Unlinks and frees the spark after previous, or the first one when previous is null.
+void RemoveSpark(Spark* previous);
+// Sparks out of the top edge of each column of a fast-dropped figure, spread over the
+// distance it fell in this step.
+void TrailSparks(const TFigure& figure, int32_t rotation, float distance);
 
 }  // namespace zolvane

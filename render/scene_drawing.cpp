@@ -6,6 +6,5 @@ namespace zolvane {
 void TModel::Draw() {}
 void TBrick::Draw() {}
 void TFigure::Draw() {}
-void TFigure::StartTurn() {}
 
 }  // namespace zolvane
