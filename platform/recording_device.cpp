@@ -182,3 +182,46 @@ std::vector<std::string> RecordingDevice::Ops() const {
 }
 
 }  // namespace zolvane
+
+namespace zolvane {
+
+namespace {
+bool Contains(const std::vector<D3DFORMAT>& list, D3DFORMAT f) {
+  for (D3DFORMAT x : list)
+    if (x == f) return true;
+  return false;
+}
+}  // namespace
+
+HRESULT RecordingDirect3D::CheckDeviceType(uint32_t, uint32_t, D3DFORMAT displayFormat,
+                                           D3DFORMAT backBufferFormat, bool) {
+  return Contains(DisplayFormats, displayFormat) && displayFormat == backBufferFormat
+             ? D3D_OK
+             : D3DERR_NOTAVAILABLE;
+}
+
+HRESULT RecordingDirect3D::CheckDeviceFormat(uint32_t, uint32_t, D3DFORMAT, uint32_t, uint32_t,
+                                             D3DFORMAT checkFormat) {
+  return Contains(TextureFormats, checkFormat) ? D3D_OK : D3DERR_NOTAVAILABLE;
+}
+
+HRESULT RecordingDirect3D::GetAdapterDisplayMode(uint32_t, D3DDISPLAYMODE* mode) {
+  if (!mode) return D3DERR_INVALIDCALL;
+  *mode = DesktopMode;
+  return D3D_OK;
+}
+
+HRESULT RecordingDirect3D::CreateDevice(uint32_t, uint32_t, void*, uint32_t,
+                                        D3DPRESENT_PARAMETERS* params, Device** out) {
+  if (!out || !params) return D3DERR_INVALIDCALL;
+  LastParams = *params;
+  if (Failed(CreateDeviceResult)) {
+    *out = nullptr;
+    return CreateDeviceResult;
+  }
+  *out = new RecordingDevice();
+  ++DevicesCreated;
+  return D3D_OK;
+}
+
+}  // namespace zolvane

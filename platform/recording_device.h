@@ -84,3 +84,27 @@ class RecordingDevice : public Device {
 };
 
 }  // namespace zolvane
+
+namespace zolvane {
+
+// A Direct3D object that makes recording devices; formats and failures are set by tests.
+class RecordingDirect3D : public Direct3D {
+ public:
+  HRESULT CheckDeviceType(uint32_t adapter, uint32_t deviceType, D3DFORMAT displayFormat,
+                          D3DFORMAT backBufferFormat, bool windowed) override;
+  HRESULT CheckDeviceFormat(uint32_t adapter, uint32_t deviceType, D3DFORMAT adapterFormat,
+                            uint32_t usage, uint32_t resourceType, D3DFORMAT checkFormat) override;
+  HRESULT GetAdapterDisplayMode(uint32_t adapter, D3DDISPLAYMODE* mode) override;
+  HRESULT CreateDevice(uint32_t adapter, uint32_t deviceType, void* focusWindow,
+                       uint32_t behaviourFlags, D3DPRESENT_PARAMETERS* params,
+                       Device** out) override;
+
+  std::vector<D3DFORMAT> DisplayFormats{D3DFMT_R5G6B5, D3DFMT_X8R8G8B8};
+  std::vector<D3DFORMAT> TextureFormats{D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_A4R4G4B4};
+  D3DDISPLAYMODE DesktopMode{1024, 768, 60, D3DFMT_X8R8G8B8};
+  HRESULT CreateDeviceResult = D3D_OK;
+  D3DPRESENT_PARAMETERS LastParams{};
+  int DevicesCreated = 0;
+};
+
+}  // namespace zolvane
