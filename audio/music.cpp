@@ -4,6 +4,8 @@
 
 namespace zolvane {
 
+int32_t CurrentMusicNumber = 0;
+
 // The music player arrives with the audio device; until it is there nothing plays.
 bool MusicEnded() { return false; }
 void NextMusic() {}

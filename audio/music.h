@@ -5,6 +5,9 @@
 
 namespace zolvane {
 
+// The number of the piece played last; saved as "Music Number" at shutdown.
+extern int32_t CurrentMusicNumber;
+
 bool MusicEnded();
 void NextMusic();
 // The per-step upkeep of the game, break and menu steps: start the next piece when the
