@@ -15,6 +15,9 @@ struct MenuStateData {
 
 extern MenuStateData Menu;
 
+// What choosing a game type does: fade to black, then the menu step starts the game.
+void BeginNewGame(int32_t gameType);
+
 // One pass of the menus and one frame of them.
 void MenuStep();
 void DrawMenu();
