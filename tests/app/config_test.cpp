@@ -170,13 +170,6 @@ TEST(IniFileWrite, RefusesTextThatWouldBreakTheLines) {
   EXPECT_EQ(file.Text(), "[Settings]\r\nA=1\r\n");
 }
 
-TEST_F(ConfigTest, WriteProfileStringCreatesTheFileAndReadsBack) {
-  ASSERT_TRUE(WriteProfileString(Path, "Settings", "Music Number", "0x10"));
-  EXPECT_EQ(ReadText(Path), "[Settings]\r\nMusic Number=0x10\r\n");
-  EXPECT_EQ(ReadProfileInt(Path, "settings", "music number"), 16);
-  EXPECT_EQ(ReadProfileInt(Folder.File("absent.ini"), "Settings", "Music Number"), 0);
-}
-
 TEST_F(ConfigTest, MissingFileReadsAllZeros) {
   Config.FullScreen = true;
   Config.RotationSpeed = 1.55f;
