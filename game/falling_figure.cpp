@@ -37,10 +37,10 @@ bool RoomBelow(const TFigure& f, int rotation, int row) {
   return true;
 }
 
-bool Overlaps(const TFigure& f, int rotation) {
+bool Overlaps(const TFigure& f, int kind, int rotation) {
   for (int i = 0; i < 4; ++i)
     for (int j = 0; j < 4; ++j)
-      if (ShapeCell(f.Kind(), rotation, i, j) && Occupied(f.Row - i, f.Column + j)) return true;
+      if (ShapeCell(kind, rotation, i, j) && Occupied(f.Row - i, f.Column + j)) return true;
   return false;
 }
 
@@ -155,6 +155,7 @@ void TurnStep(TFigure& figure) {
 
 void FallStep(TFigure& f) {
   // One grid for the whole call: the end-of-game test after a lock uses the locked one.
+  const int32_t kind = f.Kind();
   const int32_t rotation = ShapeInUse(f);
 
   if (RoomBelow(f, rotation, f.Row)) {
@@ -185,7 +186,7 @@ void FallStep(TFigure& f) {
   } else {
     Lock(f, rotation);
   }
-  if (Overlaps(f, rotation)) {
+  if (Overlaps(f, kind, rotation)) {
     PlayEffect(15, true);
     Game.GameOver = true;
   }
