@@ -1,0 +1,617 @@
+// zolvane-sim: the game's rules without window, GPU or sound, driven by a script of timed
+// key snapshots, and the state written as one JSON object per line. For replaying reported
+// games, for tests, and for measuring the rules.
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/config.h"
+#include "app/main_form.h"
+#include "audio/sound.h"
+#include "game/figure_shapes.h"
+#include "game/frame_time.h"
+#include "game/game_state.h"
+#include "game/keys.h"
+#include "game/rules.h"
+#include "menu/high_scores.h"
+#include "menu/menu_state.h"
+#include "platform/clock.h"
+#include "platform/keyboard.h"
+#include "platform/random.h"
+#include "render/scene_objects.h"
+
+namespace zolvane {
+namespace {
+
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+const char* const Usage =
+    "usage: zolvane-sim [--seed N] [--type T] [--config FILE] [--highscores FILE] [--trace] "
+    "[SCRIPT]\n"
+    "\n"
+    "Plays a game of type T (1 Classic, 2 Advanced, 3 Special, 4 Crazy; default 1) with the\n"
+    "random generator seeded with N (default 1), driven by SCRIPT or standard input:\n"
+    "  MS [KEY ...]             the clock advances MS milliseconds, exactly the keys named are\n"
+    "                           down, and one step of the game runs\n"
+    "  repeat COUNT MS [KEY ...]  COUNT such steps\n"
+    "  well ROW CELLS           row ROW (1 bottom .. 20 top) becomes CELLS: ten of . or 1-8\n"
+    "  falling KIND ROTATION    the falling figure starts again as KIND (1-7), ROTATION (1-4)\n"
+    "  next KIND ROTATION       the same for the next figure\n"
+    "  print                    write the state now\n"
+    "Keys: Up Down Left Right Space Ctrl Enter Escape P Pause Y N (any case).\n"
+    "The state is written as one JSON line at each print, after every step with --trace,\n"
+    "and at the end. --highscores FILE is read at the start and written at the end.\n";
+
+struct Options {
+  uint32_t Seed = 1;
+  int32_t Type = 1;
+  std::optional<std::string> ConfigFile;
+  std::optional<std::string> HighScoresPath;
+  bool Trace = false;
+  std::optional<std::string> Script;
+};
+
+struct Command {
+  enum Kind { Pass, SetRow, SetFalling, SetNext, Print } What = Pass;
+  int Line = 0;
+  uint32_t Count = 1;  // passes of a repeat
+  uint32_t Ms = 0;
+  std::vector<int> Keys;  // key codes held during the passes
+  int Row = 0;
+  std::string Cells;
+  int32_t FigureKind = 0, Rotation = 0;
+};
+
+struct ScriptError {
+  int Line;
+  std::string Message;
+};
+
+// ---------------------------------------------------------------------------------------
+// Command line and script
+
+std::optional<uint64_t> ParseUnsigned(std::string_view text, uint64_t max) {
+  if (text.empty() || text.size() > 20) return std::nullopt;
+  uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+    if (value > max) return std::nullopt;
+  }
+  return value;
+}
+
+std::string Quoted(std::string_view word) {
+  std::string out = "\"";
+  for (const char c : word) {
+    if (std::isprint(static_cast<unsigned char>(c))) {
+      out += c;
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
+      out += hex;
+    }
+  }
+  return out + "\"";
+}
+
+std::string Lower(std::string_view word) {
+  std::string out(word);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::optional<int> KeyCode(std::string_view name) {
+  static const struct {
+    const char* Name;
+    int Code;
+  } keys[] = {{"up", DIK_UP},         {"down", DIK_DOWN},     {"left", DIK_LEFT},
+              {"right", DIK_RIGHT},   {"space", DIK_SPACE},   {"ctrl", DIK_LCONTROL},
+              {"enter", DIK_RETURN},  {"escape", DIK_ESCAPE}, {"p", DIK_P},
+              {"pause", DIK_PAUSE},   {"y", DIK_Y},           {"n", DIK_N}};
+  const std::string lower = Lower(name);
+  for (const auto& k : keys)
+    if (lower == k.Name) return k.Code;
+  return std::nullopt;
+}
+
+std::vector<std::string_view> Words(std::string_view line) {
+  std::vector<std::string_view> words;
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    const size_t start = i;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+    if (i > start) words.push_back(line.substr(start, i - start));
+  }
+  return words;
+}
+
+uint32_t Number(std::string_view word, const char* what, uint64_t min, uint64_t max, int line) {
+  const auto value = ParseUnsigned(word, max);
+  if (!value || *value < min) {
+    std::string message = what;
+    if (!word.empty() && word[0] == '-' && ParseUnsigned(word.substr(1), UINT64_MAX))
+      message += " must not be negative";
+    else
+      message += " must be a whole number from " + std::to_string(min) + " to " +
+                 std::to_string(max);
+    throw ScriptError{line, message + ", found " + Quoted(word)};
+  }
+  return static_cast<uint32_t>(*value);
+}
+
+// A pass: MS and the keys held, from words[first] on.
+void ParsePass(const std::vector<std::string_view>& words, size_t first, Command& cmd) {
+  if (first >= words.size()) throw ScriptError{cmd.Line, "the milliseconds are missing"};
+  cmd.Ms = Number(words[first], "the milliseconds", 0, INT32_MAX, cmd.Line);
+  for (size_t i = first + 1; i < words.size(); ++i) {
+    const auto code = KeyCode(words[i]);
+    if (!code)
+      throw ScriptError{cmd.Line, "unknown key " + Quoted(words[i]) +
+                                      " (keys: Up Down Left Right Space Ctrl Enter Escape P "
+                                      "Pause Y N)"};
+    cmd.Keys.push_back(*code);
+  }
+}
+
+void ExpectWords(const std::vector<std::string_view>& words, size_t count, const char* form,
+                 int line) {
+  if (words.size() != count)
+    throw ScriptError{line, std::string("expected \"") + form + "\""};
+}
+
+std::optional<Command> ParseLine(std::string_view text, int line) {
+  const std::vector<std::string_view> words = Words(text);
+  if (words.empty() || words[0][0] == '#') return std::nullopt;
+
+  Command cmd;
+  cmd.Line = line;
+  const std::string_view word = words[0];
+  if (!word.empty() && (std::isdigit(static_cast<unsigned char>(word[0])) || word[0] == '-')) {
+    cmd.What = Command::Pass;
+    ParsePass(words, 0, cmd);
+  } else if (word == "repeat") {
+    cmd.What = Command::Pass;
+    if (words.size() < 3) throw ScriptError{line, "expected \"repeat COUNT MS [KEY ...]\""};
+    cmd.Count = Number(words[1], "the count", 0, INT32_MAX, line);
+    ParsePass(words, 2, cmd);
+  } else if (word == "well") {
+    cmd.What = Command::SetRow;
+    ExpectWords(words, 3, "well ROW CELLS", line);
+    cmd.Row = static_cast<int>(Number(words[1], "the row", 1, WellRows, line));
+    if (words[2].size() != WellColumns)
+      throw ScriptError{line, "a row needs " + std::to_string(WellColumns) + " cells, found " +
+                                  std::to_string(words[2].size()) + " in " + Quoted(words[2])};
+    for (const char c : words[2])
+      if (c != '.' && (c < '1' || c > '8'))
+        throw ScriptError{line, "cell " + Quoted(std::string_view(&c, 1)) +
+                                    " is neither '.' (free) nor a colour 1 to 8"};
+    cmd.Cells = words[2];
+  } else if (word == "falling" || word == "next") {
+    cmd.What = word == "falling" ? Command::SetFalling : Command::SetNext;
+    ExpectWords(words, 3, word == "falling" ? "falling KIND ROTATION" : "next KIND ROTATION",
+                line);
+    cmd.FigureKind = static_cast<int32_t>(Number(words[1], "the kind", 1, 7, line));
+    cmd.Rotation = static_cast<int32_t>(Number(words[2], "the rotation", 1, 4, line));
+  } else if (word == "print") {
+    cmd.What = Command::Print;
+    ExpectWords(words, 1, "print", line);
+  } else {
+    throw ScriptError{line, "unknown word " + Quoted(word)};
+  }
+  return cmd;
+}
+
+std::vector<Command> ParseScript(const std::string& text) {
+  std::vector<Command> commands;
+  int line = 0;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string_view lineText(text.data() + start, end - start);
+    if (!lineText.empty() && lineText.back() == '\r') lineText.remove_suffix(1);
+    ++line;
+    if (auto cmd = ParseLine(lineText, line)) commands.push_back(std::move(*cmd));
+    start = end + 1;
+  }
+  return commands;
+}
+
+// Returns the exit status to leave with, or nothing to go on.
+std::optional<int> ParseArguments(int argc, char** argv, Options& options) {
+  auto usage = [](const std::string& problem) {
+    std::fprintf(stderr, "zolvane-sim: %s\n%s", problem.c_str(), Usage);
+    return ExitUsage;
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    auto value = [&]() -> std::optional<std::string_view> {
+      if (i + 1 >= argc) return std::nullopt;
+      return std::string_view(argv[++i]);
+    };
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(Usage, stdout);
+      return 0;
+    } else if (arg == "--trace") {
+      options.Trace = true;
+    } else if (arg == "--seed") {
+      const auto v = value();
+      const auto n = v ? ParseUnsigned(*v, UINT32_MAX) : std::nullopt;
+      if (!n) return usage("--seed needs a whole number from 0 to 4294967295");
+      options.Seed = static_cast<uint32_t>(*n);
+    } else if (arg == "--type") {
+      const auto v = value();
+      const auto n = v ? ParseUnsigned(*v, 4) : std::nullopt;
+      if (!n || *n < 1) return usage("--type needs a game type from 1 to 4");
+      options.Type = static_cast<int32_t>(*n);
+    } else if (arg == "--config" || arg == "--highscores") {
+      const auto v = value();
+      if (!v || v->empty()) return usage(std::string(arg) + " needs a file name");
+      (arg == "--config" ? options.ConfigFile : options.HighScoresPath) = std::string(*v);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return usage("unknown option " + Quoted(arg));
+    } else if (options.Script) {
+      return usage("only one script can be given");
+    } else {
+      options.Script = std::string(arg);
+    }
+  }
+  return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------------------
+// Start-up
+
+bool FileExists(const std::string& path) { return ::access(path.c_str(), R_OK) == 0; }
+
+std::string ExecutableFolder() {
+  char buffer[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return ".";
+  std::string exe(buffer, static_cast<size_t>(n));
+  const size_t slash = exe.rfind('/');
+  return slash == std::string::npos ? "." : exe.substr(0, slash);
+}
+
+// The shapes as the game finds them from its run folder; the simulator also runs from
+// elsewhere, so it looks beside itself and in the source tree as well.
+std::optional<std::string> FindFigureShapes() {
+  std::vector<std::string> places = {FigureShapesFile,
+                                     ExecutableFolder() + "/game/" + FigureShapesFile};
+#ifdef ZOLVANE_SOURCE_DIR
+  places.push_back(std::string(ZOLVANE_SOURCE_DIR) + "/" + FigureShapesFile);
+#endif
+  for (const std::string& p : places)
+    if (FileExists(p)) return p;
+  return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------------------
+// Output
+
+class JsonLine {
+ public:
+  void Key(const char* name) {
+    if (NeedComma) Text += ',';
+    Text += '"';
+    Text += name;
+    Text += "\":";
+    NeedComma = false;
+  }
+  void Int(const char* name, int64_t v) {
+    Key(name);
+    Text += std::to_string(v);
+    NeedComma = true;
+  }
+  void Float(const char* name, float v) {
+    Key(name);
+    if (std::isfinite(v)) {
+      char buffer[32];
+      std::snprintf(buffer, sizeof buffer, "%.9g", static_cast<double>(v));
+      Text += buffer;
+    } else {
+      Text += "null";  // never produced by the rules; keeps the line valid JSON if it were
+    }
+    NeedComma = true;
+  }
+  void Bool(const char* name, bool v) {
+    Key(name);
+    Text += v ? "true" : "false";
+    NeedComma = true;
+  }
+  void String(const char* name, std::string_view v) {
+    Key(name);
+    AppendString(v);
+    NeedComma = true;
+  }
+  void Open(const char* name) {
+    if (name) Key(name);
+    else if (NeedComma) Text += ',';
+    Text += '{';
+    NeedComma = false;
+  }
+  void Close() {
+    Text += '}';
+    NeedComma = true;
+  }
+  void OpenArray(const char* name) {
+    Key(name);
+    Text += '[';
+    NeedComma = false;
+  }
+  void CloseArray() {
+    Text += ']';
+    NeedComma = true;
+  }
+  void Element(int64_t v) {
+    if (NeedComma) Text += ',';
+    Text += std::to_string(v);
+    NeedComma = true;
+  }
+  void Element(std::string_view v) {
+    if (NeedComma) Text += ',';
+    AppendString(v);
+    NeedComma = true;
+  }
+  std::string Text;
+
+ private:
+  // Bytes above 126 are taken as Latin-1, so any name or message gives valid UTF-8.
+  void AppendString(std::string_view v) {
+    Text += '"';
+    for (const char ch : v) {
+      const auto c = static_cast<unsigned char>(ch);
+      if (c == '"' || c == '\\') {
+        Text += '\\';
+        Text += ch;
+      } else if (c < 0x20 || c > 0x7e) {
+        char buffer[8];
+        std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+        Text += buffer;
+      } else {
+        Text += ch;
+      }
+    }
+    Text += '"';
+  }
+  bool NeedComma = false;
+};
+
+char CellChar(const WellCell& cell) {
+  if (cell.Empty) return '.';
+  const int32_t colour = cell.Brick ? cell.Brick->Colour : 0;
+  return colour >= 0 && colour <= 9 ? static_cast<char>('0' + colour) : '?';
+}
+
+void WriteState(std::vector<int32_t>& effects) {
+  JsonLine j;
+  j.Open(nullptr);
+  j.Int("Score", Game.Score);
+  j.Int("ShownScore", Game.ShownScore);
+  j.Int("Level", Game.Level);
+  j.Int("Lines", Game.Lines);
+  j.Int("FiguresLanded", Game.FiguresLanded);
+  j.Int("FiguresPerMinute", Game.FiguresPerMinute);
+  j.Int("GameSeconds", Game.GameSeconds);
+  j.Int("LinesAdded", Game.LinesAdded);
+  j.Int("TimeLeft", Game.TimeLeft);
+  j.Int("ScorePosition", Game.ScorePosition);
+  j.Float("BaseFallSpeed", Game.BaseFallSpeed);
+  j.Float("FallSpeed", Game.FallSpeed);
+  j.Bool("GameOver", Game.GameOver);
+  j.Bool("Paused", Game.Paused);
+  j.Bool("AbortQuery", Game.AbortQuery);
+  j.Bool("MenuActive", Loop.MenuActive);
+  j.Bool("TransitionActive", Loop.TransitionActive);
+  j.String("MessageText", Game.MessageText);
+  j.Float("MessageAlpha", Game.MessageAlpha);
+  j.Int("MessageBonus", Game.MessageBonus);
+
+  const TFigure& f = *Game.FallingFigure;
+  j.Open("Falling");
+  j.Int("Kind", f.Kind());
+  j.Int("Rotation", f.Rotation);
+  j.Int("Column", f.Column);
+  j.Int("Row", f.Row);
+  j.Float("X", f.X);
+  j.Float("Y", f.Y);
+  j.Float("Scale", f.Scale);
+  j.Bool("Turning", f.Turning);
+  j.Int("SideMove", f.SideMove);
+  j.Close();
+  j.Open("Next");
+  j.Int("Kind", Game.NextFigure->Kind());
+  j.Int("Rotation", Game.NextFigure->Rotation);
+  j.Close();
+
+  int sparks = 0;
+  for (const Spark* s = Game.Sparks; s; s = s->Next) ++sparks;
+  j.Int("Sparks", sparks);
+  int flying = 0;
+  for (const auto& slot : Game.FlyingRows)
+    if (slot[0]) ++flying;
+  j.Int("FlyingRows", flying);
+
+  j.OpenArray("Effects");
+  for (const int32_t e : effects) j.Element(e);
+  j.CloseArray();
+  effects.clear();
+
+  j.OpenArray("Well");
+  for (int r = WellRows; r >= 1; --r) {
+    char row[WellColumns];
+    for (int c = 1; c <= WellColumns; ++c) row[c - 1] = CellChar(WellAt(r, c));
+    j.Element(std::string_view(row, WellColumns));
+  }
+  j.CloseArray();
+  j.Close();
+  j.Text += '\n';
+  std::fwrite(j.Text.data(), 1, j.Text.size(), stdout);
+}
+
+// ---------------------------------------------------------------------------------------
+// Running
+
+// One idle pass of a game as the frame loop runs it, without the frame.
+void GamePass() {
+  if (!Loop.TransitionActive) PollGameKeys();
+  if (Game.Paused || Game.GameOver || Game.AbortQuery)
+    BreakTick();
+  else
+    GameTick();
+}
+
+void SetWellRow(int row, const std::string& cells) {
+  for (int c = 1; c <= WellColumns; ++c) {
+    WellCell& cell = WellAt(row, c);
+    const char ch = cells[static_cast<size_t>(c - 1)];
+    cell.Empty = ch == '.';
+    if (!cell.Empty && cell.Brick) cell.Brick->Colour = ch - '0';
+  }
+}
+
+std::optional<std::string> ReadScript(const Options& options) {
+  if (!options.Script || *options.Script == "-")
+    return std::string(std::istreambuf_iterator<char>(std::cin), {});
+  std::ifstream in(*options.Script, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  if (in.bad()) return std::nullopt;
+  return text;
+}
+
+int Run(int argc, char** argv) {
+  Options options;
+  if (const auto status = ParseArguments(argc, argv, options)) return *status;
+
+  const std::string scriptName =
+      options.Script && *options.Script != "-" ? *options.Script : "standard input";
+  const auto text = ReadScript(options);
+  if (!text) {
+    std::fprintf(stderr, "zolvane-sim: %s: cannot be read: %s\n", scriptName.c_str(),
+                 std::strerror(errno));
+    return ExitUsage;
+  }
+  // The whole script is checked before any of it runs.
+  std::vector<Command> script;
+  try {
+    script = ParseScript(*text);
+  } catch (const ScriptError& e) {
+    std::fprintf(stderr, "zolvane-sim: %s line %d: %s\n", scriptName.c_str(), e.Line,
+                 e.Message.c_str());
+    return ExitUsage;
+  }
+
+  // Start-up, in the order the program performs it.
+  ManualClock clock;
+  ManualKeyboard keyboard;
+  SetKeyboardSource(&keyboard);
+  KeyboardReady = true;
+  std::vector<int32_t> effects;
+  SetEffectRecorder(&effects);
+
+  // Without --config the settings are those of a missing config.ini.
+  const std::string configPath = options.ConfigFile.value_or("");
+  ReadDisplayOptions(configPath);
+  GetOptions(configPath);
+  RandomSeed(options.Seed);
+
+  const auto shapes = FindFigureShapes();
+  if (!shapes) {
+    std::fprintf(stderr, "zolvane-sim: %s not found here, beside the program or in the source\n",
+                 FigureShapesFile);
+    return ExitFailure;
+  }
+  try {
+    LoadFigureShapes(*shapes);
+  } catch (const ShapeFileError& e) {
+    std::fprintf(stderr, "zolvane-sim: %s\n", e.what());
+    return ExitFailure;
+  }
+  CreateGameScene();
+  Loop.LastFrameTime = timeGetTime();
+
+  if (options.HighScoresPath) {
+    // An unreadable table is not replaced by a default one at the end.
+    if (!LoadHighScores(*options.HighScoresPath)) return ExitFailure;
+  } else {
+    SetDefaultHighScores();
+  }
+  frmD3D.HighScoresLoaded = true;
+
+  // The menu starts a game of the chosen type; the fade is skipped.
+  Menu.MenuState = MenuGameType;
+  Menu.MenuItem = options.Type;
+  Game.GameType = options.Type;
+  Game.ScorePosition = 11;
+  NewGame();
+  Loop.MenuActive = false;
+  Loop.TransitionActive = false;
+  Loop.FadeOutRunning = Loop.FadeOutDone = Loop.FadeInRunning = false;
+  Loop.FadeLevel = 0;
+
+  static char outputBuffer[1 << 16];
+  std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+
+  for (const Command& cmd : script) {
+    switch (cmd.What) {
+      case Command::Pass:
+        for (uint32_t n = 0; n < cmd.Count && !Loop.MenuActive; ++n) {
+          clock.Advance(cmd.Ms);
+          keyboard.ReleaseAll();
+          for (const int code : cmd.Keys) keyboard.Press(code);
+          GamePass();
+          if (options.Trace) WriteState(effects);
+        }
+        break;
+      case Command::SetRow:
+        SetWellRow(cmd.Row, cmd.Cells);
+        break;
+      case Command::SetFalling:
+        Game.FallingFigure->ResetFigure(cmd.FigureKind, cmd.Rotation, 4, 20, 0, 0.5f);
+        break;
+      case Command::SetNext:
+        Game.NextFigure->ResetFigure(cmd.FigureKind, cmd.Rotation, -6, 18, 0, 0.4f);
+        break;
+      case Command::Print:
+        WriteState(effects);
+        break;
+    }
+    // Back in the menu: the game is over for the simulator.
+    if (Loop.MenuActive) break;
+  }
+  WriteState(effects);
+
+  int status = 0;
+  if (std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "zolvane-sim: standard output: %s\n", std::strerror(errno));
+    status = ExitFailure;
+  }
+  if (options.HighScoresPath && !SaveHighScores(*options.HighScoresPath)) status = ExitFailure;
+
+  SetEffectRecorder(nullptr);
+  SetKeyboardSource(nullptr);
+  ResetGameState();
+  return status;
+}
+
+}  // namespace
+}  // namespace zolvane
+
+int main(int argc, char** argv) { return zolvane::Run(argc, argv); }
