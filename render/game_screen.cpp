@@ -1,8 +1,202 @@
 #include "render/game_screen.h"
 
+#include <cmath>
+#include <numbers>
+
+#include "game/frame_time.h"
+#include "game/game_state.h"
+#include "platform/math3d.h"
+#include "platform/picture.h"
+#include "render/device_objects.h"
+#include "render/effects.h"
+#include "render/fade_quad.h"
+#include "render/game_info.h"
+#include "render/scene_drawing.h"
+#include "render/scene_objects.h"
+#include "render/scene_setup.h"
+
 namespace zolvane {
 
-// The game screen arrives with its own change; until then a game frame is the cleared one.
-void DrawGame() {}
+Texture* BackgroundTextures[5] = {};
+Texture* BreakTextures[4] = {};
+float BreakSwingAngle = 0;
+int32_t BreakSwingDir = 1;
+TModel* GlassFrameOdd = nullptr;
+TModel* GlassFrameEven = nullptr;
+
+namespace {
+
+constexpr float Pi = std::numbers::pi_v<float>;
+constexpr float SwingRate = Pi / 12000;  // radians per millisecond: 15 degrees a second
+constexpr float SwingLimit = Pi / 60;    // 3 degrees
+
+void LoadPictureTexture(const char* file, Texture*& texture) {
+  SafeRelease(texture);
+  if (!D3D.FD3DDevice) return;
+  if (Failed(D3DXCreateTextureFromFileExA(D3D.FD3DDevice, file, 0, 0, 0, 0, D3D.TextureFormat,
+                                          D3DPOOL_MANAGED, D3DX_FILTER_TRIANGLE, D3DX_DEFAULT, 0,
+                                          &texture)))
+    texture = nullptr;
+}
+
+void UseMenuQuad(Device* d) {
+  d->SetStreamSource(0, D3D.MenuQuad, TexModelStride);
+  d->SetVertexShader(TexModelFVF);
+}
+
+TModel* CreateGlassFrame(uint8_t model) {
+  auto* frame = new TModel(model, SceneCenterX, SceneCenterY, 0);
+  D3DMATRIX scale;
+  SetScaleMatrix(scale, 1.03f, 0.98f, 1.0f);
+  frame->World = MatrixProduct(frame->World, scale);  // scaled about its origin, then placed
+  frame->World(4, 3) -= 0.3f;
+  return frame;
+}
+
+}  // namespace
+
+void DrawGame() {
+  Device* d = D3D.FD3DDevice;
+  if (!d) return;
+  // Everything the game screen relies on is set again each frame, so the menus' and the
+  // break picture's states never leak into it.
+  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+  d->SetRenderState(D3DRS_LIGHTING, 1);
+  d->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
+  d->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+  d->SetRenderState(D3DRS_DITHERENABLE, 1);
+  d->SetRenderState(D3DRS_SPECULARENABLE, 1);
+  d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+  d->SetRenderState(D3DRS_NORMALIZENORMALS, 1);
+
+  DrawBackground(Game.GameType);
+  DrawGameInfo();
+
+  if (!Game.GameOver) {
+    if (Game.FallingFigure) Game.FallingFigure->Draw();
+    if (Game.NextFigure) Game.NextFigure->Draw();
+  }
+
+  // Additive and without the point light, so the frame reads as lit glass.
+  d->LightEnable(4, false);
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  TModel* frame = (Game.GameType % 2 == 1) ? GlassFrameOdd : GlassFrameEven;
+  if (frame) frame->Draw();
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+  d->LightEnable(4, true);
+
+  DrawWell();
+  DrawFlyingRows();
+  if (Game.Sparks) DrawSparks();
+  if (Loop.TransitionActive) DrawFadeQuad();
+
+  if (Game.GameOver)
+    DrawBreakPicture(1);
+  else if (Game.Paused)
+    DrawBreakPicture(2);
+  else if (Game.AbortQuery)
+    DrawBreakPicture(3);
+
+  DrawMessage();
+}
+
+void DrawBackground(int32_t gameType) {
+  Device* d = D3D.FD3DDevice;
+  if (!d) return;
+  D3DMATRIX scale, place, world;
+  SetScaleMatrix(scale, 36.0f, 26.25f, 1.0f);
+  SetTranslateMatrix(place, SceneCenterX, SceneCenterY, 5.0f);
+  MatrixMultiply(place, scale, world);
+  d->SetTexture(0, (gameType >= 1 && gameType <= 4) ? BackgroundTextures[gameType] : nullptr);
+  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  UseMenuQuad(d);
+  d->SetTransform(D3DTS_WORLD, &world);
+  if (D3D.MenuQuad) d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+  d->SetTexture(0, nullptr);
+}
+
+void DrawWell() {
+  for (int row = 1; row <= WellRows; ++row)
+    for (int column = 1; column <= WellColumns; ++column) {
+      const WellCell& cell = WellAt(row, column);
+      if (!cell.Empty && cell.Brick) cell.Brick->Draw();
+    }
+}
+
+void DrawFlyingRows() {
+  for (auto& slot : Game.FlyingRows) {
+    if (!slot[0]) continue;  // a slot is in use when its first brick is set
+    for (TBrick* brick : slot)
+      if (brick) brick->Draw();
+  }
+}
+
+void DrawBreakPicture(int32_t kind) {
+  Device* d = D3D.FD3DDevice;
+  if (!d) return;
+  d->SetRenderState(D3DRS_LIGHTING, 0);  // stays off for the rest of the frame
+
+  D3DMATRIX scale, sway, place, swayed, world;
+  SetScaleMatrix(scale, 14.0f, 2.5925925f, 1.0f);
+  SetRotateYMatrix(sway, BreakSwingAngle);
+  SetTranslateMatrix(place, SceneCenterX, SceneCenterY, -1.0f);
+
+  // This frame shows the sway from before the advance.
+  BreakSwingAngle +=
+      static_cast<float>(BreakSwingDir) * SwingRate * static_cast<float>(Loop.FrameDelta);
+  if (std::fabs(BreakSwingAngle) > SwingLimit) {
+    BreakSwingAngle = static_cast<float>(BreakSwingDir) * SwingLimit;
+    BreakSwingDir = -BreakSwingDir;
+  }
+
+  d->SetTexture(0, (kind >= 1 && kind <= 3) ? BreakTextures[kind] : nullptr);
+  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  d->SetMaterial(&WhiteMaterial);
+  UseMenuQuad(d);
+  MatrixMultiply(sway, scale, swayed);
+  MatrixMultiply(place, swayed, world);
+  d->SetTransform(D3DTS_WORLD, &world);
+  if (D3D.MenuQuad) d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+  d->SetTexture(0, nullptr);
+}
+
+void MakeBreakTextures() {
+  static const char* const files[4] = {nullptr, "textures/gameover.bmp", "textures/pause.bmp",
+                                       "textures/abortgame.bmp"};
+  for (int k = 1; k <= 3; ++k) LoadPictureTexture(files[k], BreakTextures[k]);
+}
+
+void MakeBackgroundTextures() {
+  static const char* const files[5] = {nullptr, "textures/bkgrgame.bmp", "textures/bkgrgame2.bmp",
+                                       "textures/bkgrgame3.bmp", "textures/bkgrgame4.bmp"};
+  for (int t = 1; t <= 4; ++t) LoadPictureTexture(files[t], BackgroundTextures[t]);
+}
+
+void ReleaseBreakTextures() {
+  for (Texture*& texture : BreakTextures) SafeRelease(texture);
+}
+
+void ReleaseBackgroundTextures() {
+  for (Texture*& texture : BackgroundTextures) SafeRelease(texture);
+}
+
+void CreateGlassFrames() {
+  FreeGlassFrames();
+  GlassFrameOdd = CreateGlassFrame(3);
+  GlassFrameEven = CreateGlassFrame(4);
+}
+
+void FreeGlassFrames() {
+  delete GlassFrameOdd;
+  delete GlassFrameEven;
+  GlassFrameOdd = GlassFrameEven = nullptr;
+}
+
+void ResetBreakSway() {
+  BreakSwingAngle = 0;
+  BreakSwingDir = 1;
+}
 
 }  // namespace zolvane

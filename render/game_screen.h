@@ -1,8 +1,40 @@
-// The game screen: everything DrawGame draws in one frame of a running game.
+// The game screen: everything DrawGame draws in one frame of a running game, and the
+// pictures and frame models only that screen uses.
 #pragma once
+#include <cstdint>
+
+#include "platform/device.h"
 
 namespace zolvane {
 
+class TModel;
+
+// Index 1..4 by game type.
+extern Texture* BackgroundTextures[5];
+// Index 1 game over, 2 pause, 3 abort question.
+extern Texture* BreakTextures[4];
+// The sway of the break picture, kept across frames and breaks.
+extern float BreakSwingAngle;
+extern int32_t BreakSwingDir;
+
+// The frame around the well: model 3 for game types 1 and 3, model 4 for 2 and 4.
+extern TModel* GlassFrameOdd;
+extern TModel* GlassFrameEven;
+
 void DrawGame();
+void DrawBackground(int32_t gameType);
+void DrawWell();
+void DrawFlyingRows();
+void DrawBreakPicture(int32_t kind);
+
+// Missing pictures leave their textures empty; they are drawn untextured.
+void MakeBreakTextures();
+void MakeBackgroundTextures();
+void ReleaseBreakTextures();
+void ReleaseBackgroundTextures();
+
+void CreateGlassFrames();
+void FreeGlassFrames();
+void ResetBreakSway();
 
 }  // namespace zolvane

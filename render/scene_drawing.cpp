@@ -1,10 +1,168 @@
+#include "render/scene_drawing.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "game/figure_shapes.h"
+#include "game/frame_time.h"
+#include "game/game_state.h"
+#include "game/settings.h"
+#include "platform/math3d.h"
+#include "platform/picture.h"
+#include "render/device_objects.h"
+#include "render/models.h"
 #include "render/scene_objects.h"
+#include "render/scene_setup.h"
 
 namespace zolvane {
 
-// Drawing arrives with the models and the device; until then objects draw nothing.
-void TModel::Draw() {}
-void TBrick::Draw() {}
-void TFigure::Draw() {}
+D3DMATERIAL8 WhiteMaterial = {{1, 1, 1, 0}, {1, 1, 1, 0}, {1, 1, 1, 0}, {0, 0, 0, 0}, 60};
+Texture* BrickTextures[BrickColourCount + 1] = {};
+
+const float BrickColourFactors[BrickColourCount + 1][3] = {
+    {0, 0, 0},                                 // unused
+    {1, 1, 1}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1},  // kinds 1..4
+    {1, 1, 0}, {1, 0, 1}, {0, 1, 1},             // kinds 5..7
+    {0.3f, 0.3f, 0.3f},                          // garbage
+};
+
+void InitWhiteMaterial() {
+  WhiteMaterial = {{1, 1, 1, 0}, {1, 1, 1, 0}, {1, 1, 1, 0}, {0, 0, 0, 0}, 60};
+}
+
+void TModel::Draw() {
+  Device* d = D3D.FD3DDevice;
+  if (!d || ModelNumber >= ModelSlotCount) return;
+  const TModelData& m = ModelTable[ModelNumber];
+  const uint32_t first = static_cast<uint32_t>(m.FirstVertex);
+  if (m.Textured) {
+    d->SetTexture(0, m.Texture);
+    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    d->SetMaterial(&WhiteMaterial);
+    d->SetStreamSource(0, D3D.FD3DVBTexModels, TexModelStride);
+    d->SetVertexShader(TexModelFVF);
+    d->SetTransform(D3DTS_WORLD, &World);
+    if (m.TriangleCount > 0)
+      d->DrawPrimitive(D3DPT_TRIANGLELIST, first, static_cast<uint32_t>(m.TriangleCount));
+    d->SetTexture(0, nullptr);
+    return;
+  }
+  d->SetStreamSource(0, D3D.FD3DVBModels, ModelStride);
+  d->SetVertexShader(ModelFVF);
+  d->SetTransform(D3DTS_WORLD, &World);
+  if (m.SingleMaterial) {
+    d->SetMaterial(&m.Material);
+    if (m.TriangleCount > 0)
+      d->DrawPrimitive(D3DPT_TRIANGLELIST, first, static_cast<uint32_t>(m.TriangleCount));
+    return;
+  }
+  // One draw per run of triangles sharing a material. The loader guarantees an index per
+  // triangle and every index inside Materials; the bounds are checked again all the same.
+  const size_t count = std::min<size_t>(static_cast<size_t>(std::max(m.TriangleCount, 0)),
+                                        m.MaterialIndex.size());
+  size_t run = 0;
+  while (run < count) {
+    const int32_t material = m.MaterialIndex[run];
+    size_t end = run + 1;
+    while (end < count && m.MaterialIndex[end] == material) ++end;
+    if (material >= 0 && static_cast<size_t>(material) < m.Materials.size()) {
+      d->SetMaterial(&m.Materials[material]);
+      d->DrawPrimitive(D3DPT_TRIANGLELIST, first + 3 * static_cast<uint32_t>(run),
+                       static_cast<uint32_t>(end - run));
+    }
+    run = end;
+  }
+}
+
+void TBrick::Draw() {
+  Device* d = D3D.FD3DDevice;
+  // The setting is read on every draw, so a change shows on the next frame.
+  ModelNumber = Config.BrickQuality;
+  if (!d || ModelNumber >= ModelSlotCount) return;
+  const TModelData& m = ModelTable[ModelNumber];
+  Texture* texture = (Colour >= 1 && Colour <= BrickColourCount) ? BrickTextures[Colour] : nullptr;
+  d->SetTexture(0, texture);
+  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  d->SetMaterial(&WhiteMaterial);
+  d->SetStreamSource(0, D3D.FD3DVBTexModels, TexModelStride);
+  d->SetVertexShader(TexModelFVF);
+  d->SetTransform(D3DTS_WORLD, &World);
+  if (m.TriangleCount > 0)
+    d->DrawPrimitive(D3DPT_TRIANGLELIST, static_cast<uint32_t>(m.FirstVertex),
+                     static_cast<uint32_t>(m.TriangleCount));
+  d->SetTexture(0, nullptr);
+}
+
+void TFigure::Draw() {
+  if (Colour < 1 || Colour > 7 || Rotation < 1 || Rotation > 4) return;
+  TBrick brick(Colour, 0, 0, 0);
+  const float spread = (1 - Scale) * 4 / 2;  // keeps the 4 x 4 grid area centred
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) {
+      if (!ShapeCell(Colour, Rotation, i, j)) continue;
+      brick.World = ScaleMatrix;
+      brick.World(4, 3) = World(4, 3);
+      if (Turning) {
+        // Turn the cell about the point between grid columns 1 and 2 on line 1, and keep
+        // only the displacement the turn gives it (and the turned axes).
+        const float dx = static_cast<float>(j) - 1.5f;
+        const float dy = 1.0f - static_cast<float>(i);
+        brick.World(4, 1) = dx;
+        brick.World(4, 2) = dy;
+        brick.World = MatrixProduct(Game.FigureTurnMatrix, brick.World);
+        brick.World(4, 1) -= dx;
+        brick.World(4, 2) -= dy;
+      }
+      brick.World(4, 1) += X + static_cast<float>(j) * Scale + spread;
+      brick.World(4, 2) += Y - static_cast<float>(i) * Scale - spread;
+      brick.Draw();
+    }
+}
+
+
+void MakeBrickTextures() {
+  Picture picture;
+  if (!LoadPicture(BrickPictureFile, picture) || picture.Width <= 0 || picture.Height <= 0)
+    throw BrickTextureError(std::string(BrickPictureFile) + ": the brick picture is missing or "
+                            "cannot be read");
+  Device* d = D3D.FD3DDevice;
+  const uint32_t width = static_cast<uint32_t>(picture.Width);
+  const uint32_t height = static_cast<uint32_t>(picture.Height);
+  for (int c = 1; c <= BrickColourCount; ++c) {
+    SafeRelease(BrickTextures[c]);
+    if (!d || Failed(d->CreateTexture(width, height, 0, 0, D3D.TextureFormat, D3DPOOL_MANAGED,
+                                      &BrickTextures[c])))
+      continue;  // left empty: the bricks of this colour are drawn untextured
+    Texture* texture = BrickTextures[c];
+    D3DLOCKED_RECT locked;
+    if (Failed(texture->LockRect(0, &locked, nullptr, 0))) continue;
+    const double fr = BrickColourFactors[c][0], fg = BrickColourFactors[c][1],
+                 fb = BrickColourFactors[c][2];
+    auto* bits = static_cast<uint8_t*>(locked.pBits);
+    for (uint32_t y = 0; y < height; ++y) {
+      // Upside down: picture row 0 becomes the last texture row.
+      uint8_t* row = bits + static_cast<size_t>(height - 1 - y) * locked.Pitch;
+      for (uint32_t x = 0; x < width; ++x) {
+        const uint8_t* px = picture.Pixel(static_cast<int>(x), static_cast<int>(y));
+        const uint32_t r = static_cast<uint32_t>(RoundHalfEven(px[0] * fr));
+        const uint32_t g = static_cast<uint32_t>(RoundHalfEven(px[1] * fg));
+        const uint32_t b = static_cast<uint32_t>(RoundHalfEven(px[2] * fb));
+        if (texture->Format == D3DFMT_A8R8G8B8) {
+          const uint32_t v = 0xFF000000u + r * 65536 + g * 256 + b;
+          std::memcpy(row + x * 4, &v, 4);
+        } else if (texture->Format == D3DFMT_A4R4G4B4) {
+          const uint16_t v = static_cast<uint16_t>((r / 16) * 256 + (g / 16) * 16 + b / 16);
+          std::memcpy(row + x * 2, &v, 2);
+        }
+      }
+    }
+    texture->UnlockRect(0);
+  }
+}
+
+void ReleaseBrickTextures() {
+  for (Texture*& texture : BrickTextures) SafeRelease(texture);
+}
 
 }  // namespace zolvane

@@ -1,0 +1,31 @@
+// The sparks behind a fast-dropped figure: one small picture per spark on a shared quad
+// whose alpha is rewritten before each spark.
+#pragma once
+#include <cstdint>
+
+#include "platform/device.h"
+
+namespace zolvane {
+
+// Index 1..4 by game type.
+extern Texture* EffectTextures[5];
+// Spark size by game type (index 1..4).
+extern const float SparkSize[5];
+
+// What to do when a step that must not fail does, with the step's name and the code. The
+// application plugs its fatal error report in; without one the failure is only returned.
+using FatalErrorHandler = void (*)(const char* step, HRESULT code);
+void SetFatalErrorHandler(FatalErrorHandler handler);
+
+void MakeEffectTextures();
+void ReleaseEffectTextures();
+
+// Writes FD3DVBEffects with the colour ARGB(alpha, 255, 255, 255). An alpha outside
+// 0..255 is clamped into it. Returns the lock's code; the caller reports a failure.
+HRESULT FillEffectQuad(int32_t alpha);
+
+// Draws every spark, newest first. A failed quad lock goes to the fatal error handler
+// under "FD3DVBEffects.Lock" and ends the drawing.
+void DrawSparks();
+
+}  // namespace zolvane

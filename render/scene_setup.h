@@ -1,0 +1,37 @@
+// The device-side setup of the scene: the vertex buffers the models, the sparks and the
+// pictures are drawn from, the lights, the fixed camera and the texture format.
+#pragma once
+#include <cstdint>
+
+#include "platform/d3d8.h"
+
+namespace zolvane {
+
+constexpr uint32_t ModelFVF = D3DFVF_XYZ | D3DFVF_NORMAL;  // 0x12
+constexpr uint32_t ModelStride = 24;
+constexpr uint32_t TexModelFVF = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1;  // 0x152
+constexpr uint32_t TexModelStride = 36;
+constexpr uint32_t ModelBufferVertices = 300000;
+constexpr uint32_t ModelBufferBytes = ModelBufferVertices * ModelStride;        // 7,200,000
+constexpr uint32_t TexModelBufferBytes = ModelBufferVertices * TexModelStride;  // 10,800,000
+constexpr uint32_t QuadBytes = 4 * TexModelStride;                              // 144
+
+// FD3DVBModels, then FD3DVBTexModels; the first failure's code, or D3D_OK.
+HRESULT CreateModelBuffers();
+void ReleaseModelBuffers();
+// FD3DVBEffects, empty; FillEffectQuad writes it.
+HRESULT CreateEffectsQuad();
+void ReleaseEffectsQuad();
+// MenuQuad, the textured unit square, created and filled.
+HRESULT CreateMenuQuad();
+void ReleaseMenuQuad();
+
+void SetupLights();
+// View and projection of the fixed camera in front of the well.
+void SetAllMatrices();
+
+// The first format of the preference list the device accepts for textures; 0 for none.
+D3DFORMAT ChooseTextureFormat(bool alpha);
+bool IsTextureFormatSupported(D3DFORMAT format);
+
+}  // namespace zolvane

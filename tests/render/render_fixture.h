@@ -1,0 +1,138 @@
+// What the drawing tests share: a recording device installed as the game's device with
+// the buffers the start-up makes, a scratch folder to run in, and clean state afterwards.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "game/figure_shapes.h"
+#include "game/frame_time.h"
+#include "game/game_state.h"
+#include "game/settings.h"
+#include "platform/math3d.h"
+#include "platform/recording_device.h"
+#include "render/device_objects.h"
+#include "render/effects.h"
+#include "render/fade_quad.h"
+#include "render/game_screen.h"
+#include "render/models.h"
+#include "render/scene_drawing.h"
+#include "render/scene_setup.h"
+
+namespace zolvane::testing {
+
+inline void WriteTextFile(const std::string& path, const std::string& text) {
+  std::filesystem::path p(path);
+  if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// "debug.txt" of the current folder, one entry per line.
+inline std::vector<std::string> ReadLogLines() {
+  std::ifstream in("debug.txt", std::ios::binary);
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// A 24-bit bottom-up BMP; pixels given top row first as r, g, b.
+inline void WriteBmp24(const std::string& path, int width, int height,
+                       const std::vector<uint8_t>& rgb) {
+  const int rowBytes = (width * 3 + 3) & ~3;
+  const uint32_t dataSize = static_cast<uint32_t>(rowBytes * height);
+  std::vector<uint8_t> file(54 + dataSize, 0);
+  auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&file[at], &v, 4); };
+  auto put16 = [&](size_t at, uint16_t v) { std::memcpy(&file[at], &v, 2); };
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(2, static_cast<uint32_t>(file.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(width));
+  put32(22, static_cast<uint32_t>(height));
+  put16(26, 1);
+  put16(28, 24);
+  put32(34, dataSize);
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = &file[54 + static_cast<size_t>(height - 1 - y) * rowBytes];
+    for (int x = 0; x < width; ++x) {
+      const uint8_t* px = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+      row[x * 3 + 0] = px[2];
+      row[x * 3 + 1] = px[1];
+      row[x * 3 + 2] = px[0];
+    }
+  }
+  std::filesystem::path p(path);
+  if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                              static_cast<std::streamsize>(file.size()));
+}
+
+inline D3DVECTOR Translation(const D3DMATRIX& m) { return {m(4, 1), m(4, 2), m(4, 3)}; }
+
+class RenderFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    OldDir = std::filesystem::current_path();
+    Dir = std::filesystem::temp_directory_path() /
+          ("zolvane-render-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+           "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(Dir);
+    std::filesystem::create_directories(Dir);
+    std::filesystem::current_path(Dir);
+
+    Dev = new RecordingDevice;
+    D3D.FD3DDevice = Dev;
+    D3D.TextureFormat = D3DFMT_A8R8G8B8;
+    ASSERT_EQ(CreateModelBuffers(), D3D_OK);
+    ASSERT_EQ(CreateMenuQuad(), D3D_OK);
+    ASSERT_EQ(CreateEffectsQuad(), D3D_OK);
+    ASSERT_EQ(CreateFadeQuad(), D3D_OK);
+    ASSERT_EQ(FillEffectQuad(190), D3D_OK);
+    ResetModels();
+    std::memcpy(SavedShapes, FigureShapes, sizeof SavedShapes);
+  }
+
+  void TearDown() override {
+    ReleaseBrickTextures();
+    ReleaseModelTextures();
+    ReleaseBreakTextures();
+    ReleaseModelBuffers();
+    ReleaseBackgroundTextures();
+    ReleaseEffectTextures();
+    ReleaseEffectsQuad();
+    ReleaseMenuQuad();
+    SafeRelease(D3D.FD3DVBFade);
+    SafeRelease(D3D.FD3DDevice);
+    D3D = D3DObjects{};
+    ResetModels();
+    FreeGlassFrames();
+    ResetBreakSway();
+    ResetGameState();
+    Loop = LoopState{};
+    Config = GameSettings{};
+    InitWhiteMaterial();
+    SetFatalErrorHandler(nullptr);
+    std::memcpy(FigureShapes, SavedShapes, sizeof SavedShapes);
+    std::filesystem::current_path(OldDir);
+    std::filesystem::remove_all(Dir);
+  }
+
+  // A texture that only serves to tell draws apart.
+  static Texture* Marker() { return new Texture(1, 1, 1, D3DFMT_A8R8G8B8); }
+
+  RecordingDevice* Dev = nullptr;
+  std::filesystem::path OldDir, Dir;
+  uint8_t SavedShapes[8][5][4][4];
+};
+
+}  // namespace zolvane::testing
