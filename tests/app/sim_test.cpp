@@ -280,6 +280,23 @@ TEST_F(SimTest, BadArgumentsGiveTheUsageAndStatus2) {
   EXPECT_NE(missing.Err.find("no-such-script.txt"), std::string::npos);
 }
 
+TEST_F(SimTest, AScriptFileReadsLikeStandardInputAndAnUnreadableTableStopsTheStart) {
+  const std::string script = "repeat 30 16 Right\nprint\nrepeat 30 16 Space\n";
+  std::ofstream(Dir / "game.txt") << script;
+  const Result fromFile = Run("this is not read", "game.txt --seed 5");
+  const Result fromInput = Run(script, "--seed 5");
+  ASSERT_EQ(fromFile.Status, 0) << fromFile.Err;
+  EXPECT_EQ(fromFile.Out, fromInput.Out);
+  EXPECT_EQ(fromFile.Lines.size(), 2u);
+
+  // A table that exists but cannot be read is neither replaced by the default one nor run.
+  fs::create_directory(Dir / "hs.dat");
+  const Result unreadable = Run(script, "--highscores hs.dat");
+  EXPECT_EQ(unreadable.Status, 1);
+  EXPECT_TRUE(unreadable.Out.empty());
+  EXPECT_TRUE(fs::is_directory(Dir / "hs.dat"));
+}
+
 TEST_F(SimTest, WellAndFigureLinesSetWhatPrintShowsBack) {
   // CR LF line ends are read like LF.
   const Result r = Run(
