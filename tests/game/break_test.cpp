@@ -175,19 +175,5 @@ TEST_F(BreakTest, UnrankedGameOverShowsTheTableAndKeepsTheWell) {
   EXPECT_FALSE(Game.GameOver);
 }
 
-TEST_F(BreakTest, GameStepEndsTheFadeThatStartedTheGame) {
-  Loop.TransitionActive = Loop.FadeInRunning = true;
-  Loop.FadeLevel = 255;
-  keyboard.Press(DIK_ESCAPE);  // not read while the fade runs
-  Passes(3, 100);
-  EXPECT_TRUE(Loop.TransitionActive);
-  EXPECT_FALSE(Keys.KeyEscape);
-  Pass(100);
-  EXPECT_FALSE(Loop.TransitionActive);
-  EXPECT_EQ(Loop.FadeLevel, 0);
-  Pass(100);
-  EXPECT_TRUE(Game.AbortQuery);
-}
-
 }  // namespace
 }  // namespace zolvane

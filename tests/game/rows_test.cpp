@@ -229,46 +229,5 @@ TEST_F(RowsTest, RankMovesUpPastLowerScoresButStaysBelowEqualOnes) {
   EXPECT_EQ(Game.ScorePosition, 1);
 }
 
-TEST_F(RowsTest, ShownScoreCountsUpInShrinkingSteps) {
-  Game.Score = 500;
-  Game.ShownScore = 0;
-  std::vector<int32_t> increments;
-  while (Game.ShownScore < Game.Score && increments.size() < 1000) {
-    const int32_t before = Game.ShownScore;
-    CountUpShownScore();
-    increments.push_back(Game.ShownScore - before);
-  }
-  ASSERT_EQ(increments.size(), 140u);  // 80 x 5, 40 x 2, 20 x 1
-  EXPECT_EQ(increments[79], 5);
-  EXPECT_EQ(increments[80], 2);
-  EXPECT_EQ(increments[119], 2);
-  EXPECT_EQ(increments[120], 1);
-  EXPECT_EQ(Game.ShownScore, 500);
-  CountUpShownScore();
-  EXPECT_EQ(Game.ShownScore, 500);
-}
-
-TEST_F(RowsTest, MessageBrightensFadesAndRestsUntilTheNextOne) {
-  SetMessage("Warning...", -2.8f, 6, 0);
-  Loop.FrameDelta = 10;
-  int shownMs = 0, peakMs = -1;
-  for (int ms = 10; ms <= 6000; ms += 10) {
-    UpdateMessageBrightness();
-    if (Game.MessageAlpha >= 255 && peakMs < 0) peakMs = ms;
-    if (Game.MessageAlpha > 10) shownMs = ms;
-  }
-  EXPECT_NEAR(peakMs, 955, 10);
-  EXPECT_NEAR(shownMs, 955 + 2228, 20);
-  const float rest = Game.MessageAlpha;
-  EXPECT_LT(rest, 0.0f);
-  UpdateMessageBrightness();
-  EXPECT_EQ(Game.MessageAlpha, rest);
-
-  SetMessage("Level 3", -2.7f, 7, 0);
-  EXPECT_FLOAT_EQ(Game.MessageAlpha, 150.0f);
-  UpdateMessageBrightness();
-  EXPECT_GT(Game.MessageAlpha, 150.0f);
-}
-
 }  // namespace
 }  // namespace zolvane
