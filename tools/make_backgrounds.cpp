@@ -27,7 +27,7 @@ constexpr float Pi = 3.14159265358979f;
 float Fract(float v) { return v - std::floor(v); }
 
 // 1 on the outer thirds where the texts stand, 0 behind the well.
-float Calm(float u) { return SmoothStep(0.20f, 0.33f, std::fabs(u - 0.5f)); }
+float Calm(float u) { return SmoothStep(0.17f, 0.37f, std::fabs(u - 0.5f)); }
 
 // A thin line at every integer of t, width in units of t.
 float GridLine(float t, float width) {
@@ -266,16 +266,17 @@ Image CrazyBackground() {
   for (int y = 0; y < Height; ++y)
     for (int x = 0; x < Width; ++x) {
       const float u = (x + 0.5f) / Width, v = (y + 0.5f) / Height;
-      Colour c = Gradient3({0.06f, 0.01f, 0.01f, 1}, {0.09f, 0.02f, 0.02f, 1}, {0.14f, 0.04f, 0.01f, 1}, v);
+      Colour c = Gradient3({0.035f, 0.005f, 0.01f, 1}, {0.07f, 0.01f, 0.02f, 1}, {0.12f, 0.03f, 0.01f, 1}, v);
       const float calm = Calm(u);
-      // Warped noise makes the swirls.
+      // Warped noise makes the swirls; its ridges are the bright veins of flame.
       const float px = u * 3.0f * Aspect, py = v * 3.0f;
       const float wx = Fbm(px, py, 401, 4), wy = Fbm(px + 5.2f, py + 1.3f, 402, 4);
       const float n = Fbm(px + 2.5f * wx, py + 2.5f * wy, 403, 6);
-      const float heat = SmoothStep(0.38f, 0.82f, n) * (1.0f - 0.75f * calm);
-      const Colour fire = heat < 0.5f ? Mix({0.45f, 0.05f, 0.02f, 1}, {0.90f, 0.35f, 0.05f, 1}, heat * 2)
-                                      : Mix({0.90f, 0.35f, 0.05f, 1}, {1.0f, 0.80f, 0.35f, 1}, (heat - 0.5f) * 2);
-      c = Add(c, Scale(fire, heat * 0.45f));
+      const float vein = std::pow(1.0f - std::fabs(2.0f * n - 1.0f), 6.0f);
+      const float heat = (SmoothStep(0.40f, 0.85f, n) * 0.55f + vein * 0.6f) * (1.0f - 0.85f * calm);
+      const Colour fire = heat < 0.5f ? Mix({0.60f, 0.05f, 0.03f, 1}, {1.0f, 0.38f, 0.04f, 1}, heat * 2)
+                                      : Mix({1.0f, 0.38f, 0.04f, 1}, {1.0f, 0.85f, 0.45f, 1}, std::min(1.0f, (heat - 0.5f) * 2));
+      c = Add(c, Scale(fire, heat * 0.75f));
       // Triangle lattice: three families of lines.
       const float s = 16.0f;
       const float ax = u * Aspect * s, ay = v * s;

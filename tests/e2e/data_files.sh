@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The generated models and pictures: readable the way the game reads them, and the same
+# bytes every time they are generated.
+set -euo pipefail
+
+BUILD=${ZOLVANE_BUILD:?}
+RUN="$BUILD/game"
+TOOLS="$BUILD/tools"
+FONT=$(sed -n 's/^ZOLVANE_BOLD_FONT:FILEPATH=//p' "$BUILD/CMakeCache.txt")
+
+FILES=(
+  data/models.dat
+  data/models/brick_low.txt data/models/brick_medium.txt data/models/brick_high.txt
+  data/models/frame_odd.txt data/models/frame_even.txt data/models/brick.bmp
+  textures/gameover.bmp textures/pause.bmp textures/abortgame.bmp
+  textures/effect.tga textures/effect2.tga textures/effect3.tga textures/effect4.tga
+  textures/background.jpg textures/bkgrgame.jpg textures/bkgrgame2.jpg
+  textures/bkgrgame3.jpg textures/bkgrgame4.jpg
+)
+
+failed=0
+fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
+
+echo "== content of the run folder's data files"
+"$TOOLS/zolvane_check_data" "$RUN" || fail "data file checks"
+
+TMP=$(mktemp -d)
+trap 'rm -rf "$TMP"' EXIT
+
+echo "== generating again gives the same bytes"
+"$TOOLS/zolvane_make_models" "$TMP/again" >/dev/null
+"$TOOLS/zolvane_make_pictures" "$TMP/again" "$FONT"
+"$TOOLS/zolvane_make_backgrounds" "$TMP/again"
+for f in "${FILES[@]}"; do
+  cmp -s "$RUN/$f" "$TMP/again/$f" || fail "$f differs from a second generation"
+done
+"$TOOLS/zolvane_check_data" "$TMP/again" >/dev/null || fail "a fresh generation fails the checks"
+
+echo "== a converted background goes stale only when its JPEG changes"
+mkdir -p "$TMP/stale/textures"
+cp "$RUN/textures/bkgrgame.jpg" "$TMP/stale/textures/bkgrgame.jpg"
+echo old > "$TMP/stale/textures/bkgrgame.bmp"
+echo truncated > "$TMP/stale/textures/bkgrgame2.jpg"
+echo old > "$TMP/stale/textures/bkgrgame2.bmp"
+"$TOOLS/zolvane_make_backgrounds" "$TMP/stale"
+[ -f "$TMP/stale/textures/bkgrgame.bmp" ] || fail "an unchanged background's bitmap was removed"
+[ ! -e "$TMP/stale/textures/bkgrgame2.bmp" ] || fail "a changed background's old bitmap was kept"
+[ ! -e "$TMP/stale/textures/bkgrgame3.bmp" ] || fail "a bitmap appeared from nowhere"
+
+if [ "$failed" -ne 0 ]; then
+  echo "$failed failed"
+  exit 1
+fi
+echo "data files: all good"
