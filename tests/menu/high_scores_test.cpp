@@ -59,13 +59,19 @@ class HighScoreFile : public ::testing::Test {
     return keys;
   }
 
-  void FillSample() {
+  // Names with spaces, control and high bytes, an empty one; scores up to the largest.
+  static std::string SampleName(int t, int r) {
     const char* names[] = {"Ada", "", "Bob Smith", "x", "eighteen-chars-abc",
                            "\x01\x7f\x80\xfe", "Lo", "Q", " spaced ", "Z"};
+    return names[r - 1] + std::to_string(t);
+  }
+  static int32_t SampleScore(int t, int r) {
     const int32_t scores[] = {2147483647, 51230, 4000, 999, 100, 30, 5, 1, 0, 0};
+    return scores[r - 1] / t;
+  }
+  void FillSample() {
     for (int t = 1; t <= 4; ++t)
-      for (int r = 1; r <= 10; ++r)
-        HighScores[t][r] = {std::string(names[r - 1]) + std::to_string(t), scores[r - 1] / t};
+      for (int r = 1; r <= 10; ++r) HighScores[t][r] = {SampleName(t, r), SampleScore(t, r)};
   }
 
   fs::path Dir, File;
@@ -115,13 +121,9 @@ TEST_F(HighScoreFile, SaveThenLoadReproducesTheTableExactly) {
   ASSERT_TRUE(SaveHighScores(File));
   SetDefaultHighScores();
   ASSERT_TRUE(LoadHighScores(File));
-  const char* names[] = {"Ada", "", "Bob Smith", "x", "eighteen-chars-abc",
-                         "\x01\x7f\x80\xfe", "Lo", "Q", " spaced ", "Z"};
-  const int32_t scores[] = {2147483647, 51230, 4000, 999, 100, 30, 5, 1, 0, 0};
   for (int t = 1; t <= 4; ++t)
     for (int r = 1; r <= 10; ++r)
-      ExpectEntry(t, r, std::string(names[r - 1]) + std::to_string(t),
-                  t == 4 && r == 10 ? -42 : scores[r - 1] / t);
+      ExpectEntry(t, r, SampleName(t, r), t == 4 && r == 10 ? -42 : SampleScore(t, r));
   // Saving what was read gives the same bytes again.
   const Bytes first = ReadBytes(File);
   ASSERT_TRUE(SaveHighScores(File));
@@ -135,8 +137,8 @@ TEST_F(HighScoreFile, ANameWithByte255IsCutThereAndTheRestOfTheTableSurvives) {
   SetDefaultHighScores();
   ASSERT_TRUE(LoadHighScores(File));
   ExpectEntry(2, 3, "ab", 640);
-  ExpectEntry(2, 4, "x2", 999 / 2);
-  ExpectEntry(4, 10, "Z4", 0);
+  ExpectEntry(2, 4, SampleName(2, 4), SampleScore(2, 4));
+  ExpectEntry(4, 10, SampleName(4, 10), 0);
 }
 
 TEST_F(HighScoreFile, ScoreDigitsWrapAroundAt32BitsAndNonDigitsCountAsTheyAre) {
