@@ -83,32 +83,12 @@ TEST_F(RenderGameScreen, DrawsEverythingInItsOrder) {
                                              "frame",      "well",           "flying rows",
                                              "sparks",     "fade",           "break 2"};
   EXPECT_EQ(Frame(), expected);
-  EXPECT_EQ(DrawsOf("well").size(), 2u);
-  EXPECT_EQ(DrawsOf("flying rows").size(), 2u);
 }
 
-TEST_F(RenderGameScreen, PlainGameFrameHasNoSparksFadeOrBreakAndStartsWithItsStates) {
-  Game.Sparks = nullptr;
+TEST_F(RenderGameScreen, WithoutSparksTheSparkQuadIsLeftAlone) {
   EXPECT_EQ(Frame(), (std::vector<std::string>{"background", "falling figure", "next figure",
                                                "frame"}));
-  for (const RecordedCall& c : Dev->Calls)
-    EXPECT_NE(c.Object, D3D.FD3DVBEffects) << "the spark quad was touched without sparks";
-  const std::vector<std::pair<uint32_t, uint32_t>> states = {
-      {D3DRS_CULLMODE, D3DCULL_CCW},   {D3DRS_LIGHTING, 1},       {D3DRS_SHADEMODE, D3DSHADE_GOURAUD},
-      {D3DRS_FILLMODE, D3DFILL_SOLID}, {D3DRS_DITHERENABLE, 1},   {D3DRS_SPECULARENABLE, 1},
-      {D3DRS_ZENABLE, D3DZB_TRUE},     {D3DRS_NORMALIZENORMALS, 1}};
-  for (size_t k = 0; k < states.size(); ++k) {
-    ASSERT_EQ(Dev->Calls[k].Op, "SetRenderState");
-    EXPECT_EQ(Dev->Calls[k].Args, (std::vector<uint32_t>{states[k].first, states[k].second}));
-  }
-  // The background: the game type's picture, unlit, 36 x 26.25 five units behind the well.
-  const DrawSnapshot& back = *DrawsOf("background").at(0);
-  EXPECT_EQ(back.Texture0, BackgroundTextures[1]);
-  EXPECT_EQ(back.Stage0(D3DTSS_COLOROP), D3DTOP_SELECTARG1);
-  const D3DVECTOR corner = TransformPoint(MakeVector(0.5f, 0.5f, 0), back.World);
-  EXPECT_FLOAT_EQ(corner.x, 5.5f + 18.0f);
-  EXPECT_FLOAT_EQ(corner.y, 10.5f + 13.125f);
-  EXPECT_FLOAT_EQ(corner.z, 5.0f);
+  for (const RecordedCall& c : Dev->Calls) EXPECT_NE(c.Object, D3D.FD3DVBEffects);
 }
 
 TEST_F(RenderGameScreen, GameOverHidesTheFiguresAndWinsOverTheOtherBreaks) {
@@ -143,20 +123,15 @@ TEST_F(RenderGameScreen, FrameIsAdditiveWithoutThePointLightAndFollowsTheGameTyp
   }
   // Scaled about its own origin, then placed, and brought 0.3 towards the viewer.
   const D3DMATRIX& w = GlassFrameEven->World;
-  EXPECT_FLOAT_EQ(w(1, 1), 1.03f);
-  EXPECT_FLOAT_EQ(w(2, 2), 0.98f);
-  EXPECT_FLOAT_EQ(w(3, 3), 1.0f);
-  EXPECT_FLOAT_EQ(w(4, 1), 5.5f);
-  EXPECT_FLOAT_EQ(w(4, 2), 10.5f);
-  EXPECT_FLOAT_EQ(w(4, 3), -0.3f);
-  EXPECT_EQ(GlassFrameOdd->ModelNumber, 3);
-  EXPECT_EQ(GlassFrameEven->ModelNumber, 4);
+  EXPECT_EQ(std::vector<float>({w(1, 1), w(2, 2), w(3, 3), w(4, 1), w(4, 2), w(4, 3)}),
+            std::vector<float>({1.03f, 0.98f, 1.0f, 5.5f, 10.5f, -0.3f}));
 }
 
+// The alpha of a quad vertex, checking that the colour's other bytes stay white.
 uint32_t QuadAlpha(const DrawSnapshot& d, int vertex) {
   uint32_t colour;
   std::memcpy(&colour, d.Vertices.data() + vertex * 36 + 24, 4);
-  return colour >> 24;
+  return (colour & 0xFFFFFF) == 0xFFFFFF ? colour >> 24 : 0xBAD;
 }
 
 TEST_F(RenderGameScreen, SparksFadeWithTheirLifeAndTakeTheGameTypesSize) {
@@ -170,10 +145,7 @@ TEST_F(RenderGameScreen, SparksFadeWithTheirLifeAndTakeTheGameTypesSize) {
     EXPECT_EQ(QuadAlpha(*sparks[1], v), 51u);
   }
   EXPECT_EQ(sparks[0]->Texture0, EffectTextures[1]);
-  EXPECT_EQ(sparks[0]->RenderState(D3DRS_LIGHTING), 0u);
   EXPECT_EQ(sparks[0]->RenderState(D3DRS_SRCBLEND), D3DBLEND_SRCALPHA);
-  EXPECT_EQ(sparks[0]->RenderState(D3DRS_DESTBLEND), D3DBLEND_INVSRCALPHA);
-  EXPECT_EQ(sparks[0]->Type, D3DPT_TRIANGLESTRIP);
   D3DVECTOR corner = TransformPoint(MakeVector(0.5f, 0.5f, 0), sparks[0]->World);
   EXPECT_FLOAT_EQ(corner.x, 7 + 0.325f);
   EXPECT_FLOAT_EQ(corner.y, 9 + 0.325f);
@@ -195,9 +167,6 @@ TEST_F(RenderGameScreen, SparksFadeWithTheirLifeAndTakeTheGameTypesSize) {
   sparks = DrawsOf("sparks");
   EXPECT_EQ(QuadAlpha(*sparks[0], 0), 255u);
   EXPECT_EQ(QuadAlpha(*sparks[1], 0), 0u);
-  uint32_t colour;
-  std::memcpy(&colour, sparks[0]->Vertices.data() + 24, 4);
-  EXPECT_EQ(colour & 0xFFFFFF, 0xFFFFFFu);
 }
 
 const char* FatalStep = nullptr;

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,20 +47,16 @@ inline std::vector<std::string> ReadLogLines() {
 inline void WriteBmp24(const std::string& path, int width, int height,
                        const std::vector<uint8_t>& rgb) {
   const int rowBytes = (width * 3 + 3) & ~3;
-  const uint32_t dataSize = static_cast<uint32_t>(rowBytes * height);
-  std::vector<uint8_t> file(54 + dataSize, 0);
+  std::vector<uint8_t> file(54 + static_cast<size_t>(rowBytes) * height, 0);
   auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&file[at], &v, 4); };
-  auto put16 = [&](size_t at, uint16_t v) { std::memcpy(&file[at], &v, 2); };
   file[0] = 'B';
   file[1] = 'M';
   put32(2, static_cast<uint32_t>(file.size()));
-  put32(10, 54);
+  put32(10, 54);  // pixels after the two headers
   put32(14, 40);
   put32(18, static_cast<uint32_t>(width));
   put32(22, static_cast<uint32_t>(height));
-  put16(26, 1);
-  put16(28, 24);
-  put32(34, dataSize);
+  put32(26, 1 | 24 << 16);  // one plane, 24 bits
   for (int y = 0; y < height; ++y) {
     uint8_t* row = &file[54 + static_cast<size_t>(height - 1 - y) * rowBytes];
     for (int x = 0; x < width; ++x) {
@@ -71,10 +66,7 @@ inline void WriteBmp24(const std::string& path, int width, int height,
       row[x * 3 + 2] = px[0];
     }
   }
-  std::filesystem::path p(path);
-  if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                              static_cast<std::streamsize>(file.size()));
+  WriteTextFile(path, std::string(file.begin(), file.end()));
 }
 
 inline D3DVECTOR Translation(const D3DMATRIX& m) { return {m(4, 1), m(4, 2), m(4, 3)}; }
@@ -109,9 +101,7 @@ class RenderFixture : public ::testing::Test {
     ReleaseModelBuffers();
     ReleaseBackgroundTextures();
     ReleaseEffectTextures();
-    ReleaseEffectsQuad();
-    ReleaseMenuQuad();
-    SafeRelease(D3D.FD3DVBFade);
+    for (VertexBuffer** b : {&D3D.FD3DVBEffects, &D3D.MenuQuad, &D3D.FD3DVBFade}) SafeRelease(*b);
     SafeRelease(D3D.FD3DDevice);
     D3D = D3DObjects{};
     ResetModels();
