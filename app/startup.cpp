@@ -1,0 +1,343 @@
+#include "app/startup.h"
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+
+#include "app/config.h"
+#include "app/logs.h"
+#include "app/main_form.h"
+#include "game/figure_shapes.h"
+#include "game/frame_time.h"
+#include "game/game_state.h"
+#include "game/settings.h"
+#include "menu/high_scores.h"
+#include "platform/clock.h"
+#include "platform/jpeg.h"
+#include "platform/keyboard.h"
+#include "platform/random.h"
+#include "render/device_objects.h"
+#include "render/effects.h"
+#include "render/fade_quad.h"
+#include "render/game_screen.h"
+#include "render/models.h"
+#include "render/scene_drawing.h"
+#include "render/scene_setup.h"
+
+namespace zolvane {
+
+namespace {
+constexpr HRESULT NotADirect3DCall = 1;  // reads "Unrecognized Error"
+constexpr D3DCOLOR White = 0xFFFFFFFF;
+constexpr D3DCOLOR Black = 0xFF000000;
+
+// Full screen from the display options: the window's own size when windowed.
+bool FullScreen() { return Config.FullScreen; }
+
+}  // namespace
+
+const char* D3DErrorText(HRESULT code) {
+  switch (code) {
+    case D3D_OK: return "No error occurred.";
+    case E_FAIL: return "An undetermined error occurred inside the Direct3D subsystem.";
+    case E_OUTOFMEMORY: return "Direct3D could not allocate sufficient memory to complete the call.";
+    case E_INVALIDARG: return "An invalid parameter was passed to the returning function";
+    case D3DERR_OUTOFVIDEOMEMORY:
+      return "Direct3D does not have enough display memory to perform the operation.";
+    case D3DERR_WRONGTEXTUREFORMAT: return "The pixel format of the texture surface is not valid.";
+    case D3DERR_UNSUPPORTEDCOLOROPERATION:
+      return "The device does not support a specified texture-blending operation for color values.";
+    case D3DERR_UNSUPPORTEDCOLORARG:
+      return "The device does not support a specified texture-blending argument for color values.";
+    case D3DERR_UNSUPPORTEDALPHAOPERATION:
+      return "The device does not support a specified texture-blending operation for the alpha "
+             "channel.";
+    case D3DERR_UNSUPPORTEDALPHAARG:
+      return "The device does not support a specified texture-blending argument for the alpha "
+             "channel.";
+    case D3DERR_TOOMANYOPERATIONS:
+      return "The application is requesting more texture-filtering operations than the device";
+    case D3DERR_CONFLICTINGTEXTUREFILTER: return "The current texture filters cannot be used together.";
+    case D3DERR_UNSUPPORTEDFACTORVALUE:
+      return "The device does not support the specified texture factor value.";
+    case D3DERR_CONFLICTINGRENDERSTATE:
+      return "The currently set render states cannot be used together.";
+    case D3DERR_UNSUPPORTEDTEXTUREFILTER: return "The device does not support the specified texture filter.";
+    case D3DERR_CONFLICTINGTEXTUREPALETTE:
+      return "The current textures cannot be used simultaneously. This generally occurs when a "
+             "multitexture device requires that all palletized textures simultaneously enabled "
+             "also share the same palette.";
+    case D3DERR_DRIVERINTERNALERROR: return "Internal driver error.";
+    case D3DERR_NOTFOUND: return "The requested item was not found.";
+    case D3DERR_MOREDATA: return "There is more data available than the specified buffer size can hold.";
+    case D3DERR_DEVICELOST:
+      return "The device is lost and cannot be restored at the current time, so rendering is not "
+             "possible.";
+    case D3DERR_DEVICENOTRESET: return "The device cannot be reset.";
+    case D3DERR_NOTAVAILABLE: return "This device does not support the queried technique.";
+    case D3DERR_INVALIDDEVICE: return "The requested device type is not valid.";
+    case D3DERR_INVALIDCALL:
+      return "The method call is invalid. For example, a method's parameter may have an invalid "
+             "value.";
+    default: return "Unrecognized Error";
+  }
+}
+
+HRESULT InitD3DFullScreen(WindowSystem& window) {
+  if (!D3D.FD3D) D3D.FD3D = window.Direct3DCreate8();
+  if (!D3D.FD3D) return E_FAIL;
+  WriteLog("Direct3DCreate - Ok");
+
+  static const D3DFORMAT candidates[] = {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5, D3DFMT_A1R5G5B5,
+                                         D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8};
+  for (D3DFORMAT f : candidates)
+    if (Succeeded(D3D.FD3D->CheckDeviceType(0, D3DDEVTYPE_HAL, f, f, false))) {
+      D3D.BackBufferFormat = D3D.AdapterFormat = f;
+      break;
+    }
+  WriteLog("AdapterFormat " + std::to_string(D3D.AdapterFormat));
+
+  window.DrawLoadingText(Black, false);
+  WriteLog("TextOut \"Loading\"");
+
+  int screenWidth = 0, screenHeight = 0;
+  window.ScreenSize(screenWidth, screenHeight);
+  D3DPRESENT_PARAMETERS pp{};
+  pp.BackBufferWidth = static_cast<uint32_t>(Config.DisplayWidth ? Config.DisplayWidth : screenWidth);
+  pp.BackBufferHeight =
+      static_cast<uint32_t>(Config.DisplayHeight ? Config.DisplayHeight : screenHeight);
+  pp.BackBufferFormat = D3D.BackBufferFormat;
+  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  pp.Windowed = 0;
+  pp.EnableAutoDepthStencil = 1;
+  pp.AutoDepthStencilFormat = D3DFMT_D16;
+  WriteLog("Fill d3dpp - Ok");
+
+  SafeRelease(D3D.FD3DDevice);
+  const HRESULT hr = D3D.FD3D->CreateDevice(0, D3DDEVTYPE_HAL, window.WindowHandle(),
+                                            D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp,
+                                            &D3D.FD3DDevice);
+  WriteLog("CreateDevice - Ok");
+  return hr;
+}
+
+HRESULT InitD3D(WindowSystem& window) {
+  SafeRelease(D3D.FD3DDevice);
+  SafeRelease(D3D.FD3DVBModels);
+  SafeRelease(D3D.FD3DVBTexModels);
+  SafeRelease(D3D.FD3D);
+  D3D.FD3D = window.Direct3DCreate8();
+  if (!D3D.FD3D) return E_FAIL;
+
+  D3DDISPLAYMODE mode{};
+  HRESULT hr = D3D.FD3D->GetAdapterDisplayMode(0, &mode);
+  if (Failed(hr)) return hr;
+  D3DPRESENT_PARAMETERS pp{};
+  pp.Windowed = 1;
+  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  pp.BackBufferFormat = mode.Format;
+  pp.EnableAutoDepthStencil = 1;
+  pp.AutoDepthStencilFormat = D3DFMT_D16;
+  D3D.AdapterFormat = mode.Format;
+  return D3D.FD3D->CreateDevice(0, D3DDEVTYPE_HAL, window.WindowHandle(),
+                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &D3D.FD3DDevice);
+}
+
+void ReleaseAll() {
+  ReleaseBrickTextures();
+  ReleaseModelTextures();
+  ReleaseBreakTextures();
+  SafeRelease(D3D.FD3DVBModels);
+  SafeRelease(D3D.FD3DVBTexModels);
+  ReleaseBackgroundTextures();
+  ReleaseEffectTextures();
+  SafeRelease(D3D.FD3DVBEffects);
+  // Buffers the list above leaves out still belong to the device: release them with it.
+  SafeRelease(D3D.FD3DVBFade);
+  SafeRelease(D3D.MenuQuad);
+  SafeRelease(D3D.PanelQuad);
+  SafeRelease(D3D.FontQuad);
+  SafeRelease(D3D.FD3DDevice);
+  SafeRelease(D3D.FD3D);
+  FreeSparks();
+}
+
+void ReportFatalMessage(WindowSystem& window, const std::string& step, const std::string& text) {
+  frmD3D.FActive = 0;
+  ReleaseAll();
+  std::fprintf(stderr, "Zolvane: %s: %s\n", step.c_str(), text.c_str());
+  window.ShowMessage(step, text);
+}
+
+void ReportFatalError(WindowSystem& window, const std::string& step, HRESULT code) {
+  ReportFatalMessage(window, step, D3DErrorText(code));
+}
+
+void ConvertPictures() {
+  static const char* const names[] = {"textures/background", "textures/bkgrgame",
+                                      "textures/bkgrgame2", "textures/bkgrgame3",
+                                      "textures/bkgrgame4"};
+  for (const char* name : names) {
+    const std::string bmp = std::string(name) + ".bmp";
+    if (std::filesystem::exists(bmp)) continue;
+    Picture picture;
+    std::string error;
+    // A picture that cannot be converted stays missing; its texture is then drawn plain.
+    if (!DecodeJpeg(std::string(name) + ".jpg", picture, error) || !SaveBmp24(bmp, picture, error))
+      std::fprintf(stderr, "Zolvane: %s\n", error.c_str());
+  }
+}
+
+StartUpResult StartUp(WindowSystem& window) {
+  // The graphics library takes the place of DirectX: without it there is nothing to draw on.
+  if (!window.GraphicsAvailable()) {
+    window.ShowMessage("Zolvane", "No DirectX installed");
+    return StartUpResult::EndAtOnce;
+  }
+  if (!window.GraphicsRecentEnough()) {
+    window.ShowMessage("Zolvane",
+                       "DirectX 8.0 or later is required.\rYou can download the latest version "
+                       "of DirectX at https://www.mesa3d.org/");
+    return StartUpResult::EndAtOnce;
+  }
+
+  std::string step = "Start-up";
+  try {
+    ResetLog();
+    ReadDisplayOptions();
+    ConvertPictures();
+    WriteLog("Convert pictures - done");
+    Randomize();
+
+    if (FullScreen()) {
+      const HRESULT hr = InitD3DFullScreen(window);
+      if (Failed(hr)) return ReportFatalError(window, "InitD3DFullScreen", hr), StartUpResult::Fatal;
+      window.HideCursor();
+      window.DrawLoadingText(White, true);
+    } else {
+      const HRESULT hr = InitD3D(window);
+      if (Failed(hr)) return ReportFatalError(window, "InitD3D", hr), StartUpResult::Fatal;
+    }
+    WriteLog("InitD3D - done");
+    WriteLog("AdapterFormat " + std::to_string(D3D.AdapterFormat));
+    D3D.TextureFormat = ChooseTextureFormat(true);
+    WriteLog("TextureFormat " + std::to_string(D3D.TextureFormat));
+
+    HRESULT hr = CreateModelBuffers();
+    if (Failed(hr)) return ReportFatalError(window, "InitVertex", hr), StartUpResult::Fatal;
+    CreateFadeQuad();
+    hr = CreateEffectsQuad();
+    if (Failed(hr)) return ReportFatalError(window, "InitVertex", hr), StartUpResult::Fatal;
+    WriteLog("Init Vertex Buffers - done");
+    hr = FillEffectQuad(190);
+    if (Failed(hr))
+      return ReportFatalError(window, "FD3DVBEffects.Lock", hr), StartUpResult::Fatal;
+    FreeSparks();
+
+    GetOptions();
+    WriteLog("FillVB + GetOptions - done");
+    step = "InitModels";
+    LoadModels();
+    WriteLog("InitModels - done");
+    SetupLights();
+    WriteLog("SetupLights - done");
+    step = "InitBrickTextures";
+    MakeBrickTextures();
+    WriteLog("InitBrickTextures - done");
+    MakeBreakTextures();
+    WriteLog("InitTexturesBreakGameStates - done");
+    step = "LoadFigImages";
+    LoadFigureShapes();
+    SetAllMatrices();
+    WriteLog("LoadFigImages + SetAllMatrices - done");
+    CreateGlassFrames();
+    WriteLog("GlassFrame - done");
+
+    step = "Start-up";
+    InitWhiteMaterial();
+    CreateGameScene();
+    Loop.LastFrameTime = timeGetTime();
+    WriteLog("garbage - done");
+    MakeBackgroundTextures();
+    MakeEffectTextures();
+    WriteLog("Many Textures - done");
+    CreateMenuQuad();
+
+    if (!window.CreateDirectInput())
+      return ReportFatalError(window, "DirectInput Init", NotADirect3DCall), StartUpResult::Fatal;
+    if (!window.CreateKeyboard() || !window.AcquireKeyboard(true)) return StartUpResult::EndAtOnce;
+    KeyboardReady = true;
+    WriteLog("InitDI - done");
+
+    step = "LoadHighScores";
+    if (!LoadHighScores())
+      std::fprintf(stderr, "Zolvane: %s could not be read; the table starts empty\n",
+                   HighScoresFile);
+    frmD3D.HighScoresLoaded = true;
+  } catch (const std::exception& e) {
+    // A missing or damaged data file ends the start-up with a message naming it.
+    ReportFatalMessage(window, step, e.what());
+    return StartUpResult::Fatal;
+  }
+  return StartUpResult::Ready;
+}
+
+StartUpResult RestoreAfterMinimize(WindowSystem& window) {
+  try {
+    if (FullScreen()) {
+      WriteLog("Start");
+      SafeRelease(D3D.FD3DVBModels);
+      SafeRelease(D3D.FD3DVBTexModels);
+      SafeRelease(D3D.FD3DVBEffects);
+      SafeRelease(D3D.MenuQuad);
+      SafeRelease(D3D.FD3DVBFade);
+      SafeRelease(D3D.PanelQuad);
+      SafeRelease(D3D.FontQuad);
+      WriteLog("Start done");
+      window.Maximize();
+      WriteLog("Maximize");
+      InitD3DFullScreen(window);
+      WriteLog("InitD3DFullScreen");
+      if (!D3D.FD3DDevice)
+        return ReportFatalError(window, "InitD3DFullScreen", E_FAIL), StartUpResult::Fatal;
+      HRESULT hr = CreateModelBuffers();
+      if (Failed(hr)) return ReportFatalError(window, "InitVertex", hr), StartUpResult::Fatal;
+      RefillModelBuffers();
+      WriteLog("InitVertexBuffer");
+      CreateFadeQuad();
+      hr = CreateEffectsQuad();
+      if (Failed(hr)) return ReportFatalError(window, "InitVertex", hr), StartUpResult::Fatal;
+      WriteLog("InitVertexBuffer1");
+      hr = FillEffectQuad(190);
+      if (Failed(hr))
+        return ReportFatalError(window, "FD3DVBEffects.Lock", hr), StartUpResult::Fatal;
+      FreeSparks();
+      WriteLog("InitVBuffers");
+      SetupLights();
+      WriteLog("Next step");
+      SetAllMatrices();
+      CreateMenuQuad();
+      WriteLog("Ready");
+    }
+    WriteLog("Keyboard restoring");
+  } catch (const std::exception& e) {
+    ReportFatalMessage(window, "Restore", e.what());
+    return StartUpResult::Fatal;
+  }
+  if (!window.CreateKeyboard() || !window.AcquireKeyboard(true)) return StartUpResult::EndAtOnce;
+  KeyboardReady = true;
+  frmD3D.FActive = -1;
+  return StartUpResult::Ready;
+}
+
+void Shutdown(WindowSystem& window) {
+  ReleaseAll();
+  SaveOptions();
+  if (frmD3D.HighScoresLoaded && !SaveHighScores())
+    std::fprintf(stderr, "Zolvane: the high score table could not be saved to %s\n",
+                 HighScoresFile);
+  KeyboardReady = false;
+  window.CloseDirectInput();
+}
+
+}  // namespace zolvane
