@@ -1,0 +1,28 @@
+// The keyboard device in DirectInput's terms over SDL: a snapshot source that the game's
+// ReadKeyboard (platform/keyboard.h) reads, delivering state only while the window has
+// the keyboard focus (DirectInput's foreground, non-exclusive mode).
+#pragma once
+#include <cstdint>
+
+#include <SDL.h>
+
+#include "platform/keyboard.h"
+
+namespace zolvane {
+
+// True when keyboard state can be had at all (SDL's video started). Closes any earlier one.
+bool CreateDirectInput();
+// Makes the keyboard device for the window and installs it as the keyboard source.
+bool CreateKeyboard(SDL_Window* window);
+// Acquire or unacquire; false without a keyboard device.
+bool AcquireKeyboard(bool acquire);
+// Unacquires and removes the keyboard device and the source; safe to call at any time.
+void CloseDirectInput();
+
+// The DirectInput code of an SDL scancode; 0 for keys DirectInput has no code for.
+int DikFromScancode(SDL_Scancode scancode);
+
+// Fills a snapshot from an SDL key state array (SDL_GetKeyboardState's layout).
+void TranslateKeyboardState(const Uint8* sdlState, int sdlKeys, uint8_t state[256]);
+
+}  // namespace zolvane

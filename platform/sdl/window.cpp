@@ -1,0 +1,124 @@
+#include "platform/sdl/window.h"
+
+#include <cstdio>
+
+namespace zolvane {
+
+bool QuietMessageBoxes = false;
+
+namespace {
+const char* const kContextKey = "zolvane.gl";
+}
+
+SDL_Window* CreateGameWindow(const WindowSettings& s, std::string* error) {
+  auto fail = [&](const std::string& what) -> SDL_Window* {
+    if (error) *error = what + ": " + SDL_GetError();
+    return nullptr;
+  };
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("SDL video");
+
+  Uint32 flags = SDL_WINDOW_OPENGL | (s.Hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
+  int w = s.Width, h = s.Height;
+  if (s.FullScreen) {
+    if (s.FullScreenWidth > 0 && s.FullScreenHeight > 0) {
+      flags |= SDL_WINDOW_FULLSCREEN;
+      w = s.FullScreenWidth;
+      h = s.FullScreenHeight;
+    } else {
+      flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+      GetDesktopSize(w, h);
+    }
+  }
+  if (w <= 0 || h <= 0) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (error) *error = "window size must be positive";
+    return nullptr;
+  }
+
+  // A D16 depth buffer is the least we ask for; 24 bits where the visual has them.
+  const int depthWanted[] = {24, 16};
+  const int tries = s.DepthFormat == D3DFMT_UNKNOWN ? 1 : 2;
+  std::string lastError;
+  for (int i = 0; i < tries; ++i) {
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, s.DepthFormat == D3DFMT_UNKNOWN ? 0 : depthWanted[i]);
+    SDL_Window* window = SDL_CreateWindow(s.Title.c_str(), SDL_WINDOWPOS_CENTERED,
+                                          SDL_WINDOWPOS_CENTERED, w, h, flags);
+    if (!window) {
+      lastError = std::string("window: ") + SDL_GetError();
+      continue;
+    }
+    SDL_GLContext ctx = SDL_GL_CreateContext(window);
+    if (!ctx) {
+      lastError = std::string("OpenGL context: ") + SDL_GetError();
+      SDL_DestroyWindow(window);
+      continue;
+    }
+    SDL_GL_MakeCurrent(window, ctx);
+    SDL_SetWindowData(window, kContextKey, ctx);
+    // Present waits for the refresh where the display has one; failing that, it does not.
+    SDL_GL_SetSwapInterval(1);
+    if (!s.Hidden) {
+      // Take the keyboard: where no window manager hands out the focus (a virtual
+      // display) the game would otherwise never see a key.
+      SDL_RaiseWindow(window);
+      SDL_SetWindowInputFocus(window);
+    }
+    return window;
+  }
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  if (error) *error = lastError;
+  return nullptr;
+}
+
+void DestroyGameWindow(SDL_Window*& window) {
+  if (!window) return;
+  if (SDL_GLContext ctx = GameWindowContext(window)) {
+    SDL_SetWindowData(window, kContextKey, nullptr);
+    if (SDL_GL_GetCurrentContext() == ctx) SDL_GL_MakeCurrent(window, nullptr);
+    SDL_GL_DeleteContext(ctx);
+  }
+  SDL_DestroyWindow(window);
+  window = nullptr;
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+SDL_GLContext GameWindowContext(SDL_Window* window) {
+  return window ? static_cast<SDL_GLContext>(SDL_GetWindowData(window, kContextKey)) : nullptr;
+}
+
+int GameWindowDepthBits(SDL_Window* window) {
+  SDL_GLContext ctx = GameWindowContext(window);
+  if (!ctx) return 0;
+  if (SDL_GL_GetCurrentContext() != ctx) SDL_GL_MakeCurrent(window, ctx);
+  int bits = 0;
+  if (SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &bits) != 0) return 0;
+  return bits;
+}
+
+bool GetDesktopSize(int& width, int& height) {
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  SDL_DisplayMode mode;
+  const bool ok = SDL_GetDesktopDisplayMode(0, &mode) == 0;
+  if (ok) {
+    width = mode.w;
+    height = mode.h;
+  }
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  return ok;
+}
+
+void ShowMessageBox(const std::string& title, const std::string& text, SDL_Window* parent) {
+  std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+  std::fflush(stderr);
+  if (QuietMessageBoxes) return;
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), text.c_str(), parent);
+}
+
+}  // namespace zolvane

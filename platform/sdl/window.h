@@ -1,0 +1,41 @@
+// The one game window with its OpenGL context, the desktop size and message boxes.
+#pragma once
+#include <string>
+
+#include <SDL.h>
+
+#include "platform/d3d8.h"
+
+namespace zolvane {
+
+struct WindowSettings {
+  std::string Title = "Zolvane";
+  int Width = 800, Height = 600;  // the client size when windowed
+  bool FullScreen = false;
+  // Full-screen resolution; 0 x 0 keeps the desktop's (SDL_WINDOW_FULLSCREEN_DESKTOP).
+  int FullScreenWidth = 0, FullScreenHeight = 0;
+  D3DFORMAT DepthFormat = D3DFMT_D16;  // D3DFMT_UNKNOWN: no depth buffer
+  bool Hidden = false;                 // for tests that only read pixels back
+};
+
+// Initialises SDL's video, creates the window and a compatibility-profile OpenGL context,
+// makes it current and asks for vertical sync. Returns nullptr (with the reason in *error)
+// when any of it fails.
+SDL_Window* CreateGameWindow(const WindowSettings& settings, std::string* error = nullptr);
+// Deletes the context and the window, and empties the reference.
+void DestroyGameWindow(SDL_Window*& window);
+// The OpenGL context of a window made by CreateGameWindow; nullptr for any other window.
+SDL_GLContext GameWindowContext(SDL_Window* window);
+// Bits of the depth buffer the window got (0 when none).
+int GameWindowDepthBits(SDL_Window* window);
+
+// The desktop's size in pixels (display 0); false when SDL cannot tell.
+bool GetDesktopSize(int& width, int& height);
+
+// Prints the message to stderr and, unless QuietMessageBoxes is set (unattended runs,
+// where nobody could click the box away), shows a modal box.
+void ShowMessageBox(const std::string& title, const std::string& text,
+                    SDL_Window* parent = nullptr);
+extern bool QuietMessageBoxes;
+
+}  // namespace zolvane

@@ -1,0 +1,720 @@
+// The OpenGL device drawn for real (Mesa under a virtual X server) and read back pixel by
+// pixel: the D3D behaviour the game relies on must come out on screen.
+#include <SDL.h>
+#include <SDL_opengl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/math3d.h"
+#include "platform/picture.h"
+#include "platform/sdl/gl_device.h"
+#include "platform/sdl/window.h"
+
+namespace zolvane {
+namespace {
+
+constexpr int kSize = 256;
+
+struct Pixel {
+  int r, g, b;
+};
+
+::testing::AssertionResult Near(const Pixel& p, int r, int g, int b, int tolerance = 3) {
+  if (std::abs(p.r - r) <= tolerance && std::abs(p.g - g) <= tolerance &&
+      std::abs(p.b - b) <= tolerance)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "pixel (" << p.r << ", " << p.g << ", " << p.b
+                                       << "), expected (" << r << ", " << g << ", " << b << ")";
+}
+
+// 36-byte vertex: position, normal, ARGB colour, uv.
+struct TexVertex {
+  float x, y, z, nx, ny, nz;
+  uint32_t colour;
+  float u, v;
+};
+static_assert(sizeof(TexVertex) == 36);
+
+struct ModelVertex {
+  float x, y, z, nx, ny, nz;
+};
+static_assert(sizeof(ModelVertex) == 24);
+
+struct FadeVertex {
+  float x, y, z;
+  uint32_t colour;
+};
+static_assert(sizeof(FadeVertex) == 16);
+
+class GLDeviceTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    WindowSettings s;
+    s.Title = "gl device test";
+    s.Width = s.Height = kSize;
+    std::string error;
+    Window = CreateGameWindow(s, &error);
+    ASSERT_NE(Window, nullptr) << error;
+    D3D = Direct3DCreate8(D3D_SDK_VERSION);
+    ASSERT_NE(D3D, nullptr);
+  }
+  static void TearDownTestSuite() {
+    SafeRelease(D3D);
+    DestroyGameWindow(Window);
+  }
+
+  void SetUp() override {
+    ASSERT_NE(Window, nullptr);
+    D3DPRESENT_PARAMETERS pp{};
+    pp.Windowed = 1;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.EnableAutoDepthStencil = 1;
+    pp.AutoDepthStencilFormat = D3DFMT_D16;
+    ASSERT_EQ(D3D->CreateDevice(0, D3DDEVTYPE_HAL, Window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+                                &pp, &Dev),
+              D3D_OK);
+    ASSERT_EQ(Dev->CreateVertexBuffer(36 * 64, 0, 0x152, D3DPOOL_DEFAULT, &Quads), D3D_OK);
+    // The game's camera in small: eye 5 units in front of the plane z = 0, looking along +z.
+    D3DMATRIX view, proj;
+    SetViewMatrix(view, MakeVector(0, 0, -5), MakeVector(0, 0, 0), MakeVector(0, 1, 0));
+    SetProjectionMatrix(proj, 1.0f, 1.0f, 1.0f, 25.0f);
+    Dev->SetTransform(D3DTS_VIEW, &view);
+    Dev->SetTransform(D3DTS_PROJECTION, &proj);
+    D3DMATRIX id;
+    SetIdentityMatrix(id);
+    Dev->SetTransform(D3DTS_WORLD, &id);
+    InitMaterial(White, 1, 1, 1, 0);  // as the game's: alpha 0
+    White.Specular = {1, 1, 1, 0};
+    White.Power = 60;
+    Dev->SetMaterial(&White);
+  }
+  void TearDown() override {
+    SafeRelease(Quads);
+    SafeRelease(Dev);
+  }
+
+  // A quad of four vertices (a two-triangle strip) at slot `slot` of the buffer, centred
+  // at (cx, cy, z) with half size h; clockwise on screen (a D3D front face) unless `back`.
+  uint32_t Quad(int slot, float cx, float cy, float z, float h, uint32_t colour, bool back = false) {
+    TexVertex v[4] = {
+        {cx - h, cy + h, z, 0, 0, -1, colour, 0, 0},
+        {cx + h, cy + h, z, 0, 0, -1, colour, 1, 0},
+        {cx - h, cy - h, z, 0, 0, -1, colour, 0, 1},
+        {cx + h, cy - h, z, 0, 0, -1, colour, 1, 1},
+    };
+    if (back) {  // the same strip run the other way round
+      std::swap(v[0], v[1]);
+      std::swap(v[2], v[3]);
+    }
+    uint8_t* p = nullptr;
+    EXPECT_EQ(Quads->Lock(slot * 4 * 36, 4 * 36, &p, 0), D3D_OK);
+    std::memcpy(p, v, sizeof v);
+    Quads->Unlock();
+    return static_cast<uint32_t>(slot * 4);
+  }
+
+  HRESULT DrawQuad(uint32_t first) {
+    Dev->SetStreamSource(0, Quads, 36);
+    Dev->SetVertexShader(0x152);
+    return Dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, first, 2);
+  }
+
+  void Begin(D3DCOLOR clear) {
+    ASSERT_EQ(Dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clear, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(Dev->BeginScene(), D3D_OK);
+  }
+  void End() { ASSERT_EQ(Dev->EndScene(), D3D_OK); }
+
+  // (x, y) from the top left, as on screen. Read from the back buffer before Present.
+  static Pixel Read(int x, int y) {
+    uint8_t rgba[4] = {};
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glReadPixels(x, kSize - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return {rgba[0], rgba[1], rgba[2]};
+  }
+  static Pixel Centre() { return Read(kSize / 2, kSize / 2); }
+
+  void DirectionalLight(float r, float g, float b) {
+    D3DLIGHT8 l{};
+    l.Type = D3DLIGHT_DIRECTIONAL;
+    l.Diffuse = {r, g, b, 0};
+    l.Direction = {0, 0, 1};  // along the view: full on a quad facing the camera
+    ASSERT_EQ(Dev->SetLight(1, &l), D3D_OK);
+    ASSERT_EQ(Dev->LightEnable(1, true), D3D_OK);
+  }
+
+  static SDL_Window* Window;
+  static Direct3D* D3D;
+  Device* Dev = nullptr;
+  VertexBuffer* Quads = nullptr;
+  D3DMATERIAL8 White{};
+};
+
+SDL_Window* GLDeviceTest::Window = nullptr;
+Direct3D* GLDeviceTest::D3D = nullptr;
+
+TEST_F(GLDeviceTest, UntexturedQuadShowsItsLitVertexColour) {
+  DirectionalLight(0.5f, 0.5f, 0.5f);
+  Begin(0xFF000000);
+  // No texture: stage 0's MODULATE(TEXTURE, DIFFUSE) sees opaque white.
+  ASSERT_EQ(DrawQuad(Quad(0, 0, 0, 0, 1, 0xFFFF0000)), D3D_OK);
+  End();
+  EXPECT_TRUE(Near(Centre(), 128, 0, 0));
+  EXPECT_TRUE(Near(Read(2, 2), 0, 0, 0));  // outside the quad: the clear colour
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(GLDeviceTest, GlobalAmbientAndLightingOffFollowD3D) {
+  // No lights: only D3DRS_AMBIENT times the material's ambient (white) lights the quad.
+  Dev->SetRenderState(D3DRS_AMBIENT, ColorARGB(0, 69, 69, 69));
+  Begin(0xFF000000);
+  DrawQuad(Quad(0, 0, 0, 0, 1, 0xFF00FF00));
+  End();
+  EXPECT_TRUE(Near(Centre(), 69, 69, 69));
+
+  Dev->SetRenderState(D3DRS_LIGHTING, 0);  // unlit: the vertex colour itself
+  Begin(0xFF000000);
+  DrawQuad(Quad(0, 0, 0, 0, 1, 0xFF00FF00));
+  End();
+  EXPECT_TRUE(Near(Centre(), 0, 255, 0));
+}
+
+TEST_F(GLDeviceTest, LitAlphaComesFromTheVertexNotTheMaterial) {
+  DirectionalLight(1, 1, 1);
+  // As the font leaves stage 0: alpha = texture alpha x diffuse alpha.
+  Dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  Dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+  Dev->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+  Dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  Dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  Begin(0xFF0000FF);
+  DrawQuad(Quad(0, 0, 0, 0, 1, 0x80FF0000));  // half-transparent red; the material's alpha is 0
+  End();
+  EXPECT_TRUE(Near(Centre(), 128, 0, 127));
+}
+
+TEST_F(GLDeviceTest, MaterialColourReturnsAfterAVertexColouredDraw) {
+  DirectionalLight(1, 1, 1);
+  VertexBuffer* models = nullptr;
+  ASSERT_EQ(Dev->CreateVertexBuffer(24 * 4, 0, 0x012, D3DPOOL_DEFAULT, &models), D3D_OK);
+  const ModelVertex mv[4] = {{-1, 1, 0, 0, 0, -1}, {1, 1, 0, 0, 0, -1}, {-1, -1, 0, 0, 0, -1},
+                             {1, -1, 0, 0, 0, -1}};
+  uint8_t* p = nullptr;
+  ASSERT_EQ(models->Lock(0, 0, &p, 0), D3D_OK);
+  std::memcpy(p, mv, sizeof mv);
+  models->Unlock();
+  D3DMATERIAL8 green{};
+  InitMaterial(green, 0, 1, 0, 1);
+
+  Dev->SetMaterial(&green);
+  auto drawModel = [&] {
+    Dev->SetStreamSource(0, models, 24);
+    Dev->SetVertexShader(0x012);
+    return Dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+  };
+  Begin(0xFF000000);
+  ASSERT_EQ(drawModel(), D3D_OK);
+  End();
+  EXPECT_TRUE(Near(Centre(), 0, 255, 0));
+
+  // A vertex-coloured draw under the same material, then the model again: still green.
+  Begin(0xFF000000);
+  DrawQuad(Quad(0, 0, 0, 0, 1, 0xFFFF0000));
+  EXPECT_TRUE(Near(Centre(), 255, 0, 0));
+  ASSERT_EQ(drawModel(), D3D_OK);
+  End();
+  EXPECT_TRUE(Near(Centre(), 0, 255, 0));
+  models->Release();
+}
+
+TEST_F(GLDeviceTest, SpecularOnlyWhenEnabled) {
+  D3DLIGHT8 l{};
+  l.Type = D3DLIGHT_DIRECTIONAL;
+  l.Specular = {1, 1, 1, 0};  // a light with nothing but specular
+  l.Direction = {0, 0, 1};
+  Dev->SetLight(0, &l);
+  Dev->LightEnable(0, true);
+  White.Power = 1;
+  Dev->SetMaterial(&White);
+  Begin(0xFF000000);
+  DrawQuad(Quad(0, 0, 0, 0, 1, 0xFFFFFFFF));
+  End();
+  EXPECT_TRUE(Near(Centre(), 0, 0, 0));
+
+  Dev->SetRenderState(D3DRS_SPECULARENABLE, 1);
+  Begin(0xFF000000);
+  DrawQuad(Quad(0, 0, 0, 0, 1, 0xFFFFFFFF));
+  End();
+  const Pixel p = Centre();
+  EXPECT_GT(p.r, 200);
+  EXPECT_GT(p.b, 200);
+}
+
+TEST_F(GLDeviceTest, CullingDropsCounterClockwiseFacesByDefault) {
+  Dev->SetRenderState(D3DRS_LIGHTING, 0);
+  Begin(0xFF000000);
+  DrawQuad(Quad(0, -1.2f, 0, 0, 0.8f, 0xFFFFFFFF, false));  // front, left
+  DrawQuad(Quad(1, 1.2f, 0, 0, 0.8f, 0xFFFFFFFF, true));    // back, right
+  End();
+  EXPECT_TRUE(Near(Read(kSize / 4, kSize / 2), 255, 255, 255));
+  EXPECT_TRUE(Near(Read(3 * kSize / 4, kSize / 2), 0, 0, 0));
+
+  Dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+  Begin(0xFF000000);
+  DrawQuad(0);
+  DrawQuad(4);
+  End();
+  EXPECT_TRUE(Near(Read(kSize / 4, kSize / 2), 0, 0, 0));
+  EXPECT_TRUE(Near(Read(3 * kSize / 4, kSize / 2), 255, 255, 255));
+
+  Dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  Begin(0xFF000000);
+  DrawQuad(0);
+  DrawQuad(4);
+  End();
+  EXPECT_TRUE(Near(Read(kSize / 4, kSize / 2), 255, 255, 255));
+  EXPECT_TRUE(Near(Read(3 * kSize / 4, kSize / 2), 255, 255, 255));
+}
+
+TEST_F(GLDeviceTest, DepthTestHidesTheFartherQuadAndClearResetsDepth) {
+  Dev->SetRenderState(D3DRS_LIGHTING, 0);
+  Begin(0xFF000000);
+  DrawQuad(Quad(0, 0, 0, -1, 1, 0xFFFF0000));  // near, red
+  DrawQuad(Quad(1, 0, 0, 1, 1, 0xFF00FF00));   // far, green, drawn later
+  End();
+  EXPECT_TRUE(Near(Centre(), 255, 0, 0));
+
+  Begin(0xFF000000);  // the clear empties the depth buffer too
+  DrawQuad(4);
+  End();
+  EXPECT_TRUE(Near(Centre(), 0, 255, 0));
+
+  Dev->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+  Begin(0xFF000000);
+  DrawQuad(0);
+  DrawQuad(4);
+  End();
+  EXPECT_TRUE(Near(Centre(), 0, 255, 0));
+
+  // Z on but not written: the near quad does not hide what follows.
+  Dev->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+  Dev->SetRenderState(D3DRS_ZWRITEENABLE, 0);
+  Begin(0xFF000000);
+  DrawQuad(0);
+  DrawQuad(4);
+  End();
+  EXPECT_TRUE(Near(Centre(), 0, 255, 0));
+
+  // Clear empties the depth buffer even while Z writes are off.
+  Dev->SetRenderState(D3DRS_ZWRITEENABLE, 1);
+  Begin(0xFF000000);
+  DrawQuad(0);
+  Dev->SetRenderState(D3DRS_ZWRITEENABLE, 0);
+  DrawQuad(Quad(2, 1.5f, 1.5f, 0, 0.1f, 0xFFFFFFFF));
+  End();
+  Begin(0xFF000000);
+  DrawQuad(4);
+  End();
+  EXPECT_TRUE(Near(Centre(), 0, 255, 0));
+}
+
+TEST_F(GLDeviceTest, DepthRangeIsD3Ds) {
+  // 0.7 units in front of the eye is nearer than the near plane (1.0): clipped. Without
+  // mapping D3D's 0..1 depth onto GL's -1..1 it would show.
+  Dev->SetRenderState(D3DRS_LIGHTING, 0);
+  Begin(0xFF000000);
+  DrawQuad(Quad(0, 0, 0, -4.3f, 0.2f, 0xFFFFFFFF));
+  End();
+  EXPECT_TRUE(Near(Centre(), 0, 0, 0));
+  Begin(0xFF000000);
+  DrawQuad(Quad(0, 0, 0, -3.5f, 0.2f, 0xFFFFFFFF));  // 1.5 units away: shown
+  End();
+  EXPECT_TRUE(Near(Centre(), 255, 255, 255));
+}
+
+TEST_F(GLDeviceTest, BlendingAddsOrMixesAsAsked) {
+  Dev->SetRenderState(D3DRS_LIGHTING, 0);
+  Dev->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+  Dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  Dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  Begin(ColorRGB(100, 0, 0));
+  DrawQuad(Quad(0, 0, 0, 0, 1, ColorRGB(0, 100, 50)));
+  End();
+  EXPECT_TRUE(Near(Centre(), 100, 100, 50));
+
+  // SRCALPHA / INVSRCALPHA with a texture whose alpha is one half halves the colour.
+  Texture* t = nullptr;
+  ASSERT_EQ(Dev->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t), D3D_OK);
+  D3DLOCKED_RECT lr{};
+  ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0), D3D_OK);
+  const uint32_t texel = 0x80FFFFFFu;
+  std::memcpy(lr.pBits, &texel, 4);
+  t->UnlockRect(0);
+  Dev->SetTexture(0, t);
+  Dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  Dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  Begin(0xFF000000);
+  DrawQuad(Quad(0, 0, 0, 0, 1, ColorRGB(200, 100, 0)));
+  End();
+  EXPECT_TRUE(Near(Centre(), 100, 50, 0));
+  Dev->SetTexture(0, nullptr);
+  t->Release();
+}
+
+TEST_F(GLDeviceTest, FadeQuadTakesItsAlphaFromTheStageSettings) {
+  VertexBuffer* fade = nullptr;
+  ASSERT_EQ(Dev->CreateVertexBuffer(64, 0, 0x042, D3DPOOL_DEFAULT, &fade), D3D_OK);
+  const FadeVertex fv[4] = {{-2, 2, 0, 0x80000000u}, {2, 2, 0, 0x80000000u},
+                            {-2, -2, 0, 0x80000000u}, {2, -2, 0, 0x80000000u}};
+  uint8_t* p = nullptr;
+  ASSERT_EQ(fade->Lock(0, 0, &p, 0), D3D_OK);
+  std::memcpy(p, fv, sizeof fv);
+  fade->Unlock();
+  auto drawFade = [&] {
+    Dev->SetRenderState(D3DRS_LIGHTING, 0);
+    Dev->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+    Dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    Dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    Dev->SetStreamSource(0, fade, 16);
+    Dev->SetVertexShader(0x042);
+    ASSERT_EQ(Dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+    Dev->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+    Dev->SetRenderState(D3DRS_LIGHTING, 1);
+  };
+  // D3D's default alpha is SELECTARG1(TEXTURE): no texture means opaque, so all black.
+  Begin(0xFFFFFFFF);
+  drawFade();
+  End();
+  EXPECT_TRUE(Near(Centre(), 0, 0, 0));
+  // With the stage left as the font leaves it the vertex alpha shows: half black.
+  Dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+  Dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+  Begin(0xFFFFFFFF);
+  drawFade();
+  End();
+  EXPECT_TRUE(Near(Centre(), 127, 127, 127));
+  fade->Release();
+}
+
+TEST_F(GLDeviceTest, TextureRowZeroIsTheTopOfTheQuadInEveryFormat) {
+  Dev->SetRenderState(D3DRS_LIGHTING, 0);
+  Dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  struct Case {
+    D3DFORMAT Format;
+    uint32_t Red, Green, Blue, White;
+  };
+  const Case cases[] = {
+      {D3DFMT_A8R8G8B8, 0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu},
+      {D3DFMT_X8R8G8B8, 0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0x00FFFFFFu},
+      {D3DFMT_A4R4G4B4, 0xFF00, 0xF0F0, 0xF00F, 0xFFFF},
+      {D3DFMT_A1R5G5B5, 0xFC00, 0x83E0, 0x801F, 0xFFFF},
+      {D3DFMT_X1R5G5B5, 0x7C00, 0x03E0, 0x001F, 0x7FFF},
+      {D3DFMT_R5G6B5, 0xF800, 0x07E0, 0x001F, 0xFFFF},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Format);
+    Texture* t = nullptr;
+    ASSERT_EQ(Dev->CreateTexture(2, 2, 0, 0, c.Format, D3DPOOL_MANAGED, &t), D3D_OK);
+    ASSERT_EQ(t->GetLevelCount(), 2u);  // level 1 is never written: the device makes it
+    D3DLOCKED_RECT lr{};
+    ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0), D3D_OK);
+    const uint32_t texels[4] = {c.Red, c.Green, c.Blue, c.White};
+    const uint32_t bpp = FormatBytesPerPixel(c.Format);
+    for (int i = 0; i < 4; ++i)
+      std::memcpy(static_cast<uint8_t*>(lr.pBits) + (i / 2) * lr.Pitch + (i % 2) * bpp, &texels[i], bpp);
+    t->UnlockRect(0);
+    Dev->SetTexture(0, t);
+    Begin(0xFF000000);
+    DrawQuad(Quad(0, 0, 0, 0, 2, 0xFFFFFFFF));
+    End();
+    EXPECT_TRUE(Near(Read(kSize / 4, kSize / 4), 255, 0, 0, 8));
+    EXPECT_TRUE(Near(Read(3 * kSize / 4, kSize / 4), 0, 255, 0, 8));
+    EXPECT_TRUE(Near(Read(kSize / 4, 3 * kSize / 4), 0, 0, 255, 8));
+    EXPECT_TRUE(Near(Read(3 * kSize / 4, 3 * kSize / 4), 255, 255, 255, 8));
+    Dev->SetTexture(0, nullptr);
+    t->Release();
+  }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(GLDeviceTest, LoadedTextureWithMipChainDrawsAndKeyedTexelsAreTransparent) {
+  // A 4 x 4 picture: white (keyed away) border column on the right, red elsewhere.
+  const std::string path = testing::TempDir() + "zolvane_gl_keyed.bmp";
+  {
+    std::vector<uint8_t> v = {'B', 'M'};
+    auto put32 = [&](uint32_t x) {
+      for (int i = 0; i < 4; ++i) v.push_back((x >> (8 * i)) & 0xFF);
+    };
+    auto put16 = [&](uint32_t x) {
+      v.push_back(x & 0xFF);
+      v.push_back((x >> 8) & 0xFF);
+    };
+    put32(54 + 48);
+    put32(0);
+    put32(54);
+    put32(40);
+    put32(4);
+    put32(4);
+    put16(1);
+    put16(24);
+    for (int i = 0; i < 6; ++i) put32(0);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x) {
+        const bool white = x >= 2;
+        v.push_back(white ? 255 : 0);
+        v.push_back(white ? 255 : 0);
+        v.push_back(255);
+      }
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(v.data(), 1, v.size(), f);
+    std::fclose(f);
+  }
+  Texture* t = nullptr;
+  ASSERT_EQ(D3DXCreateTextureFromFileExA(Dev, path, 0, 0, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                         D3DX_FILTER_TRIANGLE, D3DX_DEFAULT, 0xFFFFFFFFu, &t),
+            D3D_OK);
+  ASSERT_EQ(t->GetLevelCount(), 3u);
+  Dev->SetRenderState(D3DRS_LIGHTING, 0);
+  Dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  Dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  Dev->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+  Dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);  // additive: keyed-out black adds nothing
+  Dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  Dev->SetTexture(0, t);
+  Begin(ColorRGB(0, 0, 90));
+  DrawQuad(Quad(0, 0, 0, 0, 2, 0xFFFFFFFF));
+  End();
+  EXPECT_TRUE(Near(Read(kSize / 4, kSize / 2), 255, 0, 90));
+  EXPECT_TRUE(Near(Read(3 * kSize / 4 + 10, kSize / 2), 0, 0, 90));
+  // Shrunk to 2 x 2 pixels with mipmapping the smaller levels are blended in: the red and
+  // the keyed half run into each other, the total staying that of the picture. Level 0
+  // alone would give pure 255 and 0.
+  Dev->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+  Dev->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_LINEAR);
+  Begin(ColorRGB(0, 0, 90));
+  DrawQuad(Quad(0, 0, 0, 0, 0.03f, 0xFFFFFFFF));
+  End();
+  const int left = Read(kSize / 2 - 1, kSize / 2).r, right = Read(kSize / 2, kSize / 2).r;
+  EXPECT_LT(left, 250);
+  EXPECT_GT(right, 5);
+  EXPECT_NEAR(left + right, 255, 12);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  Dev->SetTexture(0, nullptr);
+  t->Release();
+}
+
+TEST_F(GLDeviceTest, PointLightDoesNotReachBeyondItsRange) {
+  D3DLIGHT8 l{};
+  l.Type = D3DLIGHT_POINT;
+  l.Diffuse = {1, 1, 1, 0};
+  l.Position = {-1.5f, 0, -1};
+  l.Range = 2;
+  l.Attenuation0 = 1;
+  ASSERT_EQ(Dev->SetLight(4, &l), D3D_OK);
+  ASSERT_EQ(Dev->LightEnable(4, true), D3D_OK);
+  Begin(0xFF000000);
+  DrawQuad(Quad(0, -1.5f, 0, 0, 0.3f, 0xFFFFFFFF));  // 1 unit from the light
+  DrawQuad(Quad(1, 1.5f, 0, 0, 0.3f, 0xFFFFFFFF));   // over 3 units away
+  End();
+  EXPECT_GT(Read(kSize / 2 - 70, kSize / 2).r, 150);
+  EXPECT_TRUE(Near(Read(kSize / 2 + 70, kSize / 2), 0, 0, 0));
+
+  // Light off: nothing lit.
+  Dev->LightEnable(4, false);
+  Begin(0xFF000000);
+  DrawQuad(0);
+  End();
+  EXPECT_TRUE(Near(Read(kSize / 2 - 70, kSize / 2), 0, 0, 0));
+}
+
+TEST_F(GLDeviceTest, BuffersUploadOnlyWhenUnlocked) {
+  Dev->SetRenderState(D3DRS_LIGHTING, 0);
+  const uint32_t q = Quad(0, 0, 0, 0, 1, 0xFFFF0000);
+  Begin(0xFF000000);
+  DrawQuad(q);
+  End();
+  EXPECT_TRUE(Near(Centre(), 255, 0, 0));
+  // Bytes changed behind the device's back are not seen: nothing is re-sent per draw.
+  TexVertex* v = reinterpret_cast<TexVertex*>(Quads->Bytes.data());
+  for (int i = 0; i < 4; ++i) v[i].colour = 0xFF00FF00;
+  Begin(0xFF000000);
+  DrawQuad(q);
+  End();
+  EXPECT_TRUE(Near(Centre(), 255, 0, 0));
+  // A lock and unlock is.
+  uint8_t* p = nullptr;
+  Quads->Lock(0, 0, &p, 0);
+  Quads->Unlock();
+  Begin(0xFF000000);
+  DrawQuad(q);
+  End();
+  EXPECT_TRUE(Near(Centre(), 0, 255, 0));
+}
+
+TEST_F(GLDeviceTest, ManyDrawsOfOneBigBufferStayCheap) {
+  // The game's brick pattern: ~250 draws per frame from one large buffer with texture and
+  // world changes in between.
+  VertexBuffer* big = nullptr;
+  const uint32_t triangles = 300, perBrick = triangles * 3, bricks = 16;
+  ASSERT_EQ(Dev->CreateVertexBuffer(36 * perBrick * bricks, 0, 0x152, D3DPOOL_DEFAULT, &big), D3D_OK);
+  uint8_t* p = nullptr;
+  ASSERT_EQ(big->Lock(0, 0, &p, 0), D3D_OK);
+  TexVertex* v = reinterpret_cast<TexVertex*>(p);
+  for (uint32_t i = 0; i < perBrick * bricks; ++i)
+    v[i] = {static_cast<float>(i % 3 == 1) * 0.1f, static_cast<float>(i % 3 == 2) * -0.1f, 0,
+            0, 0, -1, 0xFFFFFFFF, 0, 0};
+  big->Unlock();
+  Texture* tex[2] = {};
+  for (auto& t : tex) ASSERT_EQ(Dev->CreateTexture(64, 64, 0, 0, D3DFMT_A8R8G8B8, 1, &t), D3D_OK);
+  DirectionalLight(1, 1, 1);
+  const Uint64 start = SDL_GetPerformanceCounter();
+  for (int frame = 0; frame < 20; ++frame) {
+    Begin(0xFF000000);
+    for (int b = 0; b < 250; ++b) {
+      D3DMATRIX w;
+      SetTranslateMatrix(w, (b % 10) * 0.3f - 1.5f, (b / 10) * 0.12f - 1.5f, 0);
+      Dev->SetTexture(0, tex[b % 2]);
+      Dev->SetMaterial(&White);
+      Dev->SetStreamSource(0, big, 36);
+      Dev->SetVertexShader(0x152);
+      Dev->SetTransform(D3DTS_WORLD, &w);
+      ASSERT_EQ(Dev->DrawPrimitive(D3DPT_TRIANGLELIST, (b % bricks) * perBrick, triangles), D3D_OK);
+      Dev->SetTexture(0, nullptr);
+    }
+    End();
+    Dev->Present(nullptr, nullptr, nullptr, nullptr);
+  }
+  glFinish();
+  const double seconds =
+      static_cast<double>(SDL_GetPerformanceCounter() - start) / SDL_GetPerformanceFrequency();
+  // Generous: a software rasteriser on a shared machine. Re-uploading the buffer per
+  // draw would take minutes.
+  EXPECT_LT(seconds, 20.0);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  for (auto& t : tex) t->Release();
+  big->Release();
+}
+
+TEST_F(GLDeviceTest, BadCallsReturnD3DErrors) {
+  EXPECT_EQ(Dev->EndScene(), D3DERR_INVALIDCALL);
+  ASSERT_EQ(Dev->BeginScene(), D3D_OK);
+  EXPECT_EQ(Dev->BeginScene(), D3DERR_INVALIDCALL);
+  EXPECT_EQ(Dev->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);  // no stream
+  Dev->SetStreamSource(0, Quads, 36);
+  Dev->SetVertexShader(0x152);
+  EXPECT_EQ(Dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 62, 2), D3DERR_INVALIDCALL);  // past the end
+  EXPECT_EQ(Dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 60, 2), D3D_OK);             // the last four
+  EXPECT_EQ(Dev->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(9), 0, 1), D3DERR_INVALIDCALL);
+  Dev->SetStreamSource(0, Quads, 16);  // stride smaller than the vertex
+  EXPECT_EQ(Dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3DERR_INVALIDCALL);
+  EXPECT_EQ(Dev->EndScene(), D3D_OK);
+
+  EXPECT_EQ(Dev->Clear(0, nullptr, 0, 0, 1, 0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(Dev->Clear(2, nullptr, D3DCLEAR_TARGET, 0, 1, 0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(Dev->SetTexture(8, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(Dev->SetMaterial(nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(Dev->SetTransform(D3DTS_WORLD, nullptr), D3DERR_INVALIDCALL);
+  EXPECT_EQ(Dev->LightEnable(8, true), D3DERR_INVALIDCALL);
+  D3DLIGHT8 bad{};
+  bad.Type = 7;
+  EXPECT_EQ(Dev->SetLight(0, &bad), D3DERR_INVALIDCALL);
+  bad.Type = D3DLIGHT_DIRECTIONAL;  // without a direction
+  EXPECT_EQ(Dev->SetLight(0, &bad), D3DERR_INVALIDCALL);
+
+  Texture* t = reinterpret_cast<Texture*>(this);
+  EXPECT_EQ(Dev->CreateTexture(4, 4, 1, 0, D3DFMT_D16, D3DPOOL_MANAGED, &t), D3DERR_INVALIDCALL);
+  EXPECT_EQ(t, nullptr);
+  EXPECT_EQ(Dev->CreateTexture(0, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t), D3DERR_INVALIDCALL);
+  VertexBuffer* vb = nullptr;
+  EXPECT_EQ(Dev->CreateVertexBuffer(20, 0, 0x152, D3DPOOL_DEFAULT, &vb), D3DERR_INVALIDCALL);
+  EXPECT_EQ(vb, nullptr);
+}
+
+TEST_F(GLDeviceTest, Direct3DAnswersFromTheDisplay) {
+  D3DDISPLAYMODE mode{};
+  ASSERT_EQ(D3D->GetAdapterDisplayMode(0, &mode), D3D_OK);
+  EXPECT_EQ(mode.Width, 1024u);  // the virtual screen of the test run
+  EXPECT_EQ(mode.Height, 768u);
+  EXPECT_EQ(mode.Format, D3DFMT_X8R8G8B8);
+  EXPECT_EQ(D3D->GetAdapterDisplayMode(1, &mode), D3DERR_INVALIDCALL);
+  EXPECT_EQ(D3D->GetAdapterDisplayMode(0, nullptr), D3DERR_INVALIDCALL);
+
+  // A 24-bit display offers no 16-bit full-screen modes: the game's list falls to 22.
+  const D3DFORMAT fullScreenList[] = {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5, D3DFMT_A1R5G5B5,
+                                      D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8};
+  D3DFORMAT chosen = D3DFMT_UNKNOWN;
+  for (D3DFORMAT f : fullScreenList)
+    if (D3D->CheckDeviceType(0, D3DDEVTYPE_HAL, f, f, false) == D3D_OK) {
+      chosen = f;
+      break;
+    }
+  EXPECT_EQ(chosen, D3DFMT_X8R8G8B8);
+  EXPECT_EQ(D3D->CheckDeviceType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8, true), D3D_OK);
+
+  for (D3DFORMAT f : {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_X1R5G5B5,
+                      D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4})
+    EXPECT_EQ(D3D->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, 0, D3DRTYPE_TEXTURE, f),
+              D3D_OK)
+        << f;
+  EXPECT_NE(D3D->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, 0, D3DRTYPE_TEXTURE, D3DFMT_D16),
+            D3D_OK);
+  EXPECT_NE(D3D->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_UNKNOWN, 0, D3DRTYPE_TEXTURE,
+                                   D3DFMT_A8R8G8B8),
+            D3D_OK);
+
+  D3DPRESENT_PARAMETERS pp{};
+  pp.Windowed = 0;
+  pp.BackBufferWidth = 1024;
+  pp.BackBufferHeight = 768;
+  pp.BackBufferFormat = D3DFMT_UNKNOWN;  // what the game asks for when no format fitted
+  pp.EnableAutoDepthStencil = 1;
+  pp.AutoDepthStencilFormat = D3DFMT_D16;
+  Device* d = reinterpret_cast<Device*>(this);
+  EXPECT_EQ(D3D->CreateDevice(0, D3DDEVTYPE_HAL, Window, 0, &pp, &d), D3DERR_INVALIDCALL);
+  EXPECT_EQ(d, nullptr);
+  pp.Windowed = 1;
+  EXPECT_EQ(D3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &pp, &d), D3DERR_INVALIDCALL);
+  EXPECT_EQ(D3D->CreateDevice(0, D3DDEVTYPE_HAL, Window, 0, nullptr, &d), D3DERR_INVALIDCALL);
+  EXPECT_EQ(Direct3DCreate8(D3D_SDK_VERSION + 1), nullptr);
+}
+
+TEST_F(GLDeviceTest, AnotherDeviceStartsFromD3DDefaultsAndKeepsManagedTextures) {
+  // State changed on one device...
+  Dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  Dev->SetRenderState(D3DRS_LIGHTING, 0);
+  Texture* t = nullptr;
+  ASSERT_EQ(Dev->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t), D3D_OK);
+  D3DLOCKED_RECT lr{};
+  t->LockRect(0, &lr, nullptr, 0);
+  const uint32_t blue = 0xFF0000FFu;
+  std::memcpy(lr.pBits, &blue, 4);
+  t->UnlockRect(0);
+  Dev->SetTexture(0, t);
+  Begin(0xFF000000);
+  DrawQuad(Quad(0, 0, 0, 0, 1, 0xFFFFFFFF, true));
+  End();
+  EXPECT_TRUE(Near(Centre(), 0, 0, 255));
+
+  // ...is gone on a new device (a rebuild), while the texture still draws.
+  TearDown();
+  SetUp();
+  Dev->SetRenderState(D3DRS_LIGHTING, 0);
+  Dev->SetTexture(0, t);
+  Begin(0xFF000000);
+  DrawQuad(Quad(0, 0, 0, 0, 1, 0xFFFFFFFF, true));  // a back face: culled again
+  DrawQuad(Quad(1, 0, 0, 0, 0.5f, 0xFFFFFFFF));
+  End();
+  EXPECT_TRUE(Near(Centre(), 0, 0, 255));
+  EXPECT_TRUE(Near(Read(kSize / 2 + 35, kSize / 2), 0, 0, 0));
+  Dev->SetTexture(0, nullptr);
+  t->Release();
+}
+
+}  // namespace
+}  // namespace zolvane

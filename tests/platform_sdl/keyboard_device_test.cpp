@@ -1,0 +1,170 @@
+// The SDL keyboard device: key codes, the snapshot, focus, and real key presses sent to
+// the window through the X server.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "platform/keyboard.h"
+#include "platform/sdl/keyboard_device.h"
+#include "platform/sdl/window.h"
+
+namespace zolvane {
+namespace {
+
+TEST(KeyCodes, GameKeysGetTheirDirectInputCodes) {
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_ESCAPE), DIK_ESCAPE);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_RETURN), DIK_RETURN);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_SPACE), DIK_SPACE);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_LCTRL), DIK_LCONTROL);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_RCTRL), DIK_RCONTROL);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_PAUSE), DIK_PAUSE);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_P), DIK_P);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_Y), DIK_Y);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_N), DIK_N);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_UP), DIK_UP);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_DOWN), DIK_DOWN);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_LEFT), DIK_LEFT);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_RIGHT), DIK_RIGHT);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_1), 2);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_0), 11);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_A), 30);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_M), 50);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_F12), 88);
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_KP_ENTER), 156);  // not the main Enter
+  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_AUDIOPLAY), 0);
+
+  // No two keys share a code.
+  int owner[256] = {};
+  for (int sc = 0; sc < SDL_NUM_SCANCODES; ++sc) {
+    const int dik = DikFromScancode(static_cast<SDL_Scancode>(sc));
+    ASSERT_GE(dik, 0);
+    ASSERT_LT(dik, 256);
+    if (dik == 0) continue;
+    EXPECT_EQ(owner[dik], 0) << "DIK " << dik << " from scancodes " << owner[dik] << " and " << sc;
+    owner[dik] = sc;
+  }
+}
+
+TEST(KeyCodes, SnapshotHasBit7ForHeldKeysOnly) {
+  Uint8 sdl[SDL_NUM_SCANCODES] = {};
+  sdl[SDL_SCANCODE_LEFT] = 1;
+  sdl[SDL_SCANCODE_RCTRL] = 1;
+  sdl[SDL_SCANCODE_AUDIOPLAY] = 1;  // no DirectInput code: ignored
+  uint8_t state[256];
+  std::fill(std::begin(state), std::end(state), 0x55);
+  TranslateKeyboardState(sdl, SDL_NUM_SCANCODES, state);
+  int down = 0;
+  for (int i = 0; i < 256; ++i) down += state[i] != 0;
+  EXPECT_EQ(down, 2);
+  EXPECT_EQ(state[DIK_LEFT], 0x80);
+  EXPECT_EQ(state[DIK_RCONTROL], 0x80);
+  // A short SDL array (fewer keys than scancodes) is not read past its end.
+  TranslateKeyboardState(sdl, SDL_SCANCODE_LEFT, state);
+  EXPECT_EQ(state[DIK_LEFT], 0);
+}
+
+TEST(KeyboardDevice, NeedsDirectInputAndAWindow) {
+  CloseDirectInput();
+  EXPECT_FALSE(CreateKeyboard(nullptr));
+  EXPECT_FALSE(AcquireKeyboard(true));
+  EXPECT_EQ(GetKeyboardSource(), nullptr);
+  EXPECT_FALSE(ReadKeyboard());
+  CloseDirectInput();  // twice is harmless
+}
+
+bool WaitFor(const std::function<bool()>& condition) {
+  for (int i = 0; i < 200; ++i) {
+    SDL_PumpEvents();
+    if (condition()) return true;
+    SDL_Delay(10);
+  }
+  return false;
+}
+
+bool XDoTool(const std::string& args) {
+  return std::system(("timeout 10 xdotool " + args + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+class KeyboardOnScreen : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "no xdotool";
+    WindowSettings s;
+    s.Title = "keyboard test";
+    s.Width = s.Height = 64;
+    std::string error;
+    Window = CreateGameWindow(s, &error);
+    ASSERT_NE(Window, nullptr) << error;
+    ASSERT_TRUE(CreateDirectInput());
+    ASSERT_TRUE(CreateKeyboard(Window));
+    ASSERT_TRUE(AcquireKeyboard(true));
+    ASSERT_TRUE(WaitFor([&] { return SDL_GetKeyboardFocus() == Window; }))
+        << "the new window did not get the keyboard";
+  }
+  void TearDown() override {
+    XDoTool("keyup space Left Pause Control_R");
+    CloseDirectInput();
+    DestroyGameWindow(Window);
+  }
+
+  bool Held(int dik) {
+    return WaitFor([&] { return ReadKeyboard() && IsKeyDown(dik); });
+  }
+  bool Released(int dik) {
+    return WaitFor([&] { return ReadKeyboard() && !IsKeyDown(dik); });
+  }
+
+  SDL_Window* Window = nullptr;
+};
+
+TEST_F(KeyboardOnScreen, RealKeyPressesReachTheSnapshot) {
+  ASSERT_TRUE(ReadKeyboard());
+  EXPECT_FALSE(IsKeyDown(DIK_SPACE));
+  ASSERT_TRUE(XDoTool("keydown space"));
+  EXPECT_TRUE(Held(DIK_SPACE));
+  ASSERT_TRUE(XDoTool("keydown Left"));
+  EXPECT_TRUE(Held(DIK_LEFT));
+  EXPECT_TRUE(IsKeyDown(DIK_SPACE));  // both at once: a snapshot, not events
+  ASSERT_TRUE(XDoTool("keyup space"));
+  EXPECT_TRUE(Released(DIK_SPACE));
+  EXPECT_TRUE(IsKeyDown(DIK_LEFT));
+  ASSERT_TRUE(XDoTool("keyup Left"));
+  EXPECT_TRUE(Released(DIK_LEFT));
+
+  ASSERT_TRUE(XDoTool("keydown Pause"));
+  EXPECT_TRUE(Held(DIK_PAUSE));
+  ASSERT_TRUE(XDoTool("keyup Pause keydown Control_R"));
+  EXPECT_TRUE(Held(DIK_RCONTROL));
+  EXPECT_FALSE(IsKeyDown(DIK_PAUSE));
+}
+
+TEST_F(KeyboardOnScreen, NothingIsReadUnacquiredOrWithoutFocusOrAfterClose) {
+  ASSERT_TRUE(ReadKeyboard());
+  ASSERT_TRUE(AcquireKeyboard(false));
+  EXPECT_FALSE(ReadKeyboard());
+  ASSERT_TRUE(AcquireKeyboard(true));
+  EXPECT_TRUE(ReadKeyboard());
+
+  // Another window takes the focus: the game's window reads nothing (foreground only).
+  WindowSettings s;
+  s.Title = "other";
+  s.Width = s.Height = 32;
+  SDL_Window* other = CreateGameWindow(s);
+  ASSERT_NE(other, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return SDL_GetKeyboardFocus() == other; }));
+  EXPECT_FALSE(ReadKeyboard());
+  SDL_SetWindowInputFocus(Window);
+  EXPECT_TRUE(WaitFor([&] { return ReadKeyboard(); }));  // and again once it is back
+  DestroyGameWindow(other);
+
+  CloseDirectInput();
+  EXPECT_EQ(GetKeyboardSource(), nullptr);
+  EXPECT_FALSE(ReadKeyboard());
+}
+
+}  // namespace
+}  // namespace zolvane
