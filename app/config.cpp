@@ -323,7 +323,14 @@ int32_t ReadProfileInt(const std::string& path, std::string_view section, std::s
   return IniFile::Load(path).GetInt(section, key);
 }
 
+namespace {
+std::string ConfigPathOverride;
+}
+
+void SetConfigPath(std::string path) { ConfigPathOverride = std::move(path); }
+
 std::string ConfigPath() {
+  if (!ConfigPathOverride.empty()) return ConfigPathOverride;
   char buffer[PATH_MAX];
   const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   if (n <= 0) return "config.ini";

@@ -71,8 +71,9 @@ bool WriteProfileString(const std::string& path, std::string_view section,
 int32_t ReadProfileInt(const std::string& path, std::string_view section,
                        std::string_view key);
 
-// The executable's folder followed by "config.ini".
+// The executable's folder followed by "config.ini", unless another path was set (tests).
 std::string ConfigPath();
+void SetConfigPath(std::string path);  // empty: back to the executable's folder
 
 // [Options] "FullScreen" is 1: the window is created without a border.
 bool ReadFullScreenOption(const std::string& path);

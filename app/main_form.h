@@ -9,6 +9,7 @@ struct MainForm {
   int32_t FActive = 0;  // -1 true, 0 false
   bool FirstPaint = true;
   bool HighScoresLoaded = false;
+  bool FatalErrorReported = false;  // the program ends after the message
 };
 
 extern MainForm frmD3D;

@@ -31,8 +31,13 @@ constexpr HRESULT NotADirect3DCall = 1;  // reads "Unrecognized Error"
 constexpr D3DCOLOR White = 0xFFFFFFFF;
 constexpr D3DCOLOR Black = 0xFF000000;
 
-// Full screen from the display options: the window's own size when windowed.
 bool FullScreen() { return Config.FullScreen; }
+
+// Drawing code that meets a fatal failure mid-frame reports it through this window.
+WindowSystem* FatalWindow = nullptr;
+void OnDrawingFailure(const char* step, HRESULT code) {
+  if (FatalWindow) ReportFatalError(*FatalWindow, step, code);
+}
 
 }  // namespace
 
@@ -164,9 +169,10 @@ void ReleaseAll() {
 
 void ReportFatalMessage(WindowSystem& window, const std::string& step, const std::string& text) {
   frmD3D.FActive = 0;
+  frmD3D.FatalErrorReported = true;
   ReleaseAll();
-  std::fprintf(stderr, "Zolvane: %s: %s\n", step.c_str(), text.c_str());
   window.ShowMessage(step, text);
+  window.Close();
 }
 
 void ReportFatalError(WindowSystem& window, const std::string& step, HRESULT code) {
@@ -201,6 +207,8 @@ StartUpResult StartUp(WindowSystem& window) {
     return StartUpResult::EndAtOnce;
   }
 
+  FatalWindow = &window;
+  SetFatalErrorHandler(OnDrawingFailure);
   std::string step = "Start-up";
   try {
     ResetLog();

@@ -160,6 +160,11 @@ int Run(int argc, char** argv) {
     }
   }
 
+  // Unattended runs (tests, scripts) get the messages on standard error only: a box
+  // nobody can click away would hang them.
+  if (const char* quiet = std::getenv("ZOLVANE_UNATTENDED"); quiet && *quiet && *quiet != '0')
+    QuietMessageBoxes = true;
+
   // Form creation: a borderless window when config.ini asks for full screen.
   const bool fullScreen = ReadFullScreenOption();
   WindowSettings settings;
@@ -227,7 +232,7 @@ int Run(int argc, char** argv) {
   Shutdown(window);
   DestroyGameWindow(window.Window);
   SDL_Quit();
-  return EndProcess(0);
+  return EndProcess(frmD3D.FatalErrorReported ? 1 : 0);
 }
 
 }  // namespace

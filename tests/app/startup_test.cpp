@@ -1,0 +1,272 @@
+// The start-up, the fatal report, the rebuild and the shutdown, on a recording device and
+// a window of the test's own, in a copy of the run folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "app/config.h"
+#include "app/logs.h"
+#include "app/main_form.h"
+#include "app/startup.h"
+#include "game/figure_shapes.h"
+#include "game/game_state.h"
+#include "game/settings.h"
+#include "menu/high_scores.h"
+#include "platform/keyboard.h"
+#include "platform/recording_device.h"
+#include "render/device_objects.h"
+#include "render/models.h"
+
+namespace zolvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FakeWindow : public WindowSystem {
+ public:
+  bool GraphicsAvailable() override { return HasGraphics; }
+  bool GraphicsRecentEnough() override { return true; }
+  Direct3D* Direct3DCreate8() override {
+    auto* d3d = new RecordingDirect3D();
+    d3d->DisplayFormats = DisplayFormats;
+    d3d->CreateDeviceResult = CreateDeviceResult;
+    LastD3D = d3d;
+    return d3d;
+  }
+  void* WindowHandle() override { return this; }
+  void DrawLoadingText(D3DCOLOR colour, bool screenCentre) override {
+    Loading.push_back({colour, screenCentre});
+  }
+  void ScreenSize(int& w, int& h) override { w = 1280, h = 1024; }
+  void ShowMessage(const std::string& title, const std::string& text) override {
+    Messages.push_back(title + ": " + text);
+  }
+  void HideCursor() override {}
+  void Maximize() override {}
+  void Minimize() override {}
+  void Close() override { Closed = true; }
+  bool CreateDirectInput() override { return true; }
+  bool CreateKeyboard() override { return KeyboardWorks; }
+  bool AcquireKeyboard(bool) override { return true; }
+  void CloseDirectInput() override { InputClosed = true; }
+
+  bool HasGraphics = true, KeyboardWorks = true, Closed = false, InputClosed = false;
+  std::vector<D3DFORMAT> DisplayFormats{D3DFMT_R5G6B5, D3DFMT_X8R8G8B8};
+  HRESULT CreateDeviceResult = D3D_OK;
+  RecordingDirect3D* LastD3D = nullptr;
+  std::vector<std::pair<D3DCOLOR, bool>> Loading;
+  std::vector<std::string> Messages;
+};
+
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    EXPECT_TRUE(!line.empty() && line.back() == '\r') << "line without CR LF: " << line;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The start-up's own lines, without the model loader's.
+std::vector<std::string> StepLines(const std::vector<std::string>& lines) {
+  std::vector<std::string> steps;
+  for (const auto& l : lines)
+    if (l.rfind("data/models", 0) != 0) steps.push_back(l);
+  return steps;
+}
+
+class StartUpTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    original = fs::current_path();
+    char pattern[] = "/tmp/zolvane-startup-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    folder = pattern;
+    for (const char* sub : {"data", "textures"})
+      fs::copy(fs::path(ZOLVANE_RUN_DIR) / sub, folder / sub, fs::copy_options::recursive);
+    for (const auto& e : fs::directory_iterator(folder / "textures"))
+      if (e.path().extension() == ".bmp" && e.path().stem().string().rfind("b", 0) == 0)
+        fs::remove(e.path());  // backgrounds as on a first start: JPEG only
+    fs::current_path(folder);
+    SetConfigPath((folder / "config.ini").string());
+    Reset();
+  }
+  void TearDown() override {
+    ReleaseAll();
+    ResetGameState();
+    ResetModels();
+    Reset();
+    SetConfigPath("");
+    fs::current_path(original);
+    fs::remove_all(folder);
+  }
+  static void Reset() {
+    Config = GameSettings{};
+    frmD3D = MainForm{};
+    KeyboardReady = false;
+    ResetConfigState();
+  }
+  void WriteConfig(const std::string& text) {
+    std::ofstream(folder / "config.ini", std::ios::binary) << text;
+  }
+  fs::path original, folder;
+  FakeWindow window;
+};
+
+TEST_F(StartUpTest, WindowedStartWritesItsStepsInOrderAndConvertsThePicturesOnce) {
+  ASSERT_EQ(StartUp(window), StartUpResult::Ready) << ::testing::PrintToString(window.Messages);
+  const std::vector<std::string> expected{"Convert pictures - done",
+                                          "InitD3D - done",
+                                          "AdapterFormat 22",
+                                          "TextureFormat 21",
+                                          "Init Vertex Buffers - done",
+                                          "FillVB + GetOptions - done",
+                                          "InitModels - done",
+                                          "SetupLights - done",
+                                          "InitBrickTextures - done",
+                                          "InitTexturesBreakGameStates - done",
+                                          "LoadFigImages + SetAllMatrices - done",
+                                          "GlassFrame - done",
+                                          "garbage - done",
+                                          "Many Textures - done",
+                                          "InitDI - done"};
+  const auto lines = ReadLines("debug.txt");
+  EXPECT_EQ(StepLines(lines), expected);
+  EXPECT_GT(lines.size(), expected.size() + 50) << "the model loader logs its own lines";
+  EXPECT_TRUE(KeyboardReady);
+  EXPECT_TRUE(frmD3D.HighScoresLoaded);
+  EXPECT_TRUE(window.Messages.empty());
+  EXPECT_EQ(ModelTable[2].Textured, true);
+  EXPECT_GT(ModelTable[2].TriangleCount, ModelTable[0].TriangleCount);
+
+  // The five backgrounds became bitmaps; a second start keeps them as they are.
+  std::vector<fs::file_time_type> times;
+  for (const char* name : {"background", "bkgrgame", "bkgrgame2", "bkgrgame3", "bkgrgame4"}) {
+    const fs::path bmp = fs::path("textures") / (std::string(name) + ".bmp");
+    ASSERT_TRUE(fs::exists(bmp)) << bmp;
+    times.push_back(fs::last_write_time(bmp));
+  }
+  std::ofstream("textures/bkgrgame2.bmp", std::ios::binary | std::ios::app) << "x";
+  const auto grown = fs::file_size("textures/bkgrgame2.bmp");
+  ReleaseAll();
+  ConvertPictures();
+  EXPECT_EQ(fs::file_size("textures/bkgrgame2.bmp"), grown);
+  EXPECT_EQ(fs::last_write_time("textures/bkgrgame.bmp"), times[1]);
+}
+
+TEST_F(StartUpTest, FullScreenStartChoosesTheFormatAndTheResolution) {
+  WriteConfig("[Options]\r\nFullScreen=1\r\nUse desktop settings=0\r\nResolution=4\r\n");
+  window.DisplayFormats = {D3DFMT_X8R8G8B8};  // a display with 32-bit modes only
+  ASSERT_EQ(StartUp(window), StartUpResult::Ready);
+  const auto steps = StepLines(ReadLines("debug.txt"));
+  const std::vector<std::string> head{"Convert pictures - done", "Direct3DCreate - Ok",
+                                      "AdapterFormat 22",        "TextOut \"Loading\"",
+                                      "Fill d3dpp - Ok",         "CreateDevice - Ok",
+                                      "InitD3D - done",          "AdapterFormat 22"};
+  ASSERT_GE(steps.size(), head.size());
+  EXPECT_EQ(std::vector<std::string>(steps.begin(), steps.begin() + head.size()), head);
+  const D3DPRESENT_PARAMETERS& pp = window.LastD3D->LastParams;
+  EXPECT_EQ(pp.BackBufferWidth, 800u);
+  EXPECT_EQ(pp.BackBufferHeight, 600u);
+  EXPECT_EQ(pp.BackBufferFormat, D3DFMT_X8R8G8B8);
+  EXPECT_EQ(pp.Windowed, 0);
+  EXPECT_EQ(pp.AutoDepthStencilFormat, D3DFMT_D16);
+  // Black text erases the form's, then white text at the centre of the screen.
+  ASSERT_EQ(window.Loading.size(), 2u);
+  EXPECT_EQ(window.Loading[0], std::make_pair(0xFF000000u, false));
+  EXPECT_EQ(window.Loading[1], std::make_pair(0xFFFFFFFFu, true));
+}
+
+TEST_F(StartUpTest, AResolutionOutsideTheTableKeepsTheDesktopSize) {
+  WriteConfig("[Options]\r\nFullScreen=1\r\nResolution=9\r\n");
+  ASSERT_EQ(StartUp(window), StartUpResult::Ready);
+  EXPECT_EQ(window.LastD3D->LastParams.BackBufferWidth, 1280u);
+  EXPECT_EQ(window.LastD3D->LastParams.BackBufferHeight, 1024u);
+}
+
+TEST_F(StartUpTest, MissingDataFilesEndTheStartUpWithAMessageNamingThem) {
+  fs::remove("data/models/brick_high.txt");
+  EXPECT_EQ(StartUp(window), StartUpResult::Fatal);
+  ASSERT_EQ(window.Messages.size(), 1u);
+  EXPECT_NE(window.Messages[0].find("InitModels"), std::string::npos) << window.Messages[0];
+  EXPECT_NE(window.Messages[0].find("brick_high.txt"), std::string::npos) << window.Messages[0];
+  EXPECT_EQ(D3D.FD3DDevice, nullptr) << "everything is released";
+  EXPECT_EQ(frmD3D.FActive, 0);
+  EXPECT_FALSE(frmD3D.HighScoresLoaded);
+  const auto steps = StepLines(ReadLines("debug.txt"));
+  EXPECT_EQ(steps.back(), "FillVB + GetOptions - done") << "the last completed step";
+
+  ResetModels();
+  fs::copy(fs::path(ZOLVANE_RUN_DIR) / "data/models/brick_high.txt", "data/models/brick_high.txt");
+  std::ofstream("data/figimages/images.dat", std::ios::binary) << "--\n01z0\n";
+  window.Messages.clear();
+  EXPECT_EQ(StartUp(window), StartUpResult::Fatal);
+  ASSERT_EQ(window.Messages.size(), 1u);
+  EXPECT_NE(window.Messages[0].find("images.dat line 2"), std::string::npos) << window.Messages[0];
+}
+
+TEST_F(StartUpTest, DeviceFailureIsReportedWithItsDescription) {
+  window.CreateDeviceResult = D3DERR_NOTAVAILABLE;
+  EXPECT_EQ(StartUp(window), StartUpResult::Fatal);
+  ASSERT_EQ(window.Messages.size(), 1u);
+  EXPECT_EQ(window.Messages[0], "InitD3D: This device does not support the queried technique.");
+  EXPECT_TRUE(window.Closed);
+
+  window.HasGraphics = false;
+  window.Messages.clear();
+  EXPECT_EQ(StartUp(window), StartUpResult::EndAtOnce);
+  EXPECT_EQ(window.Messages, std::vector<std::string>{"Zolvane: No DirectX installed"});
+
+  window.HasGraphics = true;
+  window.CreateDeviceResult = D3D_OK;
+  window.KeyboardWorks = false;
+  window.Messages.clear();
+  EXPECT_EQ(StartUp(window), StartUpResult::EndAtOnce);
+  EXPECT_TRUE(window.Messages.empty()) << "no keyboard ends the program without a message";
+}
+
+TEST_F(StartUpTest, ShutdownSavesSettingsOnlyAndTheHighScores) {
+  ASSERT_EQ(StartUp(window), StartUpResult::Ready);
+  HighScores[2][1] = {"Ada", 4321};
+  Config.SoundVolume = 4;
+  Shutdown(window);
+  EXPECT_TRUE(window.InputClosed);
+  std::ifstream in("config.ini", std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(),
+            "[Settings]\r\nMusic volume=0\r\nSound volume=4\r\nRotation=0\r\nBrick Quality=2\r\n"
+            "Music Number=0\r\n");
+  SetDefaultHighScores();
+  ASSERT_TRUE(LoadHighScores());
+  EXPECT_EQ(HighScores[2][1].Name, "Ada");
+  EXPECT_EQ(HighScores[2][1].Score, 4321);
+}
+
+TEST_F(StartUpTest, RestoreInFullScreenRebuildsTheDeviceAndRefillsTheModels) {
+  WriteConfig("[Options]\r\nFullScreen=1\r\nUse desktop settings=1\r\n");
+  ASSERT_EQ(StartUp(window), StartUpResult::Ready);
+  const std::vector<uint8_t> models = D3D.FD3DVBTexModels->Bytes;
+  RecordingDirect3D* d3d = window.LastD3D;
+  ASSERT_EQ(d3d->DevicesCreated, 1);
+  ResetLog();
+  ASSERT_EQ(RestoreAfterMinimize(window), StartUpResult::Ready);
+  EXPECT_EQ(d3d->DevicesCreated, 2) << "a new device on the kept Direct3D object";
+  EXPECT_EQ(window.LastD3D, d3d);
+  EXPECT_EQ(D3D.FD3DVBTexModels->Bytes, models) << "the same vertices at the same places";
+  const std::vector<std::string> expected{
+      "Start", "Start done", "Maximize", "Direct3DCreate - Ok", "AdapterFormat 23",
+      "TextOut \"Loading\"", "Fill d3dpp - Ok", "CreateDevice - Ok", "InitD3DFullScreen",
+      "InitVertexBuffer", "InitVertexBuffer1", "InitVBuffers", "Next step", "Ready",
+      "Keyboard restoring"};
+  EXPECT_EQ(ReadLines("debug.txt"), expected);
+  EXPECT_EQ(frmD3D.FActive, -1);
+}
+
+}  // namespace
+}  // namespace zolvane
