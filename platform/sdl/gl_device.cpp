@@ -80,6 +80,7 @@ struct Sphere {
 
 struct GLBufferData : BackendData {
   SDL_GLContext Context = nullptr;
+  std::shared_ptr<const bool> ContextAlive;
   GLuint Name = 0;
   uint32_t Version = 0;
   bool Uploaded = false;
@@ -88,12 +89,13 @@ struct GLBufferData : BackendData {
   uint32_t BoundsVersion = 0;
   std::unordered_map<uint64_t, Sphere> Bounds;
   ~GLBufferData() override {
-    if (Name && SDL_GL_GetCurrentContext() == Context) GL.DeleteBuffers(1, &Name);
+    if (Name && *ContextAlive && SDL_GL_GetCurrentContext() == Context) GL.DeleteBuffers(1, &Name);
   }
 };
 
 struct GLTextureData : BackendData {
   SDL_GLContext Context = nullptr;
+  std::shared_ptr<const bool> ContextAlive;
   GLuint Name = 0;
   uint32_t Version = 0;
   bool Uploaded = false;
@@ -101,7 +103,7 @@ struct GLTextureData : BackendData {
   GLint MinFilter = -1, MagFilter = -1;
   uint64_t Serial = NextSerial++;
   ~GLTextureData() override {
-    if (Name && SDL_GL_GetCurrentContext() == Context) glDeleteTextures(1, &Name);
+    if (Name && *ContextAlive && SDL_GL_GetCurrentContext() == Context) glDeleteTextures(1, &Name);
   }
 };
 
@@ -308,6 +310,7 @@ class GLDevice : public Device {
 
   SDL_Window* Window;
   SDL_GLContext Context;
+  std::shared_ptr<const bool> ContextAlive;
   int BackBufferWidth, BackBufferHeight;
   int ViewportW = 0, ViewportH = 0;
   int DepthBits;
@@ -358,6 +361,7 @@ GLDevice::GLDevice(SDL_Window* window, SDL_GLContext context, const D3DPRESENT_P
                    int depthBits)
     : Window(window),
       Context(context),
+      ContextAlive(GameWindowContextAlive(window)),
       BackBufferWidth(static_cast<int>(pp.BackBufferWidth)),
       BackBufferHeight(static_cast<int>(pp.BackBufferHeight)),
       DepthBits(pp.EnableAutoDepthStencil ? depthBits : 0) {
@@ -410,7 +414,8 @@ GLDevice::GLDevice(SDL_Window* window, SDL_GLContext context, const D3DPRESENT_P
 }
 
 GLDevice::~GLDevice() {
-  if (SDL_GL_GetCurrentContext() == Context && WhiteTexture) glDeleteTextures(1, &WhiteTexture);
+  if (*ContextAlive && SDL_GL_GetCurrentContext() == Context && WhiteTexture)
+    glDeleteTextures(1, &WhiteTexture);
 }
 
 void GLDevice::MakeCurrent() {
@@ -622,9 +627,10 @@ HRESULT GLDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels
 
 bool GLDevice::PrepareBuffer(VertexBuffer* vb, GLBufferData*& data) {
   data = dynamic_cast<GLBufferData*>(vb->Backend.get());
-  if (!data || data->Context != Context) {
+  if (!data || data->Context != Context || !*data->ContextAlive) {
     auto fresh = std::make_unique<GLBufferData>();
     fresh->Context = Context;
+    fresh->ContextAlive = ContextAlive;
     GL.GenBuffers(1, &fresh->Name);
     data = fresh.get();
     vb->Backend = std::move(fresh);
@@ -650,9 +656,10 @@ bool GLDevice::PrepareBuffer(VertexBuffer* vb, GLBufferData*& data) {
 
 GLTextureData* GLDevice::PrepareTexture(Texture* tex) {
   auto* data = dynamic_cast<GLTextureData*>(tex->Backend.get());
-  if (!data || data->Context != Context) {
+  if (!data || data->Context != Context || !*data->ContextAlive) {
     auto fresh = std::make_unique<GLTextureData>();
     fresh->Context = Context;
+    fresh->ContextAlive = ContextAlive;
     glGenTextures(1, &fresh->Name);
     data = fresh.get();
     tex->Backend = std::move(fresh);

@@ -8,7 +8,16 @@ bool QuietMessageBoxes = false;
 
 namespace {
 const char* const kContextKey = "zolvane.gl";
+
+struct WindowContext {
+  SDL_GLContext Context;
+  std::shared_ptr<bool> Alive = std::make_shared<bool>(true);
+};
+
+WindowContext* ContextOf(SDL_Window* window) {
+  return window ? static_cast<WindowContext*>(SDL_GetWindowData(window, kContextKey)) : nullptr;
 }
+}  // namespace
 
 SDL_Window* CreateGameWindow(const WindowSettings& s, std::string* error) {
   auto fail = [&](const std::string& what) -> SDL_Window* {
@@ -61,7 +70,7 @@ SDL_Window* CreateGameWindow(const WindowSettings& s, std::string* error) {
       continue;
     }
     SDL_GL_MakeCurrent(window, ctx);
-    SDL_SetWindowData(window, kContextKey, ctx);
+    SDL_SetWindowData(window, kContextKey, new WindowContext{ctx});
     // Present waits for the refresh where the display has one; failing that, it does not.
     SDL_GL_SetSwapInterval(1);
     if (!s.Hidden) {
@@ -79,10 +88,12 @@ SDL_Window* CreateGameWindow(const WindowSettings& s, std::string* error) {
 
 void DestroyGameWindow(SDL_Window*& window) {
   if (!window) return;
-  if (SDL_GLContext ctx = GameWindowContext(window)) {
+  if (WindowContext* wc = ContextOf(window)) {
     SDL_SetWindowData(window, kContextKey, nullptr);
-    if (SDL_GL_GetCurrentContext() == ctx) SDL_GL_MakeCurrent(window, nullptr);
-    SDL_GL_DeleteContext(ctx);
+    *wc->Alive = false;
+    if (SDL_GL_GetCurrentContext() == wc->Context) SDL_GL_MakeCurrent(window, nullptr);
+    SDL_GL_DeleteContext(wc->Context);
+    delete wc;
   }
   SDL_DestroyWindow(window);
   window = nullptr;
@@ -90,7 +101,13 @@ void DestroyGameWindow(SDL_Window*& window) {
 }
 
 SDL_GLContext GameWindowContext(SDL_Window* window) {
-  return window ? static_cast<SDL_GLContext>(SDL_GetWindowData(window, kContextKey)) : nullptr;
+  WindowContext* wc = ContextOf(window);
+  return wc ? wc->Context : nullptr;
+}
+
+std::shared_ptr<const bool> GameWindowContextAlive(SDL_Window* window) {
+  WindowContext* wc = ContextOf(window);
+  return wc ? wc->Alive : std::make_shared<const bool>(false);
 }
 
 int GameWindowDepthBits(SDL_Window* window) {

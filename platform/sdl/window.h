@@ -1,5 +1,6 @@
 // The one game window with its OpenGL context, the desktop size and message boxes.
 #pragma once
+#include <memory>
 #include <string>
 
 #include <SDL.h>
@@ -26,6 +27,9 @@ SDL_Window* CreateGameWindow(const WindowSettings& settings, std::string* error 
 void DestroyGameWindow(SDL_Window*& window);
 // The OpenGL context of a window made by CreateGameWindow; nullptr for any other window.
 SDL_GLContext GameWindowContext(SDL_Window* window);
+// True while the window's context lives. GL names outliving their context must not be
+// deleted later: a new context may sit at the same address and own the same names.
+std::shared_ptr<const bool> GameWindowContextAlive(SDL_Window* window);
 // Bits of the depth buffer the window got (0 when none).
 int GameWindowDepthBits(SDL_Window* window);
 

@@ -718,3 +718,69 @@ TEST_F(GLDeviceTest, AnotherDeviceStartsFromD3DDefaultsAndKeepsManagedTextures) 
 
 }  // namespace
 }  // namespace zolvane
+
+namespace zolvane {
+namespace {
+
+// A texture and a buffer made for one window's context, drawn in a second window after
+// the first is gone: uploaded again, shown right, released without touching the new
+// context's own objects.
+TEST(GLDeviceLifetime, ResourcesOutliveTheirWindow) {
+  Texture* tex = nullptr;
+  VertexBuffer* quad = nullptr;
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    WindowSettings s;
+    s.Width = s.Height = 64;
+    SDL_Window* window = CreateGameWindow(s);
+    ASSERT_NE(window, nullptr);
+    Direct3D* d3d = Direct3DCreate8(D3D_SDK_VERSION);
+    ASSERT_NE(d3d, nullptr);
+    D3DPRESENT_PARAMETERS pp{};
+    pp.Windowed = 1;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    Device* dev = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, 0, &pp, &dev), D3D_OK);
+    if (round == 0) {
+      ASSERT_EQ(dev->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex), D3D_OK);
+      D3DLOCKED_RECT lr{};
+      tex->LockRect(0, &lr, nullptr, 0);
+      const uint32_t yellow = 0xFFFFFF00u;
+      std::memcpy(lr.pBits, &yellow, 4);
+      tex->UnlockRect(0);
+      ASSERT_EQ(dev->CreateVertexBuffer(64, 0, 0x042, D3DPOOL_DEFAULT, &quad), D3D_OK);
+      const FadeVertex v[4] = {{-1, 1, 0.5f, 0xFFFFFFFF}, {1, 1, 0.5f, 0xFFFFFFFF},
+                               {-1, -1, 0.5f, 0xFFFFFFFF}, {1, -1, 0.5f, 0xFFFFFFFF}};
+      uint8_t* p = nullptr;
+      quad->Lock(0, 0, &p, 0);
+      std::memcpy(p, v, sizeof v);
+      quad->Unlock();
+    }
+    // Identity matrices: the quad fills the screen in clip space.
+    dev->SetRenderState(D3DRS_LIGHTING, 0);
+    dev->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    dev->SetTexture(0, tex);
+    dev->SetStreamSource(0, quad, 16);
+    dev->SetVertexShader(0x042);
+    ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1, 0), D3D_OK);
+    ASSERT_EQ(dev->BeginScene(), D3D_OK);
+    ASSERT_EQ(dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+    ASSERT_EQ(dev->EndScene(), D3D_OK);
+    uint8_t rgba[4] = {};
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glReadPixels(32, 32, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    EXPECT_EQ(rgba[0], 255);
+    EXPECT_EQ(rgba[1], 255);
+    EXPECT_EQ(rgba[2], 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    dev->Release();
+    d3d->Release();
+    DestroyGameWindow(window);
+  }
+  tex->Release();
+  quad->Release();
+}
+
+}  // namespace
+}  // namespace zolvane
