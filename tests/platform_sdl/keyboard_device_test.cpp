@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/keyboard.h"
 #include "platform/sdl/keyboard_device.h"
@@ -16,26 +17,18 @@ namespace zolvane {
 namespace {
 
 TEST(KeyCodes, GameKeysGetTheirDirectInputCodes) {
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_ESCAPE), DIK_ESCAPE);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_RETURN), DIK_RETURN);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_SPACE), DIK_SPACE);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_LCTRL), DIK_LCONTROL);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_RCTRL), DIK_RCONTROL);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_PAUSE), DIK_PAUSE);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_P), DIK_P);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_Y), DIK_Y);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_N), DIK_N);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_UP), DIK_UP);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_DOWN), DIK_DOWN);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_LEFT), DIK_LEFT);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_RIGHT), DIK_RIGHT);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_1), 2);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_0), 11);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_A), 30);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_M), 50);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_F12), 88);
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_KP_ENTER), 156);  // not the main Enter
-  EXPECT_EQ(DikFromScancode(SDL_SCANCODE_AUDIOPLAY), 0);
+  const std::pair<SDL_Scancode, int> expected[] = {
+      {SDL_SCANCODE_ESCAPE, DIK_ESCAPE}, {SDL_SCANCODE_RETURN, DIK_RETURN},
+      {SDL_SCANCODE_SPACE, DIK_SPACE},   {SDL_SCANCODE_LCTRL, DIK_LCONTROL},
+      {SDL_SCANCODE_RCTRL, DIK_RCONTROL}, {SDL_SCANCODE_PAUSE, DIK_PAUSE},
+      {SDL_SCANCODE_P, DIK_P},           {SDL_SCANCODE_Y, DIK_Y},
+      {SDL_SCANCODE_N, DIK_N},           {SDL_SCANCODE_UP, DIK_UP},
+      {SDL_SCANCODE_DOWN, DIK_DOWN},     {SDL_SCANCODE_LEFT, DIK_LEFT},
+      {SDL_SCANCODE_RIGHT, DIK_RIGHT},   {SDL_SCANCODE_1, 2},
+      {SDL_SCANCODE_0, 11},              {SDL_SCANCODE_A, 30},
+      {SDL_SCANCODE_M, 50},              {SDL_SCANCODE_F12, 88},
+      {SDL_SCANCODE_KP_ENTER, 156},      {SDL_SCANCODE_AUDIOPLAY, 0}};
+  for (const auto& [scancode, dik] : expected) EXPECT_EQ(DikFromScancode(scancode), dik) << scancode;
 
   // No two keys share a code.
   int owner[256] = {};
