@@ -1151,12 +1151,22 @@ HRESULT GLDirect3D::CreateDevice(uint32_t adapter, uint32_t deviceType, void* fo
   if (params->EnableAutoDepthStencil && depthBits < 15) return D3DERR_NOTAVAILABLE;
 
   if (!params->Windowed && !(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)) {
-    // A full-screen device takes the display at the back buffer's size.
-    SDL_DisplayMode want{}, closest{};
-    want.w = static_cast<int>(params->BackBufferWidth);
-    want.h = static_cast<int>(params->BackBufferHeight);
-    if (SDL_GetClosestDisplayMode(0, &want, &closest)) SDL_SetWindowDisplayMode(window, &closest);
-    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+    // A full-screen device takes the display at the back buffer's size. The window is
+    // first given that size at the origin itself: without a window manager (a virtual
+    // display) nobody else would, and SDL would only believe it had.
+    const int w = static_cast<int>(params->BackBufferWidth), h = static_cast<int>(params->BackBufferHeight);
+    SDL_SetWindowSize(window, w, h);
+    SDL_SetWindowPosition(window, 0, 0);
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w == w && desktop.h == h) {
+      SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    } else {
+      SDL_DisplayMode want{}, closest{};
+      want.w = w;
+      want.h = h;
+      if (SDL_GetClosestDisplayMode(0, &want, &closest)) SDL_SetWindowDisplayMode(window, &closest);
+      SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+    }
   }
   *out = new GLDevice(window, ctx, *params, depthBits);
   return D3D_OK;
