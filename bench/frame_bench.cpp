@@ -1,0 +1,215 @@
+// Frames per second of the game screen in the real window: the SDL window, the OpenGL
+// device and the program's start-up, with a full well at each brick quality, with and
+// without fifty sparks. The parts benchmark draws the frame's pieces alone and in
+// DrawGame's order, to show where a frame's time goes; each configuration also reports
+// the device calls of one frame, counted on a recording device.
+//
+//   xvfb-run -s "-screen 0 1024x768x24" build/bench/frame_bench [--run-dir DIR]
+#include <GL/gl.h>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "app/frame_loop.h"
+#include "bench/game_window.h"
+#include "game/frame_time.h"
+#include "game/game_state.h"
+#include "game/settings.h"
+#include "platform/clock.h"
+#include "platform/recording_device.h"
+#include "render/device_objects.h"
+#include "render/effects.h"
+#include "render/game_screen.h"
+#include "render/scene_objects.h"
+
+namespace zolvane {
+namespace {
+
+constexpr int SparkCount = 50;
+constexpr int32_t SparkLife = 200;
+
+// The game screen under test: type 1, all 200 positions occupied (RenderFrame clears no
+// rows), optionally fifty sparks that do not age (no step runs between frames).
+void PrepareScreen(int quality, bool sparks) {
+  StartHarnessGame(1);
+  FillWellRows(WellRows, 0);
+  if (sparks) AddSparkCloud(SparkCount, SparkLife);
+  Config.BrickQuality = static_cast<uint8_t>(quality);
+}
+
+// The pieces of DrawGame, in its order.
+enum Part : unsigned {
+  Background = 1,
+  Figures = 2,
+  Glass = 4,
+  Well = 8,
+  Sparks = 16,
+  Everything = 31,
+};
+
+// A frame of only the given pieces, with RenderFrame's clear and present around it.
+void DrawParts(unsigned parts) {
+  Device* d = D3D.FD3DDevice;
+  d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
+  d->BeginScene();
+  // The states DrawGame sets first, so each piece draws as it does in the full frame.
+  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+  d->SetRenderState(D3DRS_LIGHTING, 1);
+  d->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
+  d->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+  d->SetRenderState(D3DRS_DITHERENABLE, 1);
+  d->SetRenderState(D3DRS_SPECULARENABLE, 1);
+  d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+  d->SetRenderState(D3DRS_NORMALIZENORMALS, 1);
+  if (parts & Background) DrawBackground(Game.GameType);
+  if (parts & Figures) {
+    Game.FallingFigure->Draw();
+    Game.NextFigure->Draw();
+  }
+  if (parts & Glass) {
+    d->LightEnable(4, false);
+    d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+    d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    GlassFrameOdd->Draw();
+    d->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+    d->LightEnable(4, true);
+  }
+  if (parts & Well) DrawWell();
+  if ((parts & Sparks) && Game.Sparks) DrawSparks();
+  d->EndScene();
+  d->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+// The device calls of one frame, by operation, and the triangles drawn.
+struct CallCounts {
+  std::map<std::string, int> ByOp;
+  long Triangles = 0;
+  int Total = 0;
+};
+
+template <class Frame>
+CallCounts CountCalls(Frame frame) {
+  RecordingDevice recorder;
+  Device* real = D3D.FD3DDevice;
+  D3D.FD3DDevice = &recorder;
+  frame();
+  D3D.FD3DDevice = real;
+  CallCounts counts;
+  for (const RecordedCall& call : recorder.Calls) {
+    ++counts.ByOp[call.Op];
+    ++counts.Total;
+  }
+  for (const DrawSnapshot& draw : recorder.Draws) counts.Triangles += draw.PrimitiveCount;
+  return counts;
+}
+
+void ReportCounts(benchmark::State& state, const CallCounts& counts) {
+  auto count = [&](const char* op) {
+    auto it = counts.ByOp.find(op);
+    return it == counts.ByOp.end() ? 0 : it->second;
+  };
+  state.counters["draws"] = count("DrawPrimitive");
+  state.counters["triangles"] = static_cast<double>(counts.Triangles);
+  state.counters["calls"] = counts.Total;
+  state.counters["textures"] = count("SetTexture");
+  state.counters["states"] = count("SetRenderState") + count("SetTextureStageState");
+  state.counters["transforms"] = count("SetTransform");
+  state.counters["materials"] = count("SetMaterial");
+}
+
+// Frames in a row as the idle loop draws them; the first frame, which uploads the
+// textures and buffers, is drawn before the clock starts.
+template <class Frame>
+void TimeFrames(benchmark::State& state, Frame frame) {
+  frame();
+  glFinish();
+  for (auto _ : state) frame();
+  glFinish();
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                             benchmark::Counter::kIsRate);
+}
+
+void BM_GameFrame(benchmark::State& state) {
+  PrepareScreen(static_cast<int>(state.range(0)), state.range(1) != 0);
+  ReportCounts(state, CountCalls(RenderFrame));
+  TimeFrames(state, RenderFrame);
+}
+BENCHMARK(BM_GameFrame)
+    ->ArgNames({"quality", "sparks"})
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The same frame with a glFinish before Present returns: shows whether Present already
+// waits for the drawing to end (then the figures match BM_GameFrame).
+void BM_GameFrameFinished(benchmark::State& state) {
+  PrepareScreen(static_cast<int>(state.range(0)), state.range(1) != 0);
+  TimeFrames(state, [] {
+    RenderFrame();
+    glFinish();
+  });
+}
+BENCHMARK(BM_GameFrameFinished)
+    ->ArgNames({"quality", "sparks"})
+    ->Args({2, 1})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Pieces of the frame: parts is a mask of Part (1 background, 2 figures, 4 glass frame,
+// 8 well, 16 sparks); 0 is the clear and the present alone.
+void BM_FrameParts(benchmark::State& state) {
+  PrepareScreen(static_cast<int>(state.range(0)), true);
+  const unsigned parts = static_cast<unsigned>(state.range(1));
+  ReportCounts(state, CountCalls([parts] { DrawParts(parts); }));
+  TimeFrames(state, [parts] { DrawParts(parts); });
+}
+BENCHMARK(BM_FrameParts)
+    ->ArgNames({"quality", "parts"})
+    // The empty frame, then each piece alone.
+    ->Args({2, 0})
+    ->Args({2, Background})
+    ->Args({2, Figures})
+    ->Args({2, Glass})
+    ->Args({0, Well})
+    ->Args({1, Well})
+    ->Args({2, Well})
+    ->Args({2, Sparks})
+    // Cumulative, in DrawGame's order.
+    ->Args({2, Background | Figures})
+    ->Args({2, Background | Figures | Glass})
+    ->Args({2, Background | Figures | Glass | Well})
+    ->Args({2, Everything})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace zolvane
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  std::string runDir = zolvane::DefaultRunDir();
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--run-dir" && i + 1 < argc) {
+      runDir = argv[++i];
+    } else {
+      std::fprintf(stderr, "usage: frame_bench [benchmark options] [--run-dir DIR]\n");
+      return 2;
+    }
+  }
+  // The game's clock is injected; frames drawn here run no game step.
+  zolvane::ManualClock clock;
+  std::string error;
+  if (!zolvane::OpenHarnessWindow(runDir, &error)) {
+    std::fprintf(stderr, "frame_bench: %s\n", error.c_str());
+    return 1;
+  }
+  benchmark::AddCustomContext("gl_renderer", zolvane::GLRendererName());
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  zolvane::CloseHarnessWindow();
+  return 0;
+}

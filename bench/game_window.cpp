@@ -1,0 +1,173 @@
+#include "bench/game_window.h"
+
+#include <GL/gl.h>
+#include <SDL.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/frame_loop.h"
+#include "app/main_form.h"
+#include "app/startup.h"
+#include "app/window_system.h"
+#include "game/frame_time.h"
+#include "game/game_state.h"
+#include "game/rules.h"
+#include "menu/menu_state.h"
+#include "platform/clock.h"
+#include "platform/sdl/gl_device.h"
+#include "platform/sdl/keyboard_device.h"
+#include "platform/sdl/window.h"
+#include "render/device_objects.h"
+#include "render/game_screen.h"
+
+namespace zolvane {
+namespace {
+
+// What StartUp needs from the window, as the program's window gives it, less the
+// "Loading..." text (only a full-screen start draws it from StartUp, and nobody watches).
+class HarnessWindowSystem : public WindowSystem {
+ public:
+  SDL_Window* Window = nullptr;
+
+  bool GraphicsAvailable() override { return Window && GameWindowContext(Window); }
+  bool GraphicsRecentEnough() override {
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    return version && std::atoi(version) >= 2;
+  }
+  Direct3D* Direct3DCreate8() override { return zolvane::Direct3DCreate8(D3D_SDK_VERSION); }
+  void* WindowHandle() override { return Window; }
+  void DrawLoadingText(D3DCOLOR, bool) override {}
+  void ScreenSize(int& width, int& height) override {
+    if (!GetDesktopSize(width, height)) width = HarnessWidth, height = HarnessHeight;
+  }
+  void ShowMessage(const std::string& title, const std::string& text) override {
+    ShowMessageBox(title, text, Window);
+  }
+  void HideCursor() override {}
+  void Maximize() override {}
+  void Minimize() override {}
+  void Close() override {}
+  bool CreateDirectInput() override { return zolvane::CreateDirectInput(); }
+  bool CreateKeyboard() override { return zolvane::CreateKeyboard(Window); }
+  bool AcquireKeyboard(bool acquire) override { return zolvane::AcquireKeyboard(acquire); }
+  void CloseDirectInput() override { zolvane::CloseDirectInput(); }
+};
+
+HarnessWindowSystem Harness;
+
+}  // namespace
+
+std::string DefaultRunDir() {
+#ifdef ZOLVANE_RUN_DIR
+  return ZOLVANE_RUN_DIR;
+#else
+  return "build/game";
+#endif
+}
+
+bool OpenHarnessWindow(const std::string& runDir, std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
+  if (chdir(runDir.c_str()) != 0)
+    return fail("cannot enter the run folder " + runDir + ": " + std::strerror(errno));
+  QuietMessageBoxes = true;  // nobody is there to click a box away
+
+  WindowSettings settings;
+  settings.Width = HarnessWidth;
+  settings.Height = HarnessHeight;
+  std::string why;
+  Harness.Window = CreateGameWindow(settings, &why);
+  if (!Harness.Window) return fail(why);
+  if (StartUp(Harness) != StartUpResult::Ready) {
+    DestroyGameWindow(Harness.Window);
+    return fail("the start-up failed (see the message above)");
+  }
+  frmD3D.FirstPaint = false;
+  frmD3D.FActive = -1;
+  return true;
+}
+
+void CloseHarnessWindow() {
+  ReleaseAll();
+  Harness.CloseDirectInput();
+  ResetGameState();
+  DestroyGameWindow(Harness.Window);
+  SDL_Quit();
+}
+
+std::string GLRendererName() {
+  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  return std::string(renderer ? renderer : "?") + ", OpenGL " + (version ? version : "?");
+}
+
+void StartHarnessGame(int32_t type) {
+  Game.GameOver = Game.Paused = Game.AbortQuery = false;
+  Game.GameType = type;
+  Game.ScorePosition = 11;
+  NewGame();
+  Game.BrickFlipActive = false;
+  Game.BrickFlipAngle = 0;
+  ResetBreakSway();
+  Loop = LoopState{};
+  Loop.MenuActive = false;
+  Loop.LastFrameTime = timeGetTime();
+  Loop.FrameDelta = 16;
+}
+
+void FillWellRows(int rows, int holeColumn) {
+  for (int r = 1; r <= rows && r <= WellRows; ++r)
+    for (int c = 1; c <= WellColumns; ++c) {
+      WellCell& cell = WellAt(r, c);
+      cell.Empty = c == holeColumn;
+      cell.Brick->Colour = (r * 3 + c) % 8 + 1;
+    }
+}
+
+void AddSparkCloud(int count, int32_t life) {
+  for (int i = 0; i < count; ++i) {
+    const float x = 1.0f + static_cast<float>((i * 7) % 10) + 0.1f * static_cast<float>(i % 5);
+    const float y = 1.0f + static_cast<float>((i * 13) % 20) + 0.07f * static_cast<float>(i % 7);
+    AddSpark(i % 2 ? 1 : -1, x, y);
+    Game.Sparks->Life = life;
+  }
+}
+
+bool RenderFrameAndRead(std::vector<uint8_t>& rgb, int& width, int& height) {
+  Device* d = D3D.FD3DDevice;
+  if (!d || !Harness.Window) return false;
+  // RenderFrame's sequence, with the read between EndScene and Present: after Present the
+  // back buffer's contents are undefined.
+  d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
+  d->BeginScene();
+  if (Loop.MenuActive)
+    DrawMenu();
+  else
+    DrawGame();
+  d->EndScene();
+
+  SDL_GL_GetDrawableSize(Harness.Window, &width, &height);
+  std::vector<uint8_t> raw(static_cast<size_t>(width) * height * 3);
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, raw.data());
+  const bool ok = glGetError() == GL_NO_ERROR;
+  InvalidateGLState(d);
+  d->Present(nullptr, nullptr, nullptr, nullptr);
+  if (!ok) return false;
+
+  // GL's rows run bottom up.
+  const size_t row = static_cast<size_t>(width) * 3;
+  rgb.resize(raw.size());
+  for (int y = 0; y < height; ++y)
+    std::memcpy(rgb.data() + row * y, raw.data() + row * (height - 1 - y), row);
+  return true;
+}
+
+}  // namespace zolvane
