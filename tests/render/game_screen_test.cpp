@@ -95,6 +95,9 @@ TEST_F(RenderGameScreen, GameOverHidesTheFiguresAndWinsOverTheOtherBreaks) {
   Occupy(2, 2, 5);
   Game.GameOver = Game.Paused = Game.AbortQuery = true;
   EXPECT_EQ(Frame(), (std::vector<std::string>{"background", "frame", "well", "break 1"}));
+  // Nothing between the unlit background and the frame: the frame must not inherit the
+  // background's texture-only stage, which untextured draws plain white.
+  EXPECT_EQ(DrawsOf("frame").at(0)->Stage0(D3DTSS_COLOROP), D3DTOP_MODULATE);
   Game.GameOver = false;
   EXPECT_EQ(Frame().back(), "break 2");
   Game.Paused = false;
