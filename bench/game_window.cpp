@@ -12,7 +12,7 @@
 #include "app/frame_loop.h"
 #include "app/main_form.h"
 #include "app/startup.h"
-#include "app/window_system.h"
+#include "app/sdl/sdl_window_system.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/rules.h"
@@ -27,37 +27,7 @@
 namespace zolvane {
 namespace {
 
-// What StartUp needs from the window, as the program's window gives it, less the
-// "Loading..." text (only a full-screen start draws it from StartUp, and nobody watches).
-class HarnessWindowSystem : public WindowSystem {
- public:
-  SDL_Window* Window = nullptr;
-
-  bool GraphicsAvailable() override { return Window && GameWindowContext(Window); }
-  bool GraphicsRecentEnough() override {
-    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    return version && std::atoi(version) >= 2;
-  }
-  Direct3D* Direct3DCreate8() override { return zolvane::Direct3DCreate8(D3D_SDK_VERSION); }
-  void* WindowHandle() override { return Window; }
-  void DrawLoadingText(D3DCOLOR, bool) override {}
-  void ScreenSize(int& width, int& height) override {
-    if (!GetDesktopSize(width, height)) width = HarnessWidth, height = HarnessHeight;
-  }
-  void ShowMessage(const std::string& title, const std::string& text) override {
-    ShowMessageBox(title, text, Window);
-  }
-  void HideCursor() override {}
-  void Maximize() override {}
-  void Minimize() override {}
-  void Close() override {}
-  bool CreateDirectInput() override { return zolvane::CreateDirectInput(); }
-  bool CreateKeyboard() override { return zolvane::CreateKeyboard(Window); }
-  bool AcquireKeyboard(bool acquire) override { return zolvane::AcquireKeyboard(acquire); }
-  void CloseDirectInput() override { zolvane::CloseDirectInput(); }
-};
-
-HarnessWindowSystem Harness;
+SdlWindowSystem Harness;  // the program's own window, start-up and all
 
 }  // namespace
 

@@ -1,0 +1,124 @@
+#include "app/sdl/sdl_window_system.h"
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/sdl/gl_device.h"
+#include "platform/sdl/keyboard_device.h"
+#include "platform/sdl/window.h"
+#include "render/device_objects.h"
+
+namespace zolvane {
+
+namespace {
+// "Loading..." needs a few letters before any texture exists: 5 x 7 cells, one row a byte.
+struct LoadingGlyph {
+  char Ch;
+  uint8_t Rows[7];
+};
+constexpr LoadingGlyph LoadingGlyphs[] = {
+    {'L', {0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x1F}},
+    {'o', {0x00, 0x00, 0x0E, 0x11, 0x11, 0x11, 0x0E}},
+    {'a', {0x00, 0x00, 0x0E, 0x01, 0x0F, 0x11, 0x0F}},
+    {'d', {0x01, 0x01, 0x0D, 0x13, 0x11, 0x11, 0x0F}},
+    {'i', {0x04, 0x00, 0x0C, 0x04, 0x04, 0x04, 0x0E}},
+    {'n', {0x00, 0x00, 0x16, 0x19, 0x11, 0x11, 0x11}},
+    {'g', {0x00, 0x0F, 0x11, 0x11, 0x0F, 0x01, 0x0E}},
+    {'.', {0x00, 0x00, 0x00, 0x00, 0x00, 0x0C, 0x0C}},
+};
+constexpr int LoadingScale = 3;  // about the 24-pixel font of the original form
+
+}  // namespace
+
+bool SdlWindowSystem::GraphicsAvailable() { return Window && GameWindowContext(Window); }
+
+bool SdlWindowSystem::GraphicsRecentEnough() {
+  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  return version && std::atoi(version) >= 2;  // combiners, BGRA arrays, buffer objects
+}
+
+Direct3D* SdlWindowSystem::Direct3DCreate8() { return zolvane::Direct3DCreate8(D3D_SDK_VERSION); }
+
+void SdlWindowSystem::DrawLoadingText(D3DCOLOR colour, bool screenCentre) {
+  if (!Window) return;
+  int w = 0, h = 0;
+  SDL_GL_GetDrawableSize(Window, &w, &h);
+  if (screenCentre) GetDesktopSize(w, h);
+  const char* text = "Loading...";
+  const int textWidth = static_cast<int>(std::strlen(text)) * 6 * LoadingScale;
+  const int textHeight = 7 * LoadingScale;
+  const int x0 = (w - textWidth) / 2, y0 = (h - textHeight) / 2;
+
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+  glDisable(GL_CULL_FACE);
+  glViewport(0, 0, w, h);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0, w, h, 0, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  if (colour == 0xFFFFFFFF) {  // the form's black background under the white text
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
+  glColor3ub((colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF);
+  glBegin(GL_QUADS);
+  for (int i = 0; text[i]; ++i)
+    for (const LoadingGlyph& g : LoadingGlyphs)
+      if (g.Ch == text[i])
+        for (int row = 0; row < 7; ++row)
+          for (int col = 0; col < 5; ++col)
+            if (g.Rows[row] & (0x10 >> col)) {
+              const int x = x0 + (i * 6 + col) * LoadingScale, y = y0 + row * LoadingScale;
+              glVertex2i(x, y);
+              glVertex2i(x + LoadingScale, y);
+              glVertex2i(x + LoadingScale, y + LoadingScale);
+              glVertex2i(x, y + LoadingScale);
+            }
+  glEnd();
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glPopAttrib();
+  SDL_GL_SwapWindow(Window);
+  if (D3D.FD3DDevice) InvalidateGLState(D3D.FD3DDevice);
+}
+
+void SdlWindowSystem::ScreenSize(int& width, int& height) {
+  if (!GetDesktopSize(width, height)) width = ClientWidth, height = ClientHeight;
+}
+
+void SdlWindowSystem::ShowMessage(const std::string& title, const std::string& text) {
+  ShowMessageBox(title, text, Window);
+}
+
+void SdlWindowSystem::HideCursor() { SDL_ShowCursor(SDL_DISABLE); }
+
+void SdlWindowSystem::Maximize() {
+  if (Window) SDL_MaximizeWindow(Window);
+}
+
+void SdlWindowSystem::Minimize() {
+  if (Window) SDL_MinimizeWindow(Window);
+}
+
+void SdlWindowSystem::Close() {
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+}
+
+bool SdlWindowSystem::CreateDirectInput() { return zolvane::CreateDirectInput(); }
+bool SdlWindowSystem::CreateKeyboard() { return zolvane::CreateKeyboard(Window); }
+bool SdlWindowSystem::AcquireKeyboard(bool acquire) { return zolvane::AcquireKeyboard(acquire); }
+void SdlWindowSystem::CloseDirectInput() { zolvane::CloseDirectInput(); }
+
+}  // namespace zolvane
