@@ -1,0 +1,298 @@
+# Shared by the tests/e2e/window_*.sh scripts: a private X server, a private copy of the
+# run folder, the game started in it with a deadline, keys, screenshots and pixels.
+# Source it; it sets `set -euo pipefail` and an EXIT trap that removes everything it made.
+set -euo pipefail
+export LC_ALL=C  # decimal points in times and measurements
+
+BUILD=${ZOLVANE_BUILD:?ZOLVANE_BUILD must name the build directory}
+
+E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/zolvane-e2e.XXXXXX")
+GAME="$E2E_TMP/game"   # the run folder the game sees as its current directory
+XVFB_PID=""
+GAME_PID=""            # the `timeout` wrapping the game: leads its own process group
+GAME_STATUS=""
+WID=""
+FAILED=0
+
+e2e_cleanup() {
+  local status=$?
+  if [ -n "$GAME_PID" ]; then
+    kill -KILL -- "-$GAME_PID" 2>/dev/null || kill -KILL "$GAME_PID" 2>/dev/null || true
+    wait "$GAME_PID" 2>/dev/null || true
+  fi
+  if [ -n "$XVFB_PID" ]; then
+    kill -TERM "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+  fi
+  rm -rf "$E2E_TMP"
+  exit "$status"
+}
+trap e2e_cleanup EXIT
+trap 'exit 130' INT TERM
+# A command that fails outside a condition ends the script: say which one and where.
+set -E
+trap 'echo "FAIL: \"$BASH_COMMAND\" failed (status $?) at ${BASH_SOURCE[0]##*/}:$LINENO${FUNCNAME[0]:+ in ${FUNCNAME[0]}}"' ERR
+
+# True while process PID runs; an ended child stays a zombie until waited for.
+e2e_running() {
+  local state
+  state=$(ps -o stat= -p "$1" 2>/dev/null) || return 1
+  [[ $state != Z* ]]
+}
+
+fail() { echo "FAIL: $*"; FAILED=$((FAILED + 1)); }
+pass() { echo "ok: $*"; }
+# check "what" 'CONDITION': the condition is shell code, evaluated where check is called.
+check() {
+  if eval "$2"; then pass "$1"; else fail "$1"; fi
+}
+finish() {
+  if [ "$FAILED" -ne 0 ]; then
+    echo "$FAILED check(s) failed"
+    exit 1
+  fi
+  echo "all checks passed"
+}
+die() {
+  echo "FAIL: $*"
+  e2e_dump_game_output
+  exit 1
+}
+
+# A fresh copy of the run folder, without the build's own bookkeeping files.
+e2e_copy_run_folder() {
+  mkdir -p "$GAME"
+  cp -r "$BUILD/game/zolvane" "$BUILD/game/data" "$BUILD/game/textures" "$GAME/"
+  local extra
+  for extra in config.ini sounds music; do
+    [ -e "$BUILD/game/$extra" ] && cp -r "$BUILD/game/$extra" "$GAME/"
+  done
+  rm -f "$GAME"/textures/{background,bkgrgame,bkgrgame2,bkgrgame3,bkgrgame4}.bmp
+  return 0
+}
+
+# Xvfb picks a free display itself (-displayfd): no race with other servers or tests.
+e2e_start_x() {
+  local fifo="$E2E_TMP/displayfd"
+  : >"$fifo"  # the background job opens it later
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+    3>"$fifo" >"$E2E_TMP/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  local deadline=$((SECONDS + 15)) n=""
+  while [ -z "$n" ]; do
+    n=$(head -n1 "$fifo" | tr -dc 0-9 || true)
+    [ -n "$n" ] && break
+    e2e_running "$XVFB_PID" || { cat "$E2E_TMP/xvfb.log"; die "Xvfb did not start"; }
+    [ "$SECONDS" -lt "$deadline" ] || die "Xvfb gave no display number within 15 s"
+    sleep 0.05
+  done
+  export DISPLAY=":$n"
+  unset WAYLAND_DISPLAY XAUTHORITY
+  export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1
+  # Fatal errors go to standard error only: a message box would wait for a click.
+  export ZOLVANE_UNATTENDED=1
+}
+
+# e2e_start_game SECONDS [args...]: runs the game in $GAME in the background, killed after
+# SECONDS at the latest. Standard output and error go to $E2E_TMP/out and err.
+e2e_start_game() {
+  local limit=$1
+  shift
+  (cd "$GAME" && exec timeout -k 3 "$limit" ./zolvane "$@") \
+    >"$E2E_TMP/out" 2>"$E2E_TMP/err" &
+  GAME_PID=$!
+  GAME_STATUS=""
+}
+
+# True while the game (its wrapper) runs.
+e2e_game_running() { e2e_running "$GAME_PID"; }
+
+# Waits for the game to end (at most SECONDS) and sets GAME_STATUS.
+e2e_wait_game() {
+  local limit=$1 deadline=$((SECONDS + $1))
+  while e2e_game_running; do
+    [ "$SECONDS" -lt "$deadline" ] || { GAME_STATUS=timeout; return 1; }
+    sleep 0.1
+  done
+  GAME_STATUS=0
+  wait "$GAME_PID" || GAME_STATUS=$?
+  GAME_PID=""
+}
+
+# SIGTERM to the game itself (the wrapping `timeout` would forward it too, but then the
+# status could come from the wrapper); then wait at most SECONDS.
+e2e_terminate_game() {
+  local limit=${1:-15} child
+  child=$(pgrep -P "$GAME_PID" -x zolvane || true)
+  [ -n "$child" ] || die "the game process is gone before SIGTERM"
+  kill -TERM "$child"
+  e2e_wait_game "$limit" || die "the game did not end within ${limit} s of SIGTERM"
+}
+
+e2e_dump_game_output() {
+  local f
+  for f in out err; do
+    if [ -s "$E2E_TMP/$f" ]; then
+      echo "--- game std$f:"
+      tail -n 20 "$E2E_TMP/$f"
+    fi
+  done
+}
+
+# The game's window, once it is mapped (at most SECONDS); sets WID.
+e2e_wait_window() {
+  local limit=${1:-20} deadline=$((SECONDS + ${1:-20}))
+  WID=""
+  while [ -z "$WID" ]; do
+    e2e_game_running || die "the game ended before its window appeared"
+    [ "$SECONDS" -lt "$deadline" ] || die "no window named Zolvane within ${limit} s"
+    WID=$(timeout 2 xdotool search --onlyvisible --name '^Zolvane$' 2>/dev/null | head -n1 || true)
+    [ -n "$WID" ] || sleep 0.1
+  done
+}
+
+# Gives the window the keyboard: the game only runs while its window has the focus.
+e2e_focus() {
+  timeout 5 xdotool windowfocus --sync "$WID" || die "could not focus the window"
+}
+
+# Waits until debug.txt holds LINE (at most SECONDS): the start-up has got that far.
+e2e_wait_log_line() {
+  local line=$1 limit=${2:-20} deadline=$((SECONDS + ${2:-20}))
+  until tr -d '\r' 2>/dev/null <"$GAME/debug.txt" | grep -qxF -- "$line"; do
+    e2e_game_running || die "the game ended before logging '$line'"
+    [ "$SECONDS" -lt "$deadline" ] || die "'$line' not logged within ${limit} s"
+    sleep 0.05
+  done
+}
+
+# e2e_hold KEY [SECONDS]: the game reads the keyboard state once per frame, so a key is
+# held down across several frames.
+e2e_hold() {
+  timeout 5 xdotool keydown "$1"
+  sleep "${2:-0.15}"
+  timeout 5 xdotool keyup "$1"
+}
+
+# A screenshot of the game window's client area (720 x 540). Light PNG compression: a
+# screenshot takes 40 ms instead of half a second, and the game runs on meanwhile.
+e2e_shot() {
+  rm -f "$1.blocks"
+  timeout 10 import -window "$WID" -quality 10 "$1"
+}
+
+# e2e_shot_until FILE SECONDS 'CONDITION': screenshots into FILE until the condition
+# (shell code, evaluated here) holds or SECONDS have passed. For states that settle: the
+# sparks of a drop fade, a brick of the well turns over now and then.
+e2e_shot_until() {
+  local deadline=$((SECONDS + $2))
+  while :; do
+    e2e_shot "$1"
+    if eval "$3"; then return 0; fi
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.2
+  done
+}
+
+# --- Pixels. A screenshot is read as 5 x 5 pixel blocks (144 x 108 of them), each the
+# average of its pixels, so that a star of the background cannot pass for a brick.
+
+# "BX BY R G B" per block of SHOT, cached beside it.
+e2e_blocks() {  # SHOT
+  [ -s "$1.blocks" ] && return 0
+  timeout 20 convert "$1" -scale 20% -depth 8 txt:- |
+    sed -n 's/^\([0-9]*\),\([0-9]*\): *(\([0-9]*\), *\([0-9]*\), *\([0-9]*\)).*/\1 \2 \3 \4 \5/p' \
+      >"$1.blocks.new"
+  [ "$(wc -l <"$1.blocks.new")" -eq $((144 * 108)) ] || { rm -f "$1.blocks.new"; return 1; }
+  mv "$1.blocks.new" "$1.blocks"
+}
+
+# "R G B" (0..255) of the block holding pixel (X, Y).
+e2e_mean() {  # SHOT X Y
+  e2e_blocks "$1" || return 1
+  awk -v x=$(($2 / 5)) -v y=$(($3 / 5)) '$1 == x && $2 == y { print $3, $4, $5; exit }' "$1.blocks"
+}
+
+# The screen position of well cell (row, column) in the 720 x 540 client area: the camera
+# looks at the well's centre (5.5, 10.5) from 19 units away with a 1-radian field of view,
+# which makes one well unit 26 pixels in the plane of the bricks.
+cell_x() { echo $((217 + 26 * $1)); }
+cell_y() { echo $((543 - 26 * $1)); }
+
+# The blocks down the centre of a well column between two rows (both included, with 10
+# pixels to spare): "R G B" per block, from the top down.
+e2e_column() {  # SHOT COLUMN ROW_LOW ROW_HIGH
+  e2e_blocks "$1" || return 1
+  awk -v bx=$(($(cell_x "$2") / 5)) -v y0=$((($(cell_y "$4") - 10) / 5)) -v y1=$((($(cell_y "$3") + 10) / 5)) \
+    '$1 == bx && $2 >= y0 && $2 <= y1 { print $3, $4, $5 }' "$1.blocks"
+}
+
+# A brick's colour: bright, and pure (one or two channels near zero, or grey as the white
+# and the garbage bricks), unlike the purple and blue of the background and its stars.
+E2E_AWK_BRICK='
+  function abs(v) { return v < 0 ? -v : v }
+  function brick(r, g, b,   mx, mn) {
+    mx = r; mn = r
+    if (g > mx) mx = g; if (b > mx) mx = b; if (g < mn) mn = g; if (b < mn) mn = b
+    return mx >= 100 && (mn <= 0.15 * mx || mn >= 0.8 * mx)
+  }'
+
+# Some block of the column part shows a brick where REF showed none: a brick's colour,
+# and far from REF's colour there.
+e2e_has_brick() {  # SHOT REF COLUMN ROW_LOW ROW_HIGH
+  paste -d' ' <(e2e_column "$1" "$3" "$4" "$5") <(e2e_column "$2" "$3" "$4" "$5") |
+    awk "$E2E_AWK_BRICK"'
+      NF == 6 && brick($1, $2, $3) && abs($1 - $4) + abs($2 - $5) + abs($3 - $6) >= 90 { found = 1 }
+      END { exit !found }'
+}
+
+# Every block of the column part looks as in REF (a little noise allowed).
+e2e_unchanged() {  # SHOT REF COLUMN ROW_LOW ROW_HIGH
+  paste -d' ' <(e2e_column "$1" "$3" "$4" "$5") <(e2e_column "$2" "$3" "$4" "$5") |
+    awk '
+      function abs(v) { return v < 0 ? -v : v }
+      { n++; if (NF != 6 || abs($1 - $4) + abs($2 - $5) + abs($3 - $6) > 45) bad = 1 }
+      END { exit bad || n == 0 }'
+}
+
+# Some block of the columns' parts shows a brick's colour (no reference needed).
+e2e_brick_colour_in() {  # SHOT COLUMN_LOW COLUMN_HIGH ROW_LOW ROW_HIGH
+  local c
+  for ((c = $2; c <= $3; c++)); do e2e_column "$1" "$c" "$4" "$5"; done |
+    awk "$E2E_AWK_BRICK"' NF == 3 && brick($1, $2, $3) { found = 1 } END { exit !found }'
+}
+
+# The glass frame at (X, Y): drawn additively over the background, a light blue with more
+# green than red, where the background beside the well is a dark purple.
+e2e_is_frame() {  # SHOT X Y
+  local r g b
+  read -r r g b < <(e2e_mean "$1" "$2" "$3") || return 1
+  [ "$b" -ge 80 ] && [ "$b" -ge $((r + 50)) ] && [ "$g" -ge $((r + 5)) ]
+}
+
+# The game screen of a "Classic" game: the frame's glass at both sides of the well (the
+# inner parts of its sides, at four heights between its studs), and the dark background
+# outside it (not a screen of one colour, as the menu's clear colour before the game).
+e2e_game_screen() {  # SHOT
+  local y r g b
+  for y in 110 216 323 430; do
+    e2e_is_frame "$1" 222 "$y" && e2e_is_frame "$1" 497 "$y" || return 1
+  done
+  read -r r g b < <(e2e_mean "$1" 100 300) || return 1
+  [ "$r" -lt 60 ] && [ "$g" -lt 60 ] && [ "$b" -lt 80 ]
+}
+
+# Waits until the window shows the game (at most SECONDS), then for the end of the fade
+# in: keys are read only once it is over.
+e2e_wait_game_screen() {  # SECONDS
+  e2e_shot_until "$E2E_TMP/game_screen.png" "$1" 'e2e_game_screen "$E2E_TMP/game_screen.png"' ||
+    die "the window did not show the game within $1 s"
+  sleep 0.4
+}
+
+# "MEAN STDDEV MINIMUM" (0..1, grey levels) of the 240 x 40 band across the well's middle,
+# where a break picture (pause, game over) is drawn.
+e2e_middle_band() {  # SHOT
+  timeout 10 convert "$1" -crop 240x40+240+250 +repage -colorspace gray \
+    -format '%[fx:mean] %[fx:standard_deviation] %[fx:minima]\n' info:
+}
