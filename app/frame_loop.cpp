@@ -38,6 +38,8 @@ void RenderFrame() {
     DrawMenu();
   else
     DrawGame();
+  // A fatal failure while drawing releases the device.
+  if (D3D.FD3DDevice != d) return;
   d->EndScene();
   d->Present(nullptr, nullptr, nullptr, nullptr);
 }

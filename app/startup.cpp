@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <stdexcept>
 
 #include "app/config.h"
 #include "app/logs.h"
@@ -188,9 +189,8 @@ void ConvertPictures() {
     if (std::filesystem::exists(bmp)) continue;
     Picture picture;
     std::string error;
-    // A picture that cannot be converted stays missing; its texture is then drawn plain.
     if (!DecodeJpeg(std::string(name) + ".jpg", picture, error) || !SaveBmp24(bmp, picture, error))
-      std::fprintf(stderr, "Zolvane: %s\n", error.c_str());
+      throw std::runtime_error(error);
   }
 }
 
@@ -213,7 +213,9 @@ StartUpResult StartUp(WindowSystem& window) {
   try {
     ResetLog();
     ReadDisplayOptions();
+    step = "ConvertPictures";
     ConvertPictures();
+    step = "Start-up";
     WriteLog("Convert pictures - done");
     Randomize();
 
@@ -277,10 +279,11 @@ StartUpResult StartUp(WindowSystem& window) {
     KeyboardReady = true;
     WriteLog("InitDI - done");
 
-    step = "LoadHighScores";
+    // A table that exists but cannot be read is left alone: saving over it would lose it.
     if (!LoadHighScores())
-      std::fprintf(stderr, "Zolvane: %s could not be read; the table starts empty\n",
-                   HighScoresFile);
+      return ReportFatalMessage(window, "LoadHighScores",
+                                std::string(HighScoresFile) + ": the file cannot be read"),
+             StartUpResult::Fatal;
     frmD3D.HighScoresLoaded = true;
   } catch (const std::exception& e) {
     // A missing or damaged data file ends the start-up with a message naming it.
@@ -304,13 +307,15 @@ StartUpResult RestoreAfterMinimize(WindowSystem& window) {
       WriteLog("Start done");
       window.Maximize();
       WriteLog("Maximize");
-      InitD3DFullScreen(window);
+      HRESULT hr = InitD3DFullScreen(window);
       WriteLog("InitD3DFullScreen");
+      // Nothing below can work without a device.
       if (!D3D.FD3DDevice)
-        return ReportFatalError(window, "InitD3DFullScreen", E_FAIL), StartUpResult::Fatal;
-      HRESULT hr = CreateModelBuffers();
+        return ReportFatalError(window, "InitD3DFullScreen", Failed(hr) ? hr : E_FAIL),
+               StartUpResult::Fatal;
+      hr = CreateModelBuffers();
+      if (Succeeded(hr)) hr = RefillModelBuffers();
       if (Failed(hr)) return ReportFatalError(window, "InitVertex", hr), StartUpResult::Fatal;
-      RefillModelBuffers();
       WriteLog("InitVertexBuffer");
       CreateFadeQuad();
       hr = CreateEffectsQuad();

@@ -27,6 +27,16 @@ void DropKeys() {
 }
 }  // namespace
 
+// Whole numbers: a floating-point quotient misses exact ties (25 figures in 24 s is 62.5,
+// shown as 62) one way or the other.
+int32_t FiguresPerMinute(int32_t figures, int32_t seconds) {
+  const int64_t q = static_cast<int64_t>(figures) * 60;
+  int64_t n = q / seconds;
+  const int64_t twiceRest = 2 * (q % seconds);
+  if (twiceRest > seconds || (twiceRest == seconds && (n & 1))) ++n;
+  return static_cast<int32_t>(n);
+}
+
 void GameTick() {
   TFigure& figure = *Game.FallingFigure;
 
@@ -75,8 +85,7 @@ void GameTick() {
   CheckLevelUp();
   UpdateScorePosition();
   if (Game.GameSeconds > 5)
-    Game.FiguresPerMinute = RoundHalfEven(static_cast<double>(Game.FiguresLanded) /
-                                          Game.GameSeconds * 60.0);
+    Game.FiguresPerMinute = FiguresPerMinute(Game.FiguresLanded, Game.GameSeconds);
   MusicUpkeep();
   GarbageTimerStep();
   UpdateMessageBrightness();

@@ -10,6 +10,8 @@ struct Spark;
 
 // One step of a running game (no break state set).
 void GameTick();
+// The "Speed:" figure: figures per minute, rounded half to even. seconds > 0.
+int32_t FiguresPerMinute(int32_t figures, int32_t seconds);
 // One step while the game is paused, asks whether to abort, or is over.
 void BreakTick();
 

@@ -82,9 +82,6 @@ void DrawGame() {
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
   d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
   d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-  // The background leaves stage 0 selecting the texture alone, which without a texture
-  // is plain white: with no figure drawn in between (game over) the frame would glare.
-  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
   TModel* frame = (Game.GameType % 2 == 1) ? GlassFrameOdd : GlassFrameEven;
   if (frame) frame->Draw();
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);

@@ -25,7 +25,8 @@ namespace zolvane {
 namespace {
 
 void Usage() {
-  std::fputs("usage: zolvane [--game T]   (T = 1 Classic, 2 Advanced, 3 Special, 4 Crazy)\n",
+  std::fputs("zolvane: ignoring the command line; it knows only --game T"
+             " (T = 1 Classic, 2 Advanced, 3 Special, 4 Crazy)\n",
              stderr);
 }
 
@@ -41,15 +42,14 @@ int EndProcess(int status) {
 
 int Run(int argc, char** argv) {
   int startGame = 0;  // a developer's shortcut past the menu
+  // Anything else on the command line is ignored, as a launcher may pass its own.
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--game" && i + 1 < argc) {
-      const std::string value = argv[++i];
-      if (value.size() != 1 || value[0] < '1' || value[0] > '4') return Usage(), 2;
+    const std::string value = (arg == "--game" && i + 1 < argc) ? argv[++i] : "";
+    if (value.size() == 1 && value[0] >= '1' && value[0] <= '4')
       startGame = value[0] - '0';
-    } else {
-      return Usage(), 2;
-    }
+    else
+      Usage();
   }
 
   // Unattended runs (tests, scripts) get the messages on standard error only: a box
@@ -101,9 +101,11 @@ int Run(int argc, char** argv) {
             minimized = true;
             break;
           case SDL_WINDOWEVENT_RESTORED:
+            // A fatal report has already asked the window to close: the shutdown
+            // still saves the settings and the high scores.
             if (minimized) {
               minimized = false;
-              if (RestoreAfterMinimize(window) != StartUpResult::Ready) {
+              if (RestoreAfterMinimize(window) == StartUpResult::EndAtOnce) {
                 DestroyGameWindow(window.Window);
                 SDL_Quit();
                 return EndProcess(1);

@@ -44,8 +44,9 @@ Direct3D* SdlWindowSystem::Direct3DCreate8() { return zolvane::Direct3DCreate8(D
 void SdlWindowSystem::DrawLoadingText(D3DCOLOR colour, bool screenCentre) {
   if (!Window) return;
   int w = 0, h = 0;
+  // In full screen the window is the screen, so its size serves for both centres.
+  (void)screenCentre;
   SDL_GL_GetDrawableSize(Window, &w, &h);
-  if (screenCentre) GetDesktopSize(w, h);
   const char* text = "Loading...";
   const int textWidth = static_cast<int>(std::strlen(text)) * 6 * LoadingScale;
   const int textHeight = 7 * LoadingScale;

@@ -1,6 +1,7 @@
 // The idle pass and the frame it renders, drawn on the recording device.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/frame_loop.h"
@@ -9,6 +10,8 @@
 #include "platform/math3d.h"
 #include "platform/recording_device.h"
 #include "render/device_objects.h"
+#include "game/game_state.h"
+#include "render/effects.h"
 #include "render/fade_quad.h"
 
 namespace zolvane {
@@ -81,6 +84,28 @@ TEST_F(FrameLoopTest, FadeQuadIsBlackAtTheLevelAndBlendedInFrontOfTheWell) {
   // It leaves blending off and lighting on for what follows.
   EXPECT_EQ(device->RenderStates[D3DRS_ALPHABLENDENABLE], 0u);
   EXPECT_EQ(device->RenderStates[D3DRS_LIGHTING], 1u);
+}
+
+// A fatal failure in the middle of a frame releases the device: the frame must stop there.
+RecordingDevice* ReleasedDevice = nullptr;
+void ReleaseDeviceOnFailure(const char*, HRESULT) {
+  ReleasedDevice = static_cast<RecordingDevice*>(D3D.FD3DDevice);
+  D3D.FD3DDevice = nullptr;  // kept alive by the test, to read what it was asked
+}
+
+TEST_F(FrameLoopTest, AFatalFailureWhileDrawingEndsTheFrameWithoutTheDevice) {
+  Loop.MenuActive = false;
+  Game.GameType = 1;
+  Game.Sparks = new Spark{3, 4, 200, 1, nullptr};  // and no spark quad: its lock fails
+  SetFatalErrorHandler(ReleaseDeviceOnFailure);
+  RenderFrame();
+  SetFatalErrorHandler(nullptr);
+  FreeSparks();
+  ASSERT_EQ(ReleasedDevice, device);
+  D3D.FD3DDevice = device;  // for the fixture's release
+  const std::vector<std::string> ops = device->Ops();
+  EXPECT_EQ(std::count(ops.begin(), ops.end(), "EndScene"), 0);
+  EXPECT_EQ(std::count(ops.begin(), ops.end(), "Present"), 0);
 }
 
 }  // namespace

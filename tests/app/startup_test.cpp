@@ -210,6 +210,23 @@ TEST_F(StartUpTest, MissingDataFilesEndTheStartUpWithAMessageNamingThem) {
   EXPECT_NE(window.Messages[0].find("images.dat line 2"), std::string::npos) << window.Messages[0];
 }
 
+TEST_F(StartUpTest, UnconvertiblePictureOrUnreadableScoresEndTheStartUpAndKeepTheFiles) {
+  fs::remove("textures/bkgrgame3.jpg");
+  EXPECT_EQ(StartUp(window), StartUpResult::Fatal);
+  ASSERT_EQ(window.Messages.size(), 1u);
+  EXPECT_EQ(window.Messages[0].rfind("ConvertPictures: textures/bkgrgame3.jpg", 0), 0u)
+      << window.Messages[0];
+
+  fs::copy(fs::path(ZOLVANE_RUN_DIR) / "textures/bkgrgame3.jpg", "textures/bkgrgame3.jpg");
+  fs::create_directory("highscores.dat");  // there, but not readable as a file
+  window.Messages.clear();
+  EXPECT_EQ(StartUp(window), StartUpResult::Fatal);
+  EXPECT_EQ(window.Messages, std::vector<std::string>{
+                                 "LoadHighScores: highscores.dat: the file cannot be read"});
+  EXPECT_FALSE(frmD3D.HighScoresLoaded) << "the shutdown must not write over it";
+  EXPECT_TRUE(fs::is_directory("highscores.dat"));
+}
+
 TEST_F(StartUpTest, DeviceFailureIsReportedWithItsDescription) {
   window.CreateDeviceResult = D3DERR_NOTAVAILABLE;
   EXPECT_EQ(StartUp(window), StartUpResult::Fatal);

@@ -335,3 +335,17 @@ TEST_F(FallingTest, GameClockSurvivesTheWrapAndFiguresPerMinuteRoundsHalfToEven)
 
 }  // namespace
 }  // namespace zolvane
+
+namespace zolvane {
+namespace {
+
+TEST(FiguresPerMinute, RoundsExactTiesToEven) {
+  EXPECT_EQ(FiguresPerMinute(25, 24), 62);  // 62.5
+  EXPECT_EQ(FiguresPerMinute(41, 40), 62);  // 61.5
+  EXPECT_EQ(FiguresPerMinute(7, 6), 70);
+  EXPECT_EQ(FiguresPerMinute(1, 7), 9);     // 8.57
+  EXPECT_EQ(FiguresPerMinute(0, 9), 0);
+}
+
+}  // namespace
+}  // namespace zolvane

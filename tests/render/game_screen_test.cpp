@@ -95,9 +95,16 @@ TEST_F(RenderGameScreen, GameOverHidesTheFiguresAndWinsOverTheOtherBreaks) {
   Occupy(2, 2, 5);
   Game.GameOver = Game.Paused = Game.AbortQuery = true;
   EXPECT_EQ(Frame(), (std::vector<std::string>{"background", "frame", "well", "break 1"}));
-  // Nothing between the unlit background and the frame: the frame must not inherit the
+  // No figure between the unlit background and the frame: the frame must not inherit the
   // background's texture-only stage, which untextured draws plain white.
   EXPECT_EQ(DrawsOf("frame").at(0)->Stage0(D3DTSS_COLOROP), D3DTOP_MODULATE);
+  // The fade quad and the sparks take their alpha from the vertex colour.
+  Loop.TransitionActive = true;
+  Frame();
+  const DrawSnapshot& fade = *DrawsOf("fade").at(0);
+  EXPECT_EQ(fade.Stage0(D3DTSS_ALPHAOP), D3DTOP_MODULATE);
+  EXPECT_EQ(fade.Stage0(D3DTSS_ALPHAARG2), D3DTA_DIFFUSE);
+  Loop.TransitionActive = false;
   Game.GameOver = false;
   EXPECT_EQ(Frame().back(), "break 2");
   Game.Paused = false;
