@@ -29,7 +29,7 @@ void OnIdle() {
 }
 
 // A frame that fails is simply lost: the results are not examined.
-void RenderFrame() {
+void RenderFrame(const std::function<void()>& afterScene) {
   Device* d = D3D.FD3DDevice;
   if (!d) return;
   d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
@@ -41,6 +41,7 @@ void RenderFrame() {
   // A fatal failure while drawing releases the device.
   if (D3D.FD3DDevice != d) return;
   d->EndScene();
+  if (afterScene) afterScene();
   d->Present(nullptr, nullptr, nullptr, nullptr);
 }
 

@@ -1,5 +1,7 @@
 // One idle pass: keys, one step of the menus or the game, one frame.
 #pragma once
+#include <functional>
+
 #include "platform/d3d8.h"
 
 namespace zolvane {
@@ -7,6 +9,8 @@ namespace zolvane {
 constexpr D3DCOLOR ClearColour = 0x000555A5;  // a deep blue
 
 void OnIdle();
-void RenderFrame();
+// afterScene runs between the end of the scene and Present, while the back buffer still
+// holds the frame (screenshots).
+void RenderFrame(const std::function<void()>& afterScene = {});
 
 }  // namespace zolvane

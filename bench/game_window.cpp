@@ -110,26 +110,19 @@ void AddSparkCloud(int count, int32_t life) {
 }
 
 bool RenderFrameAndRead(std::vector<uint8_t>& rgb, int& width, int& height) {
-  Device* d = D3D.FD3DDevice;
-  if (!d || !Harness.Window) return false;
-  // RenderFrame's sequence, with the read between EndScene and Present: after Present the
-  // back buffer's contents are undefined.
-  d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
-  d->BeginScene();
-  if (Loop.MenuActive)
-    DrawMenu();
-  else
-    DrawGame();
-  d->EndScene();
-
-  SDL_GL_GetDrawableSize(Harness.Window, &width, &height);
-  std::vector<uint8_t> raw(static_cast<size_t>(width) * height * 3);
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, raw.data());
-  const bool ok = glGetError() == GL_NO_ERROR;
-  InvalidateGLState(d);
-  d->Present(nullptr, nullptr, nullptr, nullptr);
+  if (!D3D.FD3DDevice || !Harness.Window) return false;
+  std::vector<uint8_t> raw;
+  bool ok = false;
+  // After Present the back buffer's contents are undefined: read it before.
+  RenderFrame([&] {
+    SDL_GL_GetDrawableSize(Harness.Window, &width, &height);
+    raw.resize(static_cast<size_t>(width) * height * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, raw.data());
+    ok = glGetError() == GL_NO_ERROR;
+    InvalidateGLState(D3D.FD3DDevice);
+  });
   if (!ok) return false;
 
   // GL's rows run bottom up.

@@ -55,7 +55,7 @@ TModel* CreateGlassFrame(uint8_t model) {
 
 }  // namespace
 
-void DrawGame() {
+void SetGameScreenStates() {
   Device* d = D3D.FD3DDevice;
   if (!d) return;
   // Everything the game screen relies on is set again each frame, so the menus' and the
@@ -68,15 +68,11 @@ void DrawGame() {
   d->SetRenderState(D3DRS_SPECULARENABLE, 1);
   d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
   d->SetRenderState(D3DRS_NORMALIZENORMALS, 1);
+}
 
-  DrawBackground(Game.GameType);
-  DrawGameInfo();
-
-  if (!Game.GameOver) {
-    if (Game.FallingFigure) Game.FallingFigure->Draw();
-    if (Game.NextFigure) Game.NextFigure->Draw();
-  }
-
+void DrawGlassFrame() {
+  Device* d = D3D.FD3DDevice;
+  if (!d) return;
   // Additive and without the point light, so the frame reads as lit glass.
   d->LightEnable(4, false);
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
@@ -86,6 +82,21 @@ void DrawGame() {
   if (frame) frame->Draw();
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
   d->LightEnable(4, true);
+}
+
+void DrawGame() {
+  if (!D3D.FD3DDevice) return;
+  SetGameScreenStates();
+
+  DrawBackground(Game.GameType);
+  DrawGameInfo();
+
+  if (!Game.GameOver) {
+    if (Game.FallingFigure) Game.FallingFigure->Draw();
+    if (Game.NextFigure) Game.NextFigure->Draw();
+  }
+
+  DrawGlassFrame();
 
   DrawWell();
   DrawFlyingRows();

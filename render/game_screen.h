@@ -22,6 +22,9 @@ extern TModel* GlassFrameOdd;
 extern TModel* GlassFrameEven;
 
 void DrawGame();
+// Steps of DrawGame: the render states of every game frame, and the glass frame.
+void SetGameScreenStates();
+void DrawGlassFrame();
 void DrawBackground(int32_t gameType);
 void DrawWell();
 void DrawFlyingRows();
