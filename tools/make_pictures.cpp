@@ -258,13 +258,15 @@ int main(int argc, char** argv) {
                                 {"Y / N", {1.0f, 0.93f, 0.55f, 1}, amber}},
                                amber, 23)));
 
+  // Each spark's colour stands against its game type's background: gold on blue, green on
+  // the aurora, pink on violet, ice on the fire of "Crazy".
   WriteFile(run + "/textures/effect.tga",
-            EncodeTga32(Spark({{0.30f, 0.70f, 1.0f, 1}, {0.92f, 0.98f, 1.0f, 1}, 0, 0, 0, 0, 0})));
+            EncodeTga32(Spark({{1.0f, 0.78f, 0.25f, 1}, {1.0f, 1.0f, 0.85f, 1}, 4, 60, 0.90f, 0.35f, 0})));
   WriteFile(run + "/textures/effect2.tga",
             EncodeTga32(Spark({{0.40f, 1.0f, 0.30f, 1}, {0.95f, 1.0f, 0.85f, 1}, 4, 40, 0.95f, 0, 0})));
   WriteFile(run + "/textures/effect3.tga",
             EncodeTga32(Spark({{1.0f, 0.35f, 0.85f, 1}, {1.0f, 0.90f, 0.98f, 1}, 6, 30, 0.80f, 0.46f, 0})));
   WriteFile(run + "/textures/effect4.tga",
-            EncodeTga32(Spark({{1.0f, 0.45f, 0.10f, 1}, {1.0f, 0.95f, 0.70f, 1}, 8, 10, 0.85f, 0, 41})));
+            EncodeTga32(Spark({{0.35f, 0.90f, 1.0f, 1}, {0.92f, 1.0f, 1.0f, 1}, 8, 10, 0.85f, 0, 41})));
   return 0;
 }
