@@ -17,7 +17,25 @@
 
 namespace zolvane {
 
-D3DMATERIAL8 WhiteMaterial = {{1, 1, 1, 0}, {1, 1, 1, 0}, {1, 1, 1, 0}, {0, 0, 0, 0}, 60};
+namespace {
+constexpr D3DMATERIAL8 White = {{1, 1, 1, 0}, {1, 1, 1, 0}, {1, 1, 1, 0}, {0, 0, 0, 0}, 60};
+
+// The brick and every textured model: the texture modulated by the white material's light.
+void DrawTexturedModel(Device* d, const TModelData& m, Texture* texture, const D3DMATRIX& world) {
+  d->SetTexture(0, texture);
+  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  d->SetMaterial(&WhiteMaterial);
+  d->SetStreamSource(0, D3D.FD3DVBTexModels, TexModelStride);
+  d->SetVertexShader(TexModelFVF);
+  d->SetTransform(D3DTS_WORLD, &world);
+  if (m.TriangleCount > 0)
+    d->DrawPrimitive(D3DPT_TRIANGLELIST, static_cast<uint32_t>(m.FirstVertex),
+                     static_cast<uint32_t>(m.TriangleCount));
+  d->SetTexture(0, nullptr);
+}
+}  // namespace
+
+D3DMATERIAL8 WhiteMaterial = White;
 Texture* BrickTextures[BrickColourCount + 1] = {};
 
 const float BrickColourFactors[BrickColourCount + 1][3] = {
@@ -27,9 +45,7 @@ const float BrickColourFactors[BrickColourCount + 1][3] = {
     {0.3f, 0.3f, 0.3f},                          // garbage
 };
 
-void InitWhiteMaterial() {
-  WhiteMaterial = {{1, 1, 1, 0}, {1, 1, 1, 0}, {1, 1, 1, 0}, {0, 0, 0, 0}, 60};
-}
+void InitWhiteMaterial() { WhiteMaterial = White; }
 
 void TModel::Draw() {
   Device* d = D3D.FD3DDevice;
@@ -37,15 +53,7 @@ void TModel::Draw() {
   const TModelData& m = ModelTable[ModelNumber];
   const uint32_t first = static_cast<uint32_t>(m.FirstVertex);
   if (m.Textured) {
-    d->SetTexture(0, m.Texture);
-    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d->SetMaterial(&WhiteMaterial);
-    d->SetStreamSource(0, D3D.FD3DVBTexModels, TexModelStride);
-    d->SetVertexShader(TexModelFVF);
-    d->SetTransform(D3DTS_WORLD, &World);
-    if (m.TriangleCount > 0)
-      d->DrawPrimitive(D3DPT_TRIANGLELIST, first, static_cast<uint32_t>(m.TriangleCount));
-    d->SetTexture(0, nullptr);
+    DrawTexturedModel(d, m, m.Texture, World);
     return;
   }
   d->SetStreamSource(0, D3D.FD3DVBModels, ModelStride);
@@ -82,16 +90,7 @@ void TBrick::Draw() {
   if (!d || ModelNumber >= ModelSlotCount) return;
   const TModelData& m = ModelTable[ModelNumber];
   Texture* texture = (Colour >= 1 && Colour <= BrickColourCount) ? BrickTextures[Colour] : nullptr;
-  d->SetTexture(0, texture);
-  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-  d->SetMaterial(&WhiteMaterial);
-  d->SetStreamSource(0, D3D.FD3DVBTexModels, TexModelStride);
-  d->SetVertexShader(TexModelFVF);
-  d->SetTransform(D3DTS_WORLD, &World);
-  if (m.TriangleCount > 0)
-    d->DrawPrimitive(D3DPT_TRIANGLELIST, static_cast<uint32_t>(m.FirstVertex),
-                     static_cast<uint32_t>(m.TriangleCount));
-  d->SetTexture(0, nullptr);
+  DrawTexturedModel(d, m, texture, World);
 }
 
 void TFigure::Draw() {
