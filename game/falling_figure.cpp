@@ -20,6 +20,11 @@ constexpr float Pi = 3.14159265358979f;
 constexpr float GrowRate = 0.003f;     // scale per ms
 constexpr float DropSpeed = 0.079f;    // from here on a drop key (Space or Ctrl) is at work
 constexpr float SpaceSpeed = 0.08f;
+// The turn angle is a float sum of per-step increments, which may land a hair short of a
+// quarter turn that the steps add up to exactly (12 steps of 7.5 degrees). The slack is far
+// above that rounding (about 1e-6) and far below the shortest real shortfall (about 2e-3).
+constexpr float QuarterTurn = Pi / 2;
+constexpr float TurnSlack = 1e-4f;
 
 float Delta() { return static_cast<float>(Loop.FrameDelta); }
 
@@ -146,7 +151,7 @@ void TurnStep(TFigure& figure) {
   figure.TurnAngle += Delta() * Config.RotationSpeed * Pi / 180.0f;
   SetRotateZMatrix(Game.FigureTurnMatrix,
                    Config.RotateClockwise ? -figure.TurnAngle : figure.TurnAngle);
-  if (figure.TurnAngle > Pi / 2) {
+  if (figure.TurnAngle >= QuarterTurn - TurnSlack) {
     figure.TurnAngle = 0;
     figure.Rotation = TurnTarget(figure);
     figure.Turning = false;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -77,6 +78,27 @@ void SetFileMode(int fd, const std::string& path) {
     umask(mask);
     fchmod(fd, 0666 & ~mask);
   }
+}
+
+// The file a save must replace: the one a symbolic link (or a chain of them) names, so the
+// link survives the rename. A link to a missing file names the file to create, as any write
+// through a link would. Empty, with errno set, when the links cannot be followed.
+std::string SaveTarget(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    std::string link(PATH_MAX, '\0');
+    const ssize_t length = readlink(path.c_str(), link.data(), link.size());
+    if (length < 0) return "";
+    if (static_cast<size_t>(length) >= link.size()) {
+      errno = ENAMETOOLONG;
+      return "";
+    }
+    link.resize(static_cast<size_t>(length));
+    path = link.starts_with('/') ? link : FolderOf(path) + "/" + link;
+  }
+  errno = ELOOP;
+  return "";
 }
 
 void Report(const std::string& path, const char* what) {
@@ -163,7 +185,12 @@ bool SaveHighScores(const std::string& path) {
 
   // The new table goes into a file of its own beside the old one and replaces it only when
   // complete and on disk: a crash or a full disk part-way leaves the old table intact.
-  std::string temp = FolderOf(path) + "/.highscores.XXXXXX";
+  const std::string target = SaveTarget(path);
+  if (target.empty()) {
+    Report(path, "cannot be followed");
+    return false;
+  }
+  std::string temp = FolderOf(target) + "/.highscores.XXXXXX";
   const int fd = mkstemp(temp.data());
   if (fd < 0) {
     Report(temp, "cannot be created");
@@ -176,14 +203,14 @@ bool SaveHighScores(const std::string& path) {
     unlink(temp.c_str());
     return false;
   }
-  SetFileMode(fd, path);
+  SetFileMode(fd, target);
   bool ok = WriteAll(f, bytes) && std::fflush(f) == 0 && fsync(fd) == 0;
   if (!ok) Report(temp, "cannot be written");
   if (std::fclose(f) != 0 && ok) {
     Report(temp, "cannot be written");
     ok = false;
   }
-  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
+  if (ok && std::rename(temp.c_str(), target.c_str()) != 0) {
     Report(path, "cannot be replaced");
     ok = false;
   }

@@ -21,6 +21,7 @@ void SetDefaultHighScores();
 // damaged file; returns false only when an existing file could not be read.
 bool LoadHighScores(const std::string& path = HighScoresFile);
 // Writes all 40 entries; the old file is replaced only once the new one is complete.
+// Through a symbolic link the file it names is replaced, and the link stays.
 bool SaveHighScores(const std::string& path = HighScoresFile);
 // Places score at position (1..10) of the game type's table and starts the name entry;
 // position 11 changes nothing and ends any name entry.

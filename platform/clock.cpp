@@ -17,6 +17,10 @@ std::function<uint64_t()>& CounterSource() {
   return source;
 }
 uint64_t CounterFrequency = 1'000'000'000;
+std::function<uint64_t()>& WallClockSource() {
+  static std::function<uint64_t()> source;
+  return source;
+}
 }  // namespace
 
 uint32_t timeGetTime() {
@@ -40,6 +44,17 @@ void SetClockSource(std::function<uint32_t()> source) { ClockSource() = std::mov
 void SetPerformanceCounterSource(std::function<uint64_t()> counter, uint64_t frequency) {
   CounterSource() = std::move(counter);
   CounterFrequency = frequency ? frequency : 1;
+}
+
+uint64_t WallClockMicroseconds() {
+  if (WallClockSource()) return WallClockSource()();
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                   std::chrono::system_clock::now().time_since_epoch())
+                                   .count());
+}
+
+void SetWallClockSource(std::function<uint64_t()> source) {
+  WallClockSource() = std::move(source);
 }
 
 }  // namespace zolvane

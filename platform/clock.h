@@ -6,7 +6,7 @@
 
 namespace zolvane {
 
-// Milliseconds of the system clock, wrapping at 2^32 like timeGetTime.
+// Milliseconds since the program started, wrapping at 2^32 like timeGetTime.
 uint32_t timeGetTime();
 uint64_t QueryPerformanceCounter();
 uint64_t QueryPerformanceFrequency();
@@ -14,6 +14,12 @@ uint64_t QueryPerformanceFrequency();
 // An empty function restores the real clock.
 void SetClockSource(std::function<uint32_t()> source);
 void SetPerformanceCounterSource(std::function<uint64_t()> counter, uint64_t frequency);
+
+// Microseconds since 1970 by the system clock. Unlike timeGetTime it does not start again
+// with every run, which is what seeding the random generator needs; nothing else reads it.
+uint64_t WallClockMicroseconds();
+// An empty function restores the real clock.
+void SetWallClockSource(std::function<uint64_t()> source);
 
 // A clock that moves only when told to: the injected clock of tests and the simulator.
 class ManualClock {

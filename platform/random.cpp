@@ -15,7 +15,12 @@ uint32_t Next() {
 }  // namespace
 
 void RandomSeed(uint32_t seed) { Seed = seed; }
-void Randomize() { RandomSeed(timeGetTime()); }
+// Wall time, not timeGetTime: that starts again with every run, and as start-up takes about
+// as long each time, many games opened with the same figures.
+void Randomize() {
+  const uint64_t now = WallClockMicroseconds();
+  RandomSeed(static_cast<uint32_t>(now ^ (now >> 32)));
+}
 
 int32_t RandomInt(int32_t n) {
   if (n <= 0) return 0;

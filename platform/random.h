@@ -5,7 +5,7 @@
 namespace zolvane {
 
 void RandomSeed(uint32_t seed);
-// Seeds from the clock (timeGetTime), as the start-up does.
+// Seeds from the system clock (WallClockMicroseconds), as the start-up does.
 void Randomize();
 // Uniform integer 0 .. n-1 (0 when n <= 0).
 int32_t RandomInt(int32_t n);

@@ -126,6 +126,30 @@ TEST_F(FallingTest, QuarterTurnTakesTimeSetByRotationSpeedAndTurnsTheChosenWay) 
   }
 }
 
+TEST_F(FallingTest, QuarterTurnEndsOnTheStepThatReachesNinetyDegrees) {
+  // 0.75 degrees per ms; the step of the Up press turns too. Where the steps add up to
+  // exactly 90 degrees (all but 16 ms), the turn must not take one step more.
+  const struct {
+    uint32_t ms;
+    int steps;
+  } cases[] = {{8, 15}, {10, 12}, {15, 8}, {16, 8}, {20, 6}, {30, 4}, {40, 3}};
+  for (const auto& c : cases) {
+    Place(KindT, 1, 4, 15);
+    FreezeFall();
+    keyboard.Press(DIK_UP);
+    Pass(c.ms);
+    keyboard.ReleaseAll();
+    int steps = 1;
+    while (Falling().Turning && steps < 100) {
+      EXPECT_EQ(Falling().Rotation, 1) << c.ms << " ms, step " << steps;
+      Pass(c.ms);
+      ++steps;
+    }
+    EXPECT_EQ(steps, c.steps) << c.ms << " ms";
+    EXPECT_EQ(Falling().Rotation, 2) << c.ms << " ms";
+  }
+}
+
 // O figure dropped with Space onto a one-column pillar under its right half.
 class SlideTest : public FallingTest {
  protected:
