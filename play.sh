@@ -6,6 +6,4 @@ cd "$(dirname "$0")"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build
 cd build/game
-# The menus are not built yet: start a "Classic" game at once unless told otherwise.
-[ $# -gt 0 ] || set -- --game 1
 exec ./zolvane "$@"

@@ -5,6 +5,7 @@
 #include "game/game_state.h"
 #include "game/keys.h"
 #include "game/rules.h"
+#include "menu/menu_screens.h"
 #include "menu/menu_state.h"
 #include "render/device_objects.h"
 #include "render/game_screen.h"

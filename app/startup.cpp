@@ -12,7 +12,9 @@
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/settings.h"
+#include "menu/font.h"
 #include "menu/high_scores.h"
+#include "menu/menu_screens.h"
 #include "platform/clock.h"
 #include "platform/jpeg.h"
 #include "platform/keyboard.h"
@@ -153,6 +155,8 @@ void ReleaseAll() {
   ReleaseBrickTextures();
   ReleaseModelTextures();
   ReleaseBreakTextures();
+  FreeMenuResources();
+  FreeFontResources();
   SafeRelease(D3D.FD3DVBModels);
   SafeRelease(D3D.FD3DVBTexModels);
   ReleaseBackgroundTextures();
@@ -160,9 +164,6 @@ void ReleaseAll() {
   SafeRelease(D3D.FD3DVBEffects);
   // Buffers the list above leaves out still belong to the device: release them with it.
   SafeRelease(D3D.FD3DVBFade);
-  SafeRelease(D3D.MenuQuad);
-  SafeRelease(D3D.PanelQuad);
-  SafeRelease(D3D.FontQuad);
   SafeRelease(D3D.FD3DDevice);
   SafeRelease(D3D.FD3D);
   FreeSparks();
@@ -236,6 +237,7 @@ StartUpResult StartUp(WindowSystem& window) {
     HRESULT hr = CreateModelBuffers();
     if (Failed(hr)) return ReportFatalError(window, "InitVertex", hr), StartUpResult::Fatal;
     CreateFadeQuad();
+    CreatePanelQuad();
     hr = CreateEffectsQuad();
     if (Failed(hr)) return ReportFatalError(window, "InitVertex", hr), StartUpResult::Fatal;
     WriteLog("Init Vertex Buffers - done");
@@ -269,9 +271,20 @@ StartUpResult StartUp(WindowSystem& window) {
     Loop.LastFrameTime = timeGetTime();
     WriteLog("garbage - done");
     MakeBackgroundTextures();
+    step = "LoadMenuTextures";
+    LoadMenuTextures();
+    LoadLogoTexture();
+    LoadBackgroundTexture();
+    step = "Start-up";
     MakeEffectTextures();
     WriteLog("Many Textures - done");
     CreateMenuQuad();
+    CreateFontQuad();
+    step = "BuildFontTextures";
+    BuildFontTextures();
+    step = "Start-up";
+    CreateMenuCursorBrick();
+    WriteLog("Many Texures + InitVBFont - done");
 
     if (!window.CreateDirectInput())
       return ReportFatalError(window, "DirectInput Init", NotADirect3DCall), StartUpResult::Fatal;
@@ -318,6 +331,7 @@ StartUpResult RestoreAfterMinimize(WindowSystem& window) {
       if (Failed(hr)) return ReportFatalError(window, "InitVertex", hr), StartUpResult::Fatal;
       WriteLog("InitVertexBuffer");
       CreateFadeQuad();
+      CreatePanelQuad();
       hr = CreateEffectsQuad();
       if (Failed(hr)) return ReportFatalError(window, "InitVertex", hr), StartUpResult::Fatal;
       WriteLog("InitVertexBuffer1");
@@ -330,6 +344,7 @@ StartUpResult RestoreAfterMinimize(WindowSystem& window) {
       WriteLog("Next step");
       SetAllMatrices();
       CreateMenuQuad();
+      CreateFontQuad();
       WriteLog("Ready");
     }
     WriteLog("Keyboard restoring");

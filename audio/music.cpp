@@ -9,6 +9,7 @@ int32_t CurrentMusicNumber = 0;
 // The music player arrives with the audio device; until it is there nothing plays.
 bool MusicEnded() { return false; }
 void NextMusic() {}
+void ApplyMusicVolume() {}
 
 void MusicUpkeep() {
   if (MusicEnded()) NextMusic();

@@ -9,6 +9,8 @@ namespace zolvane {
 extern int32_t CurrentMusicNumber;
 
 bool MusicEnded();
+// Sets the music's volume from Config.MusicVolume (0..9).
+void ApplyMusicVolume();
 void NextMusic();
 // The per-step upkeep of the game, break and menu steps: start the next piece when the
 // current one has ended.

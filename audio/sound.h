@@ -13,6 +13,9 @@ extern bool AudioEnabled;
 // Restart makes a playing effect start again from its beginning.
 void PlayEffect(int32_t index, bool restart);
 
+// Sets every effect's volume from Config.SoundVolume (0..9).
+void ApplySoundVolume();
+
 // Where the effects asked for are written, in order, for tests and the simulator;
 // nullptr (the default) records nothing.
 void SetEffectRecorder(std::vector<int32_t>* recorder);

@@ -1,25 +1,63 @@
-// The menu's state that the game's break step hands over to when a game ends.
+// The menus' state: the screen shown, the selection and its animation, the logo's sway,
+// the high score table shown and the name entry. One instance, reset by tests.
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace zolvane {
 
 enum : uint8_t { MenuMain = 0, MenuOptions = 1, MenuGameInfo = 2, MenuHighScores = 3, MenuGameType = 4 };
 
+constexpr int MenuItemsPerScreen = 5;
+constexpr float ItemScaleFull = 11.55f;
+constexpr float ItemScalePlain = 10.5f;
+constexpr int32_t ItemBrightnessFull = 202;
+constexpr int32_t ItemBrightnessPlain = 101;
+
 struct MenuStateData {
   uint8_t MenuState = MenuMain;
   int32_t MenuItem = 1;
+  int32_t PrevMenuItem = 100;  // no item
   int32_t HighScoreTableShown = 1;
   bool NameEntryActive = false;
+
+  // The selection animation, advanced while drawing.
+  float ItemScale = ItemScaleFull;
+  float PrevItemScale = ItemScalePlain;
+  int32_t ItemBrightness = ItemBrightnessFull;
+  int32_t PrevItemBrightness = ItemBrightnessPlain;
+  bool MenuAnimReady = true;
+  // Index 1..6; neighbouring labels swing in opposite senses.
+  float ItemWobble[7] = {0, 0, 0, 0, 0, 0, 0};
+  int32_t ItemWobbleDir[7] = {0, -1, 1, -1, 1, -1, 1};
+
+  // The logo's sway.
+  float LogoDrift = 0;
+  float LogoTiltX = 0, LogoTiltY = 0, LogoTiltZ = 0;
+  int32_t LogoTiltDirX = 1, LogoTiltDirY = 1, LogoTiltDirZ = 1;
+
+  // The cursor brick's turn about its own Y axis, radians.
+  float CursorSpin = 0;
+
+  // The name entry's blinking cursor.
+  std::string CursorText = "|";
+  int32_t CursorBlinkTimer = 300;
 };
 
 extern MenuStateData Menu;
 
-// What choosing a game type does: fade to black, then the menu step starts the game.
+// The number of items of a screen: 5, or 0 for the help and high score screens.
+int32_t MenuItemCount(uint8_t state);
+
+// Fire on a game type: play the choice, start the fade to black and set the game type;
+// the fade's end starts the game. Nothing while a fade runs.
 void BeginNewGame(int32_t gameType);
 
-// One pass of the menus and one frame of them.
+// One pass of the menus: keys, screens, the fade into a new game, animations, music.
 void MenuStep();
-void DrawMenu();
+
+// What the menu's Exit does: close the main window. The application plugs it in.
+using CloseWindowHandler = void (*)();
+void SetCloseWindowHandler(CloseWindowHandler handler);
 
 }  // namespace zolvane

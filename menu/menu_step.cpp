@@ -1,38 +1,288 @@
+// The menu step: one pass of the menus, in a fixed order. A screen entered by one rule is
+// already the current screen for the rules after it.
+#include <cmath>
+
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/keys.h"
+#include "game/settings.h"
+#include "menu/menu_screens.h"
 #include "menu/menu_state.h"
+#include "platform/math3d.h"
+#include "render/scene_objects.h"
 
 namespace zolvane {
 
 MenuStateData Menu;
 
-void BeginNewGame(int32_t gameType) {
-  if (Loop.TransitionActive) return;
-  PlayEffect(13, true);
-  Loop.FadeOutRunning = Loop.TransitionActive = true;
-  Game.GameType = gameType;
-  Game.ScorePosition = 11;
+namespace {
+constexpr int32_t SoundChange = 12, SoundEnter = 13, SoundMove = 14, SoundNewGame = 17;
+constexpr int32_t MaxVolume = 9;
+constexpr uint8_t QualityLevels = 3;
+constexpr int32_t HighScoreTables = 4;
+
+constexpr float TiltRate = 0.00017453292f;  // radians per ms
+constexpr float TiltBoundX = 0.20943951f;
+constexpr float TiltBoundYZ = 0.12217305f;
+constexpr float DriftStep = 0.0087266463f;  // per pass, whatever its length
+constexpr float TwoPi = 6.2831853f;
+constexpr float CursorSpinRate = 0.0034906585f;  // radians per ms
+
+CloseWindowHandler CloseWindow = nullptr;
+
+int32_t Delta() { return static_cast<int32_t>(Loop.FrameDelta); }
+bool Fire() { return Keys.KeyEnter && Keys.KeyEnterHeld; }
+bool OnScreen(uint8_t state) { return Menu.MenuState == state; }
+
+void Play(int32_t effect) { PlayEffect(effect, true); }
+
+// Enters a screen by Fire; the press is used up.
+void Enter(uint8_t state) {
+  Play(SoundEnter);
+  Menu.MenuState = state;
+  Keys.KeyEnter = false;
 }
 
-// The menu screens' own keys and animations arrive with the menus; what is here already is
-// the frame time, the fade into a new game and the music, which a game start needs.
-void MenuStep() {
-  FrameTimeUpdate();
+// The old item shrinks and dims while the new one grows and brightens.
+void Select(int32_t item) {
+  Menu.PrevItemScale = Menu.ItemScale;
+  Menu.ItemScale = ItemScalePlain;
+  Menu.PrevItemBrightness = Menu.ItemBrightness;
+  Menu.ItemBrightness = ItemBrightnessPlain;
+  Menu.PrevMenuItem = Menu.MenuItem;
+  Menu.MenuItem = item;
+}
+
+// Up and Down wait for the selection animation, so a held key moves no faster than it.
+void MoveSelection(bool acts, int32_t by) {
+  const int32_t count = MenuItemCount(Menu.MenuState);
+  if (!acts || !Menu.MenuAnimReady || count == 0) return;
+  Menu.MenuAnimReady = false;
+  int32_t item = Menu.MenuItem + by;
+  if (item < 1) item = count;
+  if (item > count) item = 1;
+  Select(item);
+  Play(SoundMove);
+}
+
+void MoveUp() { MoveSelection(KeyActs(Keys.KeyUp, Keys.UpRepeatTimer, UpRepeatStart), -1); }
+void MoveDown() {
+  MoveSelection(KeyActs(Keys.KeyDown, Keys.DownRepeatTimer, DownRepeatStart), +1);
+}
+
+void MainMenuFire() {
+  if (!OnScreen(MenuMain) || !Fire()) return;
+  switch (Menu.MenuItem) {
+    case 1:
+      // The item stays as it is: the game type screen opens with the same number selected.
+      Enter(MenuGameType);
+      Game.ScorePosition = 11;
+      break;
+    case 2:
+      Enter(MenuOptions);
+      Menu.MenuItem = 1;
+      break;
+    case 3: Enter(MenuHighScores); break;
+    case 4: Enter(MenuGameInfo); break;
+    case 5:
+      Play(SoundEnter);
+      // One press asks once, however long the window takes to go.
+      Keys.KeyEnter = false;
+      if (CloseWindow) CloseWindow();
+      break;
+    default: break;
+  }
+}
+
+bool SideKeyPressed(bool held) { return held && Keys.MoveRepeatTimer == Config.KeyRepeatDelay; }
+
+// The volumes step once per press; at a bound the key does nothing, not even a sound.
+void ChangeVolumes(int32_t by) {
+  if (Menu.MenuItem == 1) {
+    const int32_t volume = Config.SoundVolume + by;
+    if (volume < 0 || volume > MaxVolume) return;
+    Config.SoundVolume = volume;
+    ApplySoundVolume();
+    Play(SoundChange);
+  } else if (Menu.MenuItem == 2) {
+    const int32_t volume = Config.MusicVolume + by;
+    if (volume < 0 || volume > MaxVolume) return;
+    Config.MusicVolume = volume;
+    // The music itself is the sound of the change.
+    ApplyMusicVolume();
+  }
+}
+
+void OptionsKeys() {
+  if (!OnScreen(MenuOptions)) return;
+  if (Fire()) {
+    if (Menu.MenuItem == 3) {
+      Play(SoundChange);
+      Keys.KeyEnter = false;
+      Config.RotateClockwise = !Config.RotateClockwise;
+    } else if (Menu.MenuItem == 4) {
+      Play(SoundChange);
+      Keys.KeyEnter = false;
+      Config.BrickQuality = static_cast<uint8_t>((Config.BrickQuality + 1) % QualityLevels);
+    } else if (Menu.MenuItem == 5) {
+      Enter(MenuMain);
+      Menu.MenuItem = 1;
+    }
+  }
+  if (SideKeyPressed(Keys.KeyLeft)) ChangeVolumes(-1);
+  if (SideKeyPressed(Keys.KeyRight)) ChangeVolumes(+1);
+}
+
+// The press is left standing on a game type: the fade stops the polling, so it cannot
+// act again before the new game clears it.
+void GameTypeFire() {
+  if (!OnScreen(MenuGameType) || !Fire()) return;
+  if (Menu.MenuItem >= 1 && Menu.MenuItem <= 4) {
+    BeginNewGame(Menu.MenuItem);
+  } else if (Menu.MenuItem == 5) {
+    Enter(MenuMain);
+    Menu.MenuItem = 1;
+  }
+}
+
+void ShowHighScoreTable(int32_t by) {
+  Play(SoundChange);
+  Menu.HighScoreTableShown += by;
+  if (Menu.HighScoreTableShown < 1) Menu.HighScoreTableShown = HighScoreTables;
+  if (Menu.HighScoreTableShown > HighScoreTables) Menu.HighScoreTableShown = 1;
+}
+
+// Once per press: the arrows have no repeat here.
+void HighScoreTableKeys() {
+  if (!OnScreen(MenuHighScores) || Menu.NameEntryActive) return;
+  if (SideKeyPressed(Keys.KeyLeft) || (Keys.KeyDown && Keys.DownRepeatTimer == DownRepeatStart))
+    ShowHighScoreTable(-1);
+  if (SideKeyPressed(Keys.KeyRight) || (Keys.KeyUp && Keys.UpRepeatTimer == UpRepeatStart))
+    ShowHighScoreTable(+1);
+}
+
+void CountDownHeldKeys() {
+  if (Keys.KeyLeft || Keys.KeyRight) Keys.MoveRepeatTimer -= Delta();
+  if (Keys.KeyUp) Keys.UpRepeatTimer -= Delta();
+  if (Keys.KeyDown) Keys.DownRepeatTimer -= Delta();
+}
+
+// Fades out into a new game, and fades in after a game has handed back to the menus.
+void RunFades() {
   FadeOutStep();
   if (Loop.FadeOutDone) {
     Loop.MenuActive = false;
     Loop.FadeOutDone = false;
     NewGame();
     Loop.FadeInRunning = true;
-    PlayEffect(17, true);
+    Play(SoundNewGame);
   }
   FadeInStep();
-  MusicUpkeep();
 }
 
-// The menu screens arrive with the menus; until then a menu frame is the cleared one.
-void DrawMenu() {}
+void Tilt(float& tilt, int32_t& direction, float bound) {
+  tilt += static_cast<float>(direction) * TiltRate * static_cast<float>(Loop.FrameDelta);
+  if (std::fabs(tilt) > bound) {
+    tilt = static_cast<float>(direction) * bound;
+    direction = -direction;
+  }
+}
+
+void SwayLogo() {
+  Tilt(Menu.LogoTiltX, Menu.LogoTiltDirX, TiltBoundX);
+  Tilt(Menu.LogoTiltY, Menu.LogoTiltDirY, TiltBoundYZ);
+  Tilt(Menu.LogoTiltZ, Menu.LogoTiltDirZ, TiltBoundYZ);
+  // Only its sine and cosine are drawn; kept small, the float keeps its steps even.
+  Menu.LogoDrift += DriftStep;
+  if (Menu.LogoDrift >= TwoPi) Menu.LogoDrift -= TwoPi;
+}
+
+void EscapeKeys() {
+  if (KeyActs(Keys.KeyEscape, Keys.EscapeTimer, EscapeRepeatStart)) {
+    switch (Menu.MenuState) {
+      case MenuMain:
+        // Exit is only selected: a second press of Fire leaves.
+        if (Menu.MenuItem != 5) {
+          Play(SoundEnter);
+          Select(5);
+        }
+        break;
+      case MenuOptions:
+        Play(SoundEnter);
+        Menu.MenuState = MenuMain;
+        Menu.MenuItem = 2;
+        break;
+      case MenuGameType:
+        Play(SoundEnter);
+        Menu.MenuState = MenuMain;
+        Menu.MenuItem = 1;
+        break;
+      case MenuHighScores:
+        if (Menu.NameEntryActive) break;
+        Play(SoundEnter);
+        Menu.MenuState = MenuMain;
+        break;
+      case MenuGameInfo:
+        Play(SoundEnter);
+        Menu.MenuState = MenuMain;
+        break;
+      default: break;
+    }
+  }
+  if (Keys.KeyEscape) Keys.EscapeTimer -= Delta();
+}
+
+// The brick turns about its own centre wherever the screens put it. Its turn is rebuilt
+// from the angle: multiplying the matrix by every pass's small turn lets float rounding
+// shrink or swell the brick within hours.
+void SpinCursor() {
+  if (!MenuCursorBrick) return;
+  Menu.CursorSpin =
+      std::fmod(Menu.CursorSpin + static_cast<float>(Loop.FrameDelta) * CursorSpinRate, TwoPi);
+  D3DMATRIX spin;
+  SetRotateYMatrix(spin, Menu.CursorSpin);
+  D3DMATRIX& world = MenuCursorBrick->World;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) world.m[i][j] = spin.m[i][j];
+}
+}  // namespace
+
+int32_t MenuItemCount(uint8_t state) {
+  switch (state) {
+    case MenuMain:
+    case MenuOptions:
+    case MenuGameType: return MenuItemsPerScreen;
+    default: return 0;
+  }
+}
+
+void BeginNewGame(int32_t gameType) {
+  if (Loop.TransitionActive) return;
+  PlayEffect(SoundEnter, true);
+  Loop.FadeOutRunning = Loop.TransitionActive = true;
+  Game.GameType = gameType;
+  // The menu's New game has done this already; a game started past the menus needs it too.
+  Game.ScorePosition = 11;
+}
+
+void SetCloseWindowHandler(CloseWindowHandler handler) { CloseWindow = handler; }
+
+void MenuStep() {
+  FrameTimeUpdate();
+  MoveUp();
+  MoveDown();
+  MainMenuFire();
+  OptionsKeys();
+  GameTypeFire();
+  HighScoreTableKeys();
+  CountDownHeldKeys();
+  RunFades();
+  SwayLogo();
+  EscapeKeys();
+  SpinCursor();
+  MusicUpkeep();
+}
 
 }  // namespace zolvane

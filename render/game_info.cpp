@@ -1,23 +1,108 @@
 #include "render/game_info.h"
 
+#include <algorithm>
+#include <string>
+
+#include "game/frame_time.h"
+#include "game/game_state.h"
+#include "menu/font.h"
+#include "menu/high_scores.h"
 #include "render/device_objects.h"
 
 namespace zolvane {
 
-// The texts need the bitmap font; until it exists a game frame shows no text. What the
-// text drawing leaves behind is here already: stage 0 modulating texture by vertex colour,
-// in colour and in alpha. The frame, the sparks and the fade quad are drawn on that state.
-void DrawGameInfo() {
-  Device* d = D3D.FD3DDevice;
-  if (!d) return;
-  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-  d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-  d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-  d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-  d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+namespace {
+
+constexpr int32_t InfoAlpha = 240;
+constexpr float MessageZ = -1.5f;
+
+// A line beside the well, at its offset from the well centre.
+void InfoLine(int32_t font, int32_t size, const std::string& text, float dx, float dy) {
+  DrawFontText(font, size, text, SceneCenterX + dx, SceneCenterY + dy, 0, InfoAlpha);
 }
 
-void DrawMessage() {}
+// Out-of-range types and ranks read as 0 rather than past the table.
+int32_t TableScore(int32_t gameType, int32_t rank) {
+  if (gameType < 1 || gameType > 4 || rank < 1 || rank > 10) return 0;
+  return HighScores[gameType][rank].Score;
+}
+
+std::string TwoDigits(int32_t n) {
+  std::string s = std::to_string(n);
+  return s.size() == 1 ? "0" + s : s;
+}
+
+void DrawCounters() {
+  InfoLine(1, 5, "Next:", -13.3f, 7.8f);
+  InfoLine(4, 4, "Scores: " + std::to_string(Game.ShownScore), -13.3f, 3.0f);
+  InfoLine(4, 4, "Lines: " + std::to_string(Game.Lines), -13.3f, 1.8f);
+  InfoLine(4, 4, "Level: " + std::to_string(Game.Level), -13.3f, 0.6f);
+  InfoLine(1, 4, "Speed: " + std::to_string(Game.FiguresPerMinute), -13.3f, -1.8f);
+  InfoLine(1, 4,
+           Game.ScorePosition < 11 ? "Position: " + std::to_string(Game.ScorePosition)
+                                   : std::string("Position: None"),
+           -13.3f, -3.0f);
+}
+
+void DrawGameTime() {
+  InfoLine(1, 5, "Game Time:", 7.2f, 7.8f);
+  InfoLine(4, 5, GameTimeText(Game.GameSeconds), 8.5f, 6.6f);
+}
+
+void DrawGameType() {
+  InfoLine(1, 5, "Game Type:", 7.3f, 2.3f);
+  switch (Game.GameType) {
+    case 1: InfoLine(4, 5, "Classic", 8.1f, 1.1f); break;
+    case 2: InfoLine(4, 5, "Advanced", 7.5f, 1.1f); break;
+    case 3: InfoLine(4, 5, "Special", 8.05f, 1.1f); break;
+    case 4: InfoLine(4, 5, "Crazy", 8.35f, 1.1f); break;
+    default: break;
+  }
+}
+
+// While the score is not in the table (position 11) the one to beat is the tenth.
+void DrawScoreToBeat() {
+  if (Game.ScorePosition <= 1) {
+    InfoLine(2, 4, "You are the best! ", 6.3f, -1.8f);
+    InfoLine(2, 4, "Best Score: " + std::to_string(Game.Score), 6.65f, -3.0f);
+    return;
+  }
+  const int32_t next = TableScore(Game.GameType, std::min(Game.ScorePosition - 1, 10));
+  InfoLine(1, 4, "Next Score: " + std::to_string(next), 6.7f, -1.8f);
+  InfoLine(1, 4, "Best Score: " + std::to_string(TableScore(Game.GameType, 1)), 6.7f, -3.0f);
+}
+
+void DrawAddedRows() {
+  if (Game.GameType != 2 && Game.GameType != 4) return;
+  InfoLine(3, 4, "Time left: " + std::to_string(Game.TimeLeft), 6.8f, -5.3f);
+  InfoLine(3, 4, "Lines Added: " + std::to_string(Game.LinesAdded), 6.8f, -6.5f);
+}
+
+}  // namespace
+
+std::string GameTimeText(int32_t seconds) {
+  return TwoDigits(seconds / 60) + ":" + TwoDigits(seconds % 60);
+}
+
+// DrawFontText leaves stage 0 modulating texture by vertex colour, in colour and in alpha;
+// the frame, the sparks and the fade quad drawn later in the frame rely on it.
+void DrawGameInfo() {
+  if (!D3D.FD3DDevice) return;
+  DrawCounters();
+  DrawGameTime();
+  DrawGameType();
+  DrawScoreToBeat();
+  DrawAddedRows();
+}
+
+void DrawMessage() {
+  if (!(Game.MessageAlpha > 10)) return;
+  const int32_t alpha = RoundHalfEven(Game.MessageAlpha);
+  DrawFontText(4, Game.MessageSize, Game.MessageText, SceneCenterX + Game.MessageX,
+               SceneCenterY + 6.6f, MessageZ, alpha);
+  if (Game.MessageBonus != 0)
+    DrawFontText(2, 4, "Bonus " + std::to_string(Game.MessageBonus), SceneCenterX - 2.0f,
+                 SceneCenterY + 5.9f, MessageZ, alpha);
+}
 
 }  // namespace zolvane

@@ -1,5 +1,7 @@
 // The texts of a running game: the counters beside the well and the flying message.
 #pragma once
+#include <cstdint>
+#include <string>
 
 namespace zolvane {
 
@@ -7,5 +9,7 @@ namespace zolvane {
 void DrawGameInfo();
 // Drawn last in the frame, in front of the well.
 void DrawMessage();
+// "mm:ss", each part at least two digits: 754 s is "12:34", 6000 s "100:00".
+std::string GameTimeText(int32_t seconds);
 
 }  // namespace zolvane

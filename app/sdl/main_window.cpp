@@ -15,7 +15,10 @@
 #include "app/startup.h"
 #include "app/sdl/sdl_window_system.h"
 #include "game/settings.h"
+#include "game/frame_time.h"
+#include "game/game_state.h"
 #include "menu/menu_state.h"
+#include "menu/name_entry.h"
 #include "platform/sdl/gl_device.h"
 #include "platform/sdl/keyboard_device.h"
 #include "platform/sdl/window.h"
@@ -29,6 +32,61 @@ void Usage() {
              " (T = 1 Classic, 2 Advanced, 3 Special, 4 Crazy)\n",
              stderr);
 }
+
+// The menu's Exit closes the window, as the window's own close button does.
+void CloseMainWindow() {
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+}
+
+// Characters reach the name entry only while a name is typed; SDL's text input is on just
+// for that time, so the keys of the menus never raise an input method.
+class NameEntryRouting {
+ public:
+  void Update() {
+    const bool wanted = Loop.MenuActive && Menu.NameEntryActive;
+    if (wanted == On) return;
+    On = wanted;
+    if (On)
+      SDL_StartTextInput();
+    else
+      SDL_StopTextInput();
+  }
+  void OnKeyDown(const SDL_KeyboardEvent& key) {
+    if (!On) return;
+    // A held Enter must not end the entry that its own press just led to.
+    const bool repeated = key.repeat != 0;
+    switch (key.keysym.sym) {
+      case SDLK_RETURN:
+      case SDLK_KP_ENTER:
+        if (!repeated) NameEntryKey(13);
+        break;
+      case SDLK_BACKSPACE: NameEntryKey(8); break;
+      case SDLK_ESCAPE:
+        if (!repeated) NameEntryKey(27);
+        break;
+      default: break;
+    }
+  }
+  // Text arrives as UTF-8. The table holds one byte a character: Latin-1 characters are
+  // stored as their byte (the font shows only the ASCII ones), anything beyond is dropped.
+  void OnText(const char* text) {
+    if (!On) return;
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    while (*p) {
+      uint32_t cp = *p;
+      int extra = cp >= 0xF0 ? 3 : cp >= 0xE0 ? 2 : cp >= 0xC0 ? 1 : 0;
+      if (extra) cp &= 0x3Fu >> extra;
+      ++p;
+      for (; extra > 0 && (*p & 0xC0) == 0x80; --extra, ++p) cp = cp << 6 | (*p & 0x3Fu);
+      if (extra == 0 && cp >= 32 && cp != 127 && cp < 255) NameEntryKey(static_cast<char>(cp));
+    }
+  }
+
+ private:
+  bool On = false;
+};
 
 // The timing report is written however the process ends.
 int EndProcess(int status) {
@@ -78,7 +136,16 @@ int Run(int argc, char** argv) {
     return EndProcess(1);
   }
   if (SDL_GetWindowFlags(window.Window) & SDL_WINDOW_INPUT_FOCUS) frmD3D.FActive = -1;
-  if (startGame) BeginNewGame(startGame);
+  SetCloseWindowHandler(CloseMainWindow);
+  SDL_StopTextInput();  // SDL starts with text input on
+  if (startGame) {
+    // As if chosen on the game type screen, which is where an aborted game returns from.
+    Menu.MenuState = MenuGameType;
+    Menu.MenuItem = startGame;
+    Game.ScorePosition = 11;
+    BeginNewGame(startGame);
+  }
+  NameEntryRouting nameEntry;
 
   bool minimized = false;
   for (bool running = true; running;) {
@@ -89,6 +156,10 @@ int Run(int argc, char** argv) {
     while (have && running) {
       if (e.type == SDL_QUIT) {
         running = false;
+      } else if (e.type == SDL_KEYDOWN) {
+        nameEntry.OnKeyDown(e.key);
+      } else if (e.type == SDL_TEXTINPUT) {
+        nameEntry.OnText(e.text.text);
       } else if (e.type == SDL_WINDOWEVENT) {
         switch (e.window.event) {
           case SDL_WINDOWEVENT_FOCUS_GAINED: frmD3D.FActive = -1; break;
@@ -118,7 +189,10 @@ int Run(int argc, char** argv) {
       }
       have = running && SDL_PollEvent(&e);
     }
-    if (running) OnIdle();
+    if (running) {
+      OnIdle();
+      nameEntry.Update();
+    }
   }
 
   // Closing: hide the window, then the shutdown of its destruction.

@@ -134,6 +134,7 @@ TEST_F(StartUpTest, WindowedStartWritesItsStepsInOrderAndConvertsThePicturesOnce
                                           "GlassFrame - done",
                                           "garbage - done",
                                           "Many Textures - done",
+                                          "Many Texures + InitVBFont - done",
                                           "InitDI - done"};
   const auto lines = ReadLines("debug.txt");
   EXPECT_EQ(StepLines(lines), expected);
@@ -210,6 +211,33 @@ TEST_F(StartUpTest, MissingDataFilesEndTheStartUpWithAMessageNamingThem) {
   EXPECT_NE(window.Messages[0].find("images.dat line 2"), std::string::npos) << window.Messages[0];
 }
 
+TEST_F(StartUpTest, AMissingOrDamagedMenuPictureOrFontImageEndsTheStartUpNamingIt) {
+  struct Case {
+    const char* File;
+    bool Damaged;  // there, but not a picture
+    const char* Step;
+  };
+  for (const Case& c : {Case{"textures/stripe.bmp", false, "LoadMenuTextures"},
+                        Case{"textures/name.bmp", true, "LoadMenuTextures"},
+                        Case{"data/fonts/font3.bmp", false, "BuildFontTextures"},
+                        Case{"data/fonts/font1.bmp", true, "BuildFontTextures"}}) {
+    SCOPED_TRACE(c.File);
+    const fs::path saved = folder / "saved";
+    fs::copy_file(c.File, saved, fs::copy_options::overwrite_existing);
+    fs::remove(c.File);
+    if (c.Damaged) std::ofstream(c.File, std::ios::binary) << "BM not a picture";
+    window.Messages.clear();
+    EXPECT_EQ(StartUp(window), StartUpResult::Fatal);
+    ASSERT_EQ(window.Messages.size(), 1u);
+    EXPECT_EQ(window.Messages[0].rfind(std::string(c.Step) + ": ", 0), 0u) << window.Messages[0];
+    EXPECT_NE(window.Messages[0].find(c.File), std::string::npos) << window.Messages[0];
+    EXPECT_EQ(D3D.FD3DDevice, nullptr) << "everything is released";
+    fs::copy_file(saved, c.File, fs::copy_options::overwrite_existing);
+    ResetModels();
+    ResetGameState();
+  }
+}
+
 TEST_F(StartUpTest, UnconvertiblePictureOrUnreadableScoresEndTheStartUpAndKeepTheFiles) {
   fs::remove("textures/bkgrgame3.jpg");
   EXPECT_EQ(StartUp(window), StartUpResult::Fatal);
@@ -276,6 +304,10 @@ TEST_F(StartUpTest, RestoreInFullScreenRebuildsTheDeviceAndRefillsTheModels) {
   EXPECT_EQ(d3d->DevicesCreated, 2) << "a new device on the kept Direct3D object";
   EXPECT_EQ(window.LastD3D, d3d);
   EXPECT_EQ(D3D.FD3DVBTexModels->Bytes, models) << "the same vertices at the same places";
+  for (VertexBuffer* quad : {D3D.MenuQuad, D3D.PanelQuad, D3D.FontQuad, D3D.FD3DVBFade})
+    EXPECT_NE(quad, nullptr) << "the menus' and the font's quads are made again";
+  ASSERT_NE(D3D.PanelQuad, nullptr);
+  EXPECT_NE(D3D.PanelQuad->Bytes, std::vector<uint8_t>(64, 0)) << "the panel is filled";
   const std::vector<std::string> expected{
       "Start", "Start done", "Maximize", "Direct3DCreate - Ok", "AdapterFormat 23",
       "TextOut \"Loading\"", "Fill d3dpp - Ok", "CreateDevice - Ok", "InitD3DFullScreen",

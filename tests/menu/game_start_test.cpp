@@ -7,15 +7,20 @@
 #include "game/figure_shapes.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/keys.h"
 #include "game/rules.h"
 #include "menu/menu_state.h"
 #include "platform/clock.h"
+#include "platform/keyboard.h"
 
 namespace zolvane {
 namespace {
 
-TEST(GameStart, FadesOutStartsTheGameOfTheTypeAndFadesIn) {
+TEST(GameStart, FireOnAGameTypeFadesOutStartsTheGameAndFadesIn) {
   ManualClock clock{10000};
+  ManualKeyboard keyboard;
+  SetKeyboardSource(&keyboard);
+  KeyboardReady = true;
   LoadFigureShapes(ZOLVANE_SOURCE_DIR "/data/figimages/images.dat");
   CreateGameScene();
   Loop = LoopState{};
@@ -23,17 +28,23 @@ TEST(GameStart, FadesOutStartsTheGameOfTheTypeAndFadesIn) {
   std::vector<int32_t> effects;
   SetEffectRecorder(&effects);
 
-  BeginNewGame(2);
-  BeginNewGame(3);  // a second choice while the fade runs changes nothing
-  EXPECT_EQ(Game.GameType, 2);
-  EXPECT_EQ(Game.ScorePosition, 11);
+  Keys = KeyFlags{};
+  Game.ScorePosition = 0;
+  Menu.MenuState = MenuGameType;
+  Menu.MenuItem = 2;
+  keyboard.Press(DIK_SPACE);
   int passes = 0;
   while (Loop.MenuActive) {
     clock.Advance(100);
+    if (!Loop.TransitionActive) PollMenuKeys();
     MenuStep();
+    // The fade stops the polling, so the press still stands: it must not choose again.
+    Menu.MenuItem = 3;
     ASSERT_LT(++passes, 10);
   }
   EXPECT_EQ(passes, 4);
+  EXPECT_EQ(Game.GameType, 2);
+  EXPECT_EQ(Game.ScorePosition, 11);
   EXPECT_EQ(Game.GameStartTime, clock.Now);
   EXPECT_TRUE(Loop.FadeInRunning);
   EXPECT_TRUE(Loop.TransitionActive);
@@ -47,6 +58,9 @@ TEST(GameStart, FadesOutStartsTheGameOfTheTypeAndFadesIn) {
   EXPECT_EQ(Loop.FadeLevel, 0);
 
   SetEffectRecorder(nullptr);
+  SetKeyboardSource(nullptr);
+  KeyboardReady = false;
+  Keys = KeyFlags{};
   ResetGameState();
   Loop = LoopState{};
   Menu = MenuStateData{};

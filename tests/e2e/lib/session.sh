@@ -296,3 +296,51 @@ e2e_middle_band() {  # SHOT
   timeout 10 convert "$1" -crop 240x40+240+250 +repage -colorspace gray \
     -format '%[fx:mean] %[fx:standard_deviation] %[fx:minima]\n' info:
 }
+
+# e2e_press KEY...: each key held briefly, then a pause, as a player presses keys one
+# after the other in the menus.
+e2e_press() {
+  local key
+  for key in "$@"; do
+    e2e_hold "$key" 0.12
+    sleep 0.25
+  done
+}
+
+# highscores.dat decoded: "TYPE RANK SCORE NAME" per entry. The entry key of rank r is
+# (37 r + 90) mod 256; awk has no XOR of its own.
+e2e_highscores() {  # FILE
+  od -An -v -tu1 "$1" | tr -s ' ' '\n' | sed '/^$/d' | awk '
+    function xor(a, b,   r, bit) {
+      r = 0
+      for (bit = 1; bit < 256; bit *= 2) if ((int(a / bit) % 2) != (int(b / bit) % 2)) r += bit
+      return r
+    }
+    { byte[n++] = $1 }
+    END {
+      p = 0
+      for (e = 0; e < 40 && p < n; e++) {
+        rank = e % 10 + 1; k = (37 * rank + 90) % 256; name = ""; score = 0
+        while (p < n && xor(byte[p], k) != 255) name = name sprintf("%c", xor(byte[p++], k))
+        p++
+        while (p < n && xor(byte[p], k) != 32) score = score * 10 + xor(byte[p++], k) - 48
+        p++
+        print int(e / 10) + 1, rank, score, name
+      }
+    }'
+}
+
+# The two screenshots differ clearly (root mean square difference above 3 % of full scale):
+# the screen changed, not just an animation's few pixels.
+e2e_differ() {  # SHOT SHOT
+  local rmse
+  rmse=$(timeout 20 compare -metric RMSE "$1" "$2" null: 2>&1 | sed -n 's/.*(\([0-9.e-]*\)).*/\1/p')
+  awk -v d="${rmse:-0}" 'BEGIN { exit !(d > 0.03) }'
+}
+
+# The translucent green panel of the help and high score screens covers the screen's middle.
+e2e_panel_shown() {  # SHOT
+  local r g b
+  read -r r g b < <(e2e_mean "$1" 360 150) || return 1
+  [ "$g" -ge $((r + 25)) ] && [ "$g" -ge $((b + 10)) ]
+}

@@ -1,0 +1,429 @@
+#include "menu/menu_screens.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "game/frame_time.h"
+#include "game/game_state.h"
+#include "game/settings.h"
+#include "menu/font.h"
+#include "menu/high_scores.h"
+#include "menu/menu_state.h"
+#include "platform/math3d.h"
+#include "platform/picture.h"
+#include "render/device_objects.h"
+#include "render/fade_quad.h"
+#include "render/scene_drawing.h"
+#include "render/scene_objects.h"
+#include "render/scene_setup.h"
+
+namespace zolvane {
+
+Texture* MenuTextures[MenuTextureCount] = {};
+TBrick* MenuCursorBrick = nullptr;
+
+namespace {
+
+constexpr float Cx = SceneCenterX;
+constexpr float Cy = SceneCenterY;
+constexpr D3DCOLOR KeyWhite = 0xFFFFFFFF;
+constexpr D3DCOLOR PanelColour = 0x7F469B46;  // ARGB(127, 70, 155, 70)
+constexpr int32_t TextAlpha = 240;
+constexpr float LabelAspect = 5.4f;
+constexpr float WobbleRate = 0.00017453292f;  // radians per millisecond: 0.01 degree
+constexpr float WobbleLimit = 0.034906585f;   // 2 degrees
+constexpr float GrowRate = 0.014f;            // label scale per millisecond
+constexpr float GlowRate = 0.4f;              // ambient grey per millisecond
+constexpr const char* Rule = "---------------------------";
+
+constexpr const char* TextureFiles[MenuTextureCount] = {
+    "textures/newgame.bmp", "textures/options.bmp", "textures/highscores.bmp",
+    "textures/help.bmp",    "textures/exit.bmp",    "textures/sound.bmp",
+    "textures/music.bmp",   "textures/rotation.bmp", "textures/quality.bmp",
+    "textures/return.bmp",  "textures/plexo1.bmp",  "textures/plexo2.bmp",
+    "textures/plexo3.bmp",  "textures/plexo4.bmp",  "textures/return2.bmp",
+    "textures/cw.bmp",      "textures/ccw.bmp",     "textures/low.bmp",
+    "textures/medium.bmp",  "textures/high.bmp",    "textures/stripe.bmp",
+    "textures/name.bmp",    "textures/background.bmp"};
+
+// Slots of the option values and the stripe.
+constexpr int CwTexture = 15, CcwTexture = 16, QualityTexture = 17, StripeTexture = 20;
+constexpr int LogoTexture = 21, BackgroundTexture = 22;
+
+float Delta() { return static_cast<float>(Loop.FrameDelta); }
+
+void LoadMenuPicture(int index, D3DCOLOR colourKey) {
+  SafeRelease(MenuTextures[index]);
+  if (!D3D.FD3DDevice) return;
+  Texture* texture = nullptr;
+  const HRESULT hr = D3DXCreateTextureFromFileExA(
+      D3D.FD3DDevice, TextureFiles[index], 0, 0, 0, 0, D3D.TextureFormat, D3DPOOL_MANAGED,
+      D3DX_FILTER_TRIANGLE, D3DX_DEFAULT, colourKey, &texture);
+  if (Failed(hr) || !texture)
+    throw MenuPictureError(std::string(TextureFiles[index]) +
+                           ": the picture is missing or cannot be read");
+  MenuTextures[index] = texture;
+}
+
+D3DMATRIX Translation(float x, float y, float z) {
+  D3DMATRIX m;
+  SetTranslateMatrix(m, x, y, z);
+  return m;
+}
+
+D3DMATRIX Scaling(float x, float y) {
+  D3DMATRIX m;
+  SetScaleMatrix(m, x, y, 1.0f);
+  return m;
+}
+
+D3DMATRIX RotationY(float angle) {
+  D3DMATRIX m;
+  SetRotateYMatrix(m, angle);
+  return m;
+}
+
+void UseMenuQuad(Device* d) {
+  d->SetStreamSource(0, D3D.MenuQuad, TexModelStride);
+  d->SetVertexShader(TexModelFVF);
+}
+
+void DrawQuad(Device* d, const D3DMATRIX& world) {
+  d->SetTransform(D3DTS_WORLD, &world);
+  if (D3D.MenuQuad) d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+}
+
+void SetAmbientGrey(Device* d, int32_t grey) {
+  const uint32_t g = static_cast<uint32_t>(grey);
+  d->SetRenderState(D3DRS_AMBIENT, ColorARGB(0, g, g, g));
+}
+
+void PlaceCursorBrick(float x, float y, float z) {
+  if (!MenuCursorBrick) return;
+  MenuCursorBrick->World(4, 1) = x;
+  MenuCursorBrick->World(4, 2) = y;
+  MenuCursorBrick->World(4, 3) = z;
+}
+
+void DrawCursorBrickAt(float x, float y, float z) {
+  if (!MenuCursorBrick) return;
+  PlaceCursorBrick(x, y, z);
+  MenuCursorBrick->Draw();
+}
+
+// --- The selection animation, advanced while the labels are drawn.
+
+void GrowStep() {
+  if (Menu.ItemScale >= ItemScaleFull) return;
+  Menu.ItemScale += GrowRate * Delta();
+  if (Menu.ItemScale >= ItemScaleFull) {
+    Menu.ItemScale = ItemScaleFull;
+    Menu.MenuAnimReady = true;
+  }
+}
+
+void ShrinkStep() {
+  if (Menu.PrevItemScale <= ItemScalePlain) return;
+  Menu.PrevItemScale -= GrowRate * Delta();
+  if (Menu.PrevItemScale < ItemScalePlain) Menu.PrevItemScale = ItemScalePlain;
+}
+
+void BrightenStep() {
+  if (Menu.ItemBrightness >= ItemBrightnessFull) return;
+  Menu.ItemBrightness += RoundHalfEven(GlowRate * Delta());
+  if (Menu.ItemBrightness > ItemBrightnessFull - 1) Menu.ItemBrightness = ItemBrightnessFull;
+}
+
+void DimStep() {
+  if (Menu.PrevItemBrightness <= ItemBrightnessPlain) return;
+  Menu.PrevItemBrightness -= RoundHalfEven(GlowRate * Delta());
+  if (Menu.PrevItemBrightness <= ItemBrightnessPlain) Menu.PrevItemBrightness = ItemBrightnessPlain;
+}
+
+void WobbleStep(int item) {
+  float& angle = Menu.ItemWobble[item];
+  int32_t& dir = Menu.ItemWobbleDir[item];
+  angle += static_cast<float>(dir) * WobbleRate * Delta();
+  if (std::fabs(angle) > WobbleLimit) {
+    angle = static_cast<float>(dir) * WobbleLimit;
+    dir = -dir;
+  }
+}
+
+// --- The screens.
+
+void SetMenuStates(Device* d) {
+  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+  d->SetRenderState(D3DRS_LIGHTING, 1);
+  d->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
+  d->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+  d->SetRenderState(D3DRS_DITHERENABLE, 1);
+  d->SetRenderState(D3DRS_SPECULARENABLE, 0);
+  d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+  d->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+  d->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+}
+
+void DrawMenuBackground(Device* d) {
+  d->SetTexture(0, MenuTextures[BackgroundTexture]);
+  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  UseMenuQuad(d);
+  DrawQuad(d, MatrixProduct(Translation(Cx, Cy, 5.0f), Scaling(36.0f, 26.25f)));
+  d->SetTexture(0, nullptr);
+}
+
+// The logo circles slowly about its place and rocks about all three axes; it is added to
+// the scene, so its keyed-out background adds nothing.
+void DrawLogo(Device* d) {
+  const D3DMATRIX place = Translation(Cx + std::sin(Menu.LogoDrift) / 3.0f,
+                                      Cy + 7.9f + std::cos(Menu.LogoDrift) / 3.0f, 0);
+  d->SetTexture(0, MenuTextures[LogoTexture]);
+  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  d->SetMaterial(&WhiteMaterial);
+  d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  D3DMATRIX rz, ry, rx;
+  SetRotateZMatrix(rz, Menu.LogoTiltZ);
+  SetRotateYMatrix(ry, Menu.LogoTiltY);
+  SetRotateXMatrix(rx, Menu.LogoTiltX);
+  const D3DMATRIX world = MatrixProduct(
+      place, MatrixProduct(rx, MatrixProduct(ry, MatrixProduct(rz, Scaling(20.0f, 2.6f)))));
+  UseMenuQuad(d);
+  DrawQuad(d, world);
+  d->SetTexture(0, nullptr);
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+}
+
+// Beside a volume label: the stripe, and the cursor brick standing on the volume's mark.
+void DrawVolume(Device* d, bool selected, int32_t volume, const D3DMATRIX& wobble, float y) {
+  const float s = Menu.ItemScale;
+  const D3DMATRIX scale = selected ? Scaling(s / 1.3f, s / 6.4f) : Scaling(8.0769231f, 1.640625f);
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  d->SetTexture(0, MenuTextures[StripeTexture]);
+  DrawQuad(d, MatrixProduct(Translation(Cx + 7.0f, y, 0), MatrixProduct(wobble, scale)));
+  d->SetTexture(0, nullptr);
+  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  const float v = static_cast<float>(volume);
+  const float markX = selected ? Cx + 3.27f + 0.83f * v : Cx + 3.67f + 0.758f * v;
+  DrawCursorBrickAt(markX, y - 0.5f + 0.05f, 0.25f);
+  PlaceCursorBrick(Cx - 12.0f, y - 0.5f, 0);
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+}
+
+// Beside the rotation and quality labels: their value. Drawn opaque, so the keyed-out
+// background shows black.
+void DrawOptionValue(Device* d, int item, bool selected, const D3DMATRIX& wobble, float y) {
+  const float s = Menu.ItemScale;
+  const D3DMATRIX scale =
+      selected ? Scaling(s / 2.6f, s / LabelAspect) : Scaling(4.0384617f, 1.9444444f);
+  const int texture = item == 3 ? (Config.RotateClockwise ? CwTexture : CcwTexture)
+                                : QualityTexture + std::clamp<int>(Config.BrickQuality, 0, 2);
+  d->SetTexture(0, MenuTextures[texture]);
+  DrawQuad(d, MatrixProduct(Translation(Cx + 5.1f, y, 0), MatrixProduct(wobble, scale)));
+  d->SetTexture(0, nullptr);
+}
+
+// The five labels of the main, options and game type screens.
+void DrawMenuList(Device* d) {
+  const bool options = Menu.MenuState == MenuOptions;
+  const int firstTexture = options ? 5 : Menu.MenuState == MenuGameType ? 10 : 0;
+  const float x = options ? Cx - 5.0f : Cx;
+  const float cursorX = options ? Cx - 12.0f : Cx - 8.0f;
+
+  for (int item = 1; item <= MenuItemsPerScreen; ++item) {
+    const float y = Cy + 2.8f - 2.5f * static_cast<float>(item - 1);
+    const bool selected = item == Menu.MenuItem;
+    D3DMATRIX scale;
+    if (selected) {
+      GrowStep();
+      scale = Scaling(Menu.ItemScale, Menu.ItemScale / LabelAspect);
+      BrightenStep();
+      SetAmbientGrey(d, Menu.ItemBrightness);
+      DrawCursorBrickAt(cursorX, y - 0.5f, 0);
+      // Two bricks frame the label where it stands in the middle.
+      if (!options) DrawCursorBrickAt(Cx + 8.0f, y - 0.5f, 0);
+    } else if (item == Menu.PrevMenuItem) {
+      ShrinkStep();
+      scale = Scaling(Menu.PrevItemScale, Menu.PrevItemScale / LabelAspect);
+      DimStep();
+      SetAmbientGrey(d, Menu.PrevItemBrightness);
+    } else {
+      scale = Scaling(ItemScalePlain, 1.9444444f);
+      SetAmbientGrey(d, ItemBrightnessPlain);
+    }
+    const D3DMATRIX wobble = RotationY(Menu.ItemWobble[item]);
+    WobbleStep(item);
+
+    d->SetTexture(0, MenuTextures[firstTexture + item - 1]);
+    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    d->SetMaterial(&WhiteMaterial);
+    UseMenuQuad(d);
+    DrawQuad(d, MatrixProduct(Translation(x, y, 0), MatrixProduct(wobble, scale)));
+    d->SetTexture(0, nullptr);
+
+    if (options && (item == 1 || item == 2))
+      DrawVolume(d, selected, item == 1 ? Config.SoundVolume : Config.MusicVolume, wobble, y);
+    else if (options && (item == 3 || item == 4))
+      DrawOptionValue(d, item, selected, wobble, y);
+  }
+  SetAmbientGrey(d, ItemBrightnessPlain);
+}
+
+void DrawRules() {
+  DrawFontText(4, 10, Rule, Cx - 10.3f, Cy + 6.7f, 0, TextAlpha);
+  DrawFontText(4, 10, Rule, Cx - 10.3f, Cy - 7.3f, 0, TextAlpha);
+}
+
+struct TextLine {
+  int32_t Font, Size;
+  const char* Text;
+  float X, Y;
+};
+
+// The game's name and version, what it is, and whose it is.
+constexpr TextLine GameInfoLines[] = {
+    {2, 10, "Game Info", Cx - 5.0f, Cy + 8.7f},
+    {4, 4, "Zolvane 1.0", Cx - 10.0f, Cy + 6.0f},
+    {4, 4, "A falling-blocks puzzle game in 3-D", Cx - 10.0f, Cy + 5.0f},
+    {4, 4, "Code, pictures, sounds and music:", Cx - 10.0f, Cy + 4.0f},
+    {1, 4, "all the Zolvane project's own work", Cx - 10.0f, Cy + 3.0f},
+    {4, 4, "Control Keys:", Cx - 10.0f, Cy + 1.2f},
+    {4, 4, "Left arrow - Move left", Cx - 10.0f, Cy},
+    {2, 4, "Right arrow - Move right", Cx - 10.0f, Cy - 1.0f},
+    {4, 4, "Up arrow - Rotate", Cx - 10.0f, Cy - 2.0f},
+    {2, 4, "Down arrow - Move down", Cx - 10.0f, Cy - 3.0f},
+    {4, 4, "Space - drops it faster", Cx - 10.0f, Cy - 4.0f},
+    {2, 4, "Ctrl - turbo drop", Cx - 10.0f, Cy - 5.0f},
+    {4, 4, "Esc - Exit or return", Cx - 10.0f, Cy - 6.0f},
+    {2, 7, "Press Esc to return", Cx - 7.0f, Cy - 9.0f},
+};
+
+void DrawGameInfoScreen() {
+  DrawRules();
+  DrawPanel();
+  for (const TextLine& line : GameInfoLines)
+    DrawFontText(line.Font, line.Size, line.Text, line.X, line.Y, 0, TextAlpha);
+}
+
+void DrawCursorBlink(std::string& row) {
+  if (Menu.CursorBlinkTimer < 0) {
+    if (Menu.CursorText.empty())
+      Menu.CursorText.push_back('|');
+    else
+      Menu.CursorText.clear();
+    Menu.CursorBlinkTimer = 300;
+  }
+  Menu.CursorBlinkTimer -= static_cast<int32_t>(Loop.FrameDelta);
+  row += Menu.CursorText;
+}
+
+}  // namespace
+
+const char* MenuTextureFile(int index) {
+  return index >= 0 && index < MenuTextureCount ? TextureFiles[index] : "";
+}
+
+void LoadMenuTextures() {
+  for (int i = 0; i <= StripeTexture; ++i) LoadMenuPicture(i, i >= CwTexture ? KeyWhite : 0);
+}
+
+void LoadLogoTexture() { LoadMenuPicture(LogoTexture, KeyWhite); }
+
+void LoadBackgroundTexture() { LoadMenuPicture(BackgroundTexture, 0); }
+
+HRESULT CreatePanelQuad() {
+  SafeRelease(D3D.PanelQuad);
+  if (!D3D.FD3DDevice) return D3DERR_INVALIDCALL;
+  HRESULT hr = D3D.FD3DDevice->CreateVertexBuffer(4 * PanelStride, 0, PanelFVF, D3DPOOL_DEFAULT,
+                                                  &D3D.PanelQuad);
+  if (Failed(hr)) return hr;
+  static const float corners[4][3] = {{-0.5f, 0.5f, 0}, {0.5f, 0.5f, 0}, {-0.5f, -0.5f, 0},
+                                      {0.5f, -0.5f, 0}};
+  uint8_t* p = nullptr;
+  hr = D3D.PanelQuad->Lock(0, 0, &p, 0);
+  if (Failed(hr)) return hr;
+  for (int v = 0; v < 4; ++v) {
+    std::memcpy(p + v * PanelStride, corners[v], 12);
+    std::memcpy(p + v * PanelStride + 12, &PanelColour, 4);
+  }
+  return D3D.PanelQuad->Unlock();
+}
+
+void CreateMenuCursorBrick() {
+  delete MenuCursorBrick;
+  MenuCursorBrick = new TBrick(2, Cx, Cy, 0);
+}
+
+void FreeMenuResources() {
+  for (Texture*& texture : MenuTextures) SafeRelease(texture);
+  SafeRelease(D3D.MenuQuad);
+  SafeRelease(D3D.PanelQuad);
+  delete MenuCursorBrick;
+  MenuCursorBrick = nullptr;
+}
+
+void DrawPanel() {
+  Device* d = D3D.FD3DDevice;
+  if (!d) return;
+  d->SetRenderState(D3DRS_LIGHTING, 0);
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+  d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  d->SetStreamSource(0, D3D.PanelQuad, PanelStride);
+  d->SetVertexShader(PanelFVF);
+  const D3DMATRIX world = MatrixProduct(Translation(Cx, Cy, 0), Scaling(21.0f, 21.0f));
+  d->SetTransform(D3DTS_WORLD, &world);
+  if (D3D.PanelQuad) d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+  d->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+  d->SetRenderState(D3DRS_LIGHTING, 1);
+}
+
+void DrawHighScoreScreen(int32_t gameType) {
+  static constexpr const char* TypeNames[5] = {"", "Classic", "Advanced", "Special", "Crazy"};
+  static constexpr float TypeNameX[5] = {0, -3.0f, -3.8f, -3.1f, -2.6f};
+  if (gameType < 1 || gameType > 4) return;
+  DrawRules();
+  DrawPanel();
+  DrawFontText(2, 10, "High scores", Cx - 6.0f, Cy + 8.7f, 0, TextAlpha);
+  DrawFontText(4, 7, TypeNames[gameType], Cx + TypeNameX[gameType], Cy + 5.8f, 0, TextAlpha);
+  for (int rank = 1; rank <= 10; ++rank) {
+    const HighScoreEntry& entry = HighScores[gameType][rank];
+    const float y = Cy + 5.5f - 1.2f * static_cast<float>(rank);
+    std::string name = entry.Name;
+    if (Menu.NameEntryActive && rank == Game.ScorePosition && gameType == Game.GameType)
+      DrawCursorBlink(name);
+    const bool podium = rank <= 3;
+    DrawFontText(podium ? 2 : 1, 6, name, Cx - 10.0f, y, 0, TextAlpha);
+    DrawFontText(podium ? 2 : 4, 6, std::to_string(entry.Score), Cx + 6.7f, y, 0, TextAlpha);
+  }
+  DrawFontText(2, 7, Menu.NameEntryActive ? "Enter your name" : "Press Esc to exit", Cx - 6.0f,
+               Cy - 9.0f, 0, TextAlpha);
+}
+
+void DrawMenu() {
+  Device* d = D3D.FD3DDevice;
+  if (!d) return;
+  SetMenuStates(d);
+  DrawMenuBackground(d);
+  switch (Menu.MenuState) {
+    case MenuMain:
+    case MenuOptions:
+    case MenuGameType:
+      DrawLogo(d);
+      DrawMenuList(d);
+      break;
+    case MenuGameInfo: DrawGameInfoScreen(); break;
+    case MenuHighScores: DrawHighScoreScreen(Menu.HighScoreTableShown); break;
+    default: break;
+  }
+  if (Loop.TransitionActive) DrawFadeQuad();
+}
+
+}  // namespace zolvane

@@ -1,0 +1,44 @@
+// The menu screens: their pictures and quads, and DrawMenu, which draws the screen of
+// MenuState in the 3-D scene of the game.
+#pragma once
+#include <stdexcept>
+
+#include "platform/device.h"
+
+namespace zolvane {
+
+class TBrick;
+
+constexpr int MenuTextureCount = 23;
+constexpr uint32_t PanelFVF = 0x42;  // D3DFVF_XYZ | D3DFVF_DIFFUSE
+constexpr uint32_t PanelStride = 16;
+
+// 0-4 main labels, 5-9 options labels, 10-14 game type labels, 15-19 option values,
+// 20 volume stripe, 21 logo, 22 background.
+extern Texture* MenuTextures[MenuTextureCount];
+extern TBrick* MenuCursorBrick;
+
+// A menu picture that is missing or cannot be decoded.
+class MenuPictureError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The picture files of the 23 slots, relative to the run folder.
+const char* MenuTextureFile(int index);
+// Each loader releases what its slots held; a picture that cannot be loaded throws
+// MenuPictureError naming the file.
+void LoadMenuTextures();       // 0..20
+void LoadLogoTexture();        // 21
+void LoadBackgroundTexture();  // 22
+HRESULT CreatePanelQuad();
+void CreateMenuCursorBrick();
+void FreeMenuResources();
+
+void DrawMenu();
+// The help screen and the high score screen share the panel.
+void DrawPanel();
+// Name entry's screen, with the table of the game type given.
+void DrawHighScoreScreen(int32_t gameType);
+
+}  // namespace zolvane

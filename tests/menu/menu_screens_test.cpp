@@ -1,0 +1,261 @@
+// The menu screens drawn on the recording device: the labels' size and light by their
+// relation to the selection, the animation steps, the volume marks, the panel, and the
+// high score table's fonts with the name entry's cursor.
+#include <cmath>
+
+#include "menu/font.h"
+#include "menu/high_scores.h"
+#include "menu/menu_screens.h"
+#include "menu/menu_state.h"
+#include "tests/render/render_fixture.h"
+
+namespace zolvane::testing {
+namespace {
+
+constexpr float Cx = SceneCenterX, Cy = SceneCenterY;
+
+class MenuScreens : public RenderFixture {
+ protected:
+  void SetUp() override {
+    RenderFixture::SetUp();
+    Menu = MenuStateData{};
+    for (Texture*& t : MenuTextures) t = Marker();
+    ASSERT_EQ(CreatePanelQuad(), D3D_OK);
+    ASSERT_EQ(CreateFontQuad(), D3D_OK);
+    CreateMenuCursorBrick();
+    // A brick model, so the cursor brick's draws are recorded.
+    ModelTable[1] = TModelData{};
+    ModelTable[1].Textured = true;
+    ModelTable[1].TriangleCount = 2;
+    Config.BrickQuality = 1;
+    // Every glyph of every font its own texture, so a draw tells its font.
+    for (int f = 1; f <= FontCount; ++f)
+      for (int g = 1; g <= GlyphCount; ++g) FontGlyphTextures[f][g] = Marker();
+    for (int g = 1; g <= GlyphCount; ++g) GlyphAspect[g] = 1;
+  }
+  void TearDown() override {
+    FreeFontResources();
+    FreeMenuResources();
+    Menu = MenuStateData{};
+    SetDefaultHighScores();
+    RenderFixture::TearDown();
+  }
+
+  const DrawSnapshot* DrawWith(Texture* texture) const {
+    for (const DrawSnapshot& d : Dev->Draws)
+      if (d.Texture0 == texture) return &d;
+    return nullptr;
+  }
+  std::vector<const DrawSnapshot*> BrickDraws() const {
+    std::vector<const DrawSnapshot*> out;
+    for (const DrawSnapshot& d : Dev->Draws)
+      if (d.Stream == D3D.FD3DVBTexModels) out.push_back(&d);
+    return out;
+  }
+  // The font a glyph texture belongs to, 0 for none.
+  static int FontOf(const Texture* t) {
+    for (int f = 1; f <= FontCount; ++f)
+      for (int g = 1; g <= GlyphCount; ++g)
+        if (FontGlyphTextures[f][g] == t) return f;
+    return 0;
+  }
+  static uint32_t Grey(const DrawSnapshot& d) { return d.RenderState(D3DRS_AMBIENT) & 0xFF; }
+};
+
+TEST_F(MenuScreens, LabelsGrowAndBrightenBySelection) {
+  Menu.MenuItem = 3;
+  Menu.PrevMenuItem = 2;
+  Menu.ItemScale = 11.0f;
+  Menu.PrevItemScale = 11.2f;
+  Menu.ItemBrightness = 150;
+  Menu.PrevItemBrightness = 160;
+  Loop.FrameDelta = 0;
+  DrawMenu();
+  struct Expect {
+    int Item;
+    float Height;
+    uint32_t Grey;
+  };
+  for (const Expect& e : {Expect{3, 11.0f / 5.4f, 150}, Expect{2, 11.2f / 5.4f, 160},
+                          Expect{1, 10.5f / 5.4f, 101}, Expect{5, 10.5f / 5.4f, 101}}) {
+    SCOPED_TRACE(e.Item);
+    const DrawSnapshot* label = DrawWith(MenuTextures[e.Item - 1]);
+    ASSERT_NE(label, nullptr);
+    EXPECT_NEAR(label->World(2, 2), e.Height, 1e-5f);
+    EXPECT_NEAR(label->World(4, 2), Cy + 2.8f - 2.5f * (e.Item - 1), 1e-5f);
+    EXPECT_EQ(Grey(*label), e.Grey);
+    EXPECT_EQ(label->Stage0(D3DTSS_COLOROP), static_cast<uint32_t>(D3DTOP_MODULATE));
+  }
+  EXPECT_EQ(Dev->RenderStates.at(D3DRS_AMBIENT) & 0xFF, 101u) << "plain light after the list";
+  // The selected label is framed by two spinning bricks.
+  const auto bricks = BrickDraws();
+  ASSERT_EQ(bricks.size(), 2u);
+  EXPECT_FLOAT_EQ(bricks[0]->World(4, 1), Cx - 8);
+  EXPECT_FLOAT_EQ(bricks[1]->World(4, 1), Cx + 8);
+  EXPECT_FLOAT_EQ(bricks[1]->World(4, 2), Cy + 2.8f - 5.0f - 0.5f);
+}
+
+TEST_F(MenuScreens, SelectionAnimationSettlesAndFreesTheNextMove) {
+  Menu.MenuItem = 2;
+  Menu.PrevMenuItem = 1;
+  Menu.ItemScale = 10.5f;
+  Menu.PrevItemScale = 11.55f;
+  Menu.ItemBrightness = 101;
+  Menu.PrevItemBrightness = 202;
+  Menu.MenuAnimReady = false;
+  Loop.FrameDelta = 50;
+  DrawMenu();
+  EXPECT_NEAR(Menu.ItemScale, 11.2f, 1e-4f);
+  EXPECT_NEAR(Menu.PrevItemScale, 10.85f, 1e-4f);
+  EXPECT_EQ(Menu.ItemBrightness, 121);
+  EXPECT_EQ(Menu.PrevItemBrightness, 182);
+  EXPECT_FALSE(Menu.MenuAnimReady);
+  Loop.FrameDelta = 100;
+  DrawMenu();
+  EXPECT_FLOAT_EQ(Menu.ItemScale, 11.55f);
+  EXPECT_TRUE(Menu.MenuAnimReady);
+  EXPECT_FLOAT_EQ(Menu.PrevItemScale, 10.5f);
+  for (int i = 0; i < 5; ++i) DrawMenu();
+  EXPECT_EQ(Menu.ItemBrightness, 202);
+  EXPECT_EQ(Menu.PrevItemBrightness, 101);
+}
+
+TEST_F(MenuScreens, WobbleStaysWithinTwoDegreesAndNeighboursSwingApart) {
+  Loop.FrameDelta = 100;
+  DrawMenu();
+  EXPECT_LT(Menu.ItemWobble[1], 0);
+  EXPECT_GT(Menu.ItemWobble[2], 0);
+  for (int i = 0; i < 100; ++i) {
+    DrawMenu();
+    for (int item = 1; item <= 5; ++item) EXPECT_LE(std::fabs(Menu.ItemWobble[item]), 0.0349066f);
+  }
+}
+
+TEST_F(MenuScreens, VolumeMarksStandOnTheStripeAtTheVolume) {
+  Menu.MenuState = MenuOptions;
+  Menu.MenuItem = 1;  // sound selected, music not
+  Menu.PrevMenuItem = 100;
+  Loop.FrameDelta = 0;
+  struct Case {
+    int32_t Sound, Music;
+    float SoundX, MusicX;
+  };
+  for (const Case& c : {Case{0, 9, Cx + 3.27f, Cx + 10.492f}, Case{9, 0, Cx + 10.74f, Cx + 3.67f}}) {
+    Config.SoundVolume = c.Sound;
+    Config.MusicVolume = c.Music;
+    Dev->ClearLog();
+    DrawMenu();
+    // The cursor beside the selected label, then the two marks.
+    const auto bricks = BrickDraws();
+    ASSERT_EQ(bricks.size(), 3u);
+    EXPECT_FLOAT_EQ(bricks[0]->World(4, 1), Cx - 12);
+    EXPECT_NEAR(bricks[1]->World(4, 1), c.SoundX, 1e-4f);
+    EXPECT_NEAR(bricks[2]->World(4, 1), c.MusicX, 1e-4f);
+    EXPECT_NEAR(bricks[2]->World(4, 2), Cy + 2.8f - 2.5f - 0.45f, 1e-5f);
+    EXPECT_FLOAT_EQ(bricks[2]->World(4, 3), 0.25f);
+    const DrawSnapshot* stripe = DrawWith(MenuTextures[20]);
+    ASSERT_NE(stripe, nullptr);
+    EXPECT_EQ(stripe->RenderState(D3DRS_ALPHABLENDENABLE), 1u);
+    EXPECT_EQ(stripe->RenderState(D3DRS_SRCBLEND), static_cast<uint32_t>(D3DBLEND_SRCALPHA));
+  }
+  EXPECT_FLOAT_EQ(MenuCursorBrick->World(4, 3), 0) << "put back beside the labels";
+}
+
+TEST_F(MenuScreens, OptionValuesShowTheSettings) {
+  Menu.MenuState = MenuOptions;
+  Loop.FrameDelta = 0;
+  Config.RotateClockwise = false;
+  Config.BrickQuality = 2;
+  DrawMenu();
+  EXPECT_NE(DrawWith(MenuTextures[16]), nullptr) << "counter-clockwise";
+  EXPECT_EQ(DrawWith(MenuTextures[15]), nullptr);
+  ASSERT_NE(DrawWith(MenuTextures[19]), nullptr) << "high";
+  EXPECT_EQ(DrawWith(MenuTextures[19])->RenderState(D3DRS_ALPHABLENDENABLE), 0u);
+}
+
+TEST_F(MenuScreens, HighScoreTableUsesThePodiumFontAndShowsTheTypingCursor) {
+  Menu.MenuState = MenuHighScores;
+  Menu.HighScoreTableShown = 3;
+  Game.GameType = 3;
+  Game.ScorePosition = 4;
+  Menu.NameEntryActive = true;
+  for (int rank = 1; rank <= 10; ++rank) HighScores[3][rank] = {"N", 1000 - rank};
+  HighScores[3][4].Name = "AB";
+  Loop.FrameDelta = 0;
+  DrawMenu();
+  // One draw per glyph: find the rows by their height on the screen.
+  auto fontsAt = [&](float y) {
+    std::vector<std::pair<float, int>> xs;  // (x, font)
+    for (const DrawSnapshot& d : Dev->Draws)
+      if (FontOf(d.Texture0) && std::fabs(d.World(4, 2) - y) < 1e-4f)
+        xs.push_back({d.World(4, 1), FontOf(d.Texture0)});
+    return xs;
+  };
+  for (int rank : {1, 3, 4, 10}) {
+    SCOPED_TRACE(rank);
+    const auto row = fontsAt(Cy + 5.5f - 1.2f * rank);
+    const bool podium = rank <= 3;
+    int nameFont = 0, scoreFont = 0, glyphs = 0;
+    for (auto [x, font] : row) {
+      (x < Cx ? nameFont : scoreFont) = font;
+      ++glyphs;
+    }
+    EXPECT_EQ(nameFont, podium ? 2 : 1);
+    EXPECT_EQ(scoreFont, podium ? 2 : 4);
+    // "N" + 3 digits; rank 4 is typed into: "AB" and the cursor.
+    EXPECT_EQ(glyphs, rank == 4 ? 3 + 3 : 1 + 3);
+  }
+  const DrawSnapshot* cursor = nullptr;
+  for (const DrawSnapshot& d : Dev->Draws)
+    if (d.Texture0 == FontGlyphTextures[1][GlyphCode('|')]) cursor = &d;
+  EXPECT_NE(cursor, nullptr);
+  // The cursor blinks: gone after 300 ms, back after 300 more.
+  for (auto [delta, shown] : {std::pair{301u, true}, {1u, false}, {300u, false}, {1u, true}}) {
+    Loop.FrameDelta = delta;
+    Dev->ClearLog();
+    DrawMenu();
+    bool drawn = false;
+    for (const DrawSnapshot& d : Dev->Draws) drawn |= d.Texture0 == FontGlyphTextures[1][GlyphCode('|')];
+    EXPECT_EQ(drawn, shown) << delta;
+  }
+}
+
+TEST_F(MenuScreens, PanelIsHalfTransparentGreenAndUnlit) {
+  Menu.MenuState = MenuGameInfo;
+  DrawMenu();
+  const DrawSnapshot* panel = nullptr;
+  for (const DrawSnapshot& d : Dev->Draws)
+    if (d.Stream == D3D.PanelQuad) panel = &d;
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(panel->FVF, 0x42u);
+  EXPECT_EQ(panel->Stride, 16u);
+  EXPECT_EQ(panel->RenderState(D3DRS_LIGHTING), 0u);
+  EXPECT_EQ(panel->RenderState(D3DRS_DESTBLEND), static_cast<uint32_t>(D3DBLEND_INVSRCALPHA));
+  EXPECT_FLOAT_EQ(panel->World(1, 1), 21);
+  D3DCOLOR colour;
+  std::memcpy(&colour, panel->Vertices.data() + 12, 4);
+  EXPECT_EQ(colour, 0x7F469B46u);
+  EXPECT_EQ(Dev->RenderStates.at(D3DRS_LIGHTING), 1u);
+  EXPECT_EQ(Dev->RenderStates.at(D3DRS_ALPHABLENDENABLE), 0u);
+}
+
+TEST_F(MenuScreens, FadeQuadIsDrawnLastDuringATransition) {
+  Loop.TransitionActive = true;
+  SetFadeLevel(100);
+  DrawMenu();
+  ASSERT_FALSE(Dev->Draws.empty());
+  EXPECT_EQ(Dev->Draws.back().Stream, D3D.FD3DVBFade);
+}
+
+TEST_F(MenuScreens, MissingPictureThrowsNamingTheFile) {
+  try {
+    LoadLogoTexture();
+    FAIL() << "no picture in the test's folder";
+  } catch (const MenuPictureError& e) {
+    EXPECT_NE(std::string(e.what()).find("textures/name.bmp"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(MenuTextures[21], nullptr);
+}
+
+}  // namespace
+}  // namespace zolvane::testing
