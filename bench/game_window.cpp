@@ -18,6 +18,7 @@
 #include "game/rules.h"
 #include "menu/menu_state.h"
 #include "platform/clock.h"
+#include "platform/random.h"
 #include "platform/sdl/gl_device.h"
 #include "platform/sdl/keyboard_device.h"
 #include "platform/sdl/window.h"
@@ -81,6 +82,7 @@ void StartHarnessGame(int32_t type) {
   Game.GameOver = Game.Paused = Game.AbortQuery = false;
   Game.GameType = type;
   Game.ScorePosition = 11;
+  RandomSeed(1);  // the same figures in every picture and every benchmark run
   NewGame();
   Game.BrickFlipActive = false;
   Game.BrickFlipAngle = 0;

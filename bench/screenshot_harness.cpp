@@ -45,6 +45,9 @@ unsigned char* ZlibCompress(unsigned char* data, int length, int* outLength, int
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/rules.h"
+#include "game/settings.h"
+#include "menu/high_scores.h"
+#include "menu/menu_state.h"
 #include "platform/clock.h"
 #include "render/scene_objects.h"
 
@@ -185,9 +188,62 @@ void Break(int32_t type, bool gameOver, bool paused, bool abortQuery) {
   Game.AbortQuery = abortQuery;
 }
 
+// A message over the well at its brightest, as three cleared rows leave it.
+void Message(int32_t type) {
+  Falling(type);
+  Game.Score = Game.ShownScore = 340;
+  Game.Lines = 3;
+  SetMessage("Three Lines Cleared!", -4.9f, 5, 250);
+  Game.MessageAlpha = 255;
+}
+
+// The menus after a second of their own steps: the logo has swayed, the cursor turned.
+void MenuScreen(uint8_t state, int32_t item) {
+  Loop = LoopState{};
+  Loop.LastFrameTime = timeGetTime();
+  Menu = MenuStateData{};
+  Menu.MenuState = state;
+  Menu.MenuItem = item;
+  for (int i = 0; i < 70; ++i) {
+    Clock->Advance(StepMs);
+    MenuStep();
+  }
+}
+
+// The selection on its way from New Game to Options: one label still shrinking and
+// dimming, the other growing and brightening.
+void MenuMoving() {
+  MenuScreen(MenuMain, 2);
+  Menu.PrevMenuItem = 1;
+  Menu.ItemScale = 10.7f;
+  Menu.PrevItemScale = 11.35f;
+  Menu.ItemBrightness = 130;
+  Menu.PrevItemBrightness = 175;
+  Menu.MenuAnimReady = false;
+}
+
+void SampleTable() {
+  static const char* const names[10] = {"Ada L",  "Grace H", "Alan T", "Edsger D", "Barbara L",
+                                        "Donald K", "Frances A", "Niklaus W", "Ken T", "Dennis R"};
+  for (int rank = 1; rank <= 10; ++rank)
+    HighScores[1][rank] = {names[rank - 1], 26000 - 2000 * rank - 30 * rank * rank};
+}
+
+void HighScoreScreen(bool typing) {
+  SampleTable();
+  MenuScreen(MenuHighScores, 1);
+  Menu.HighScoreTableShown = 1;
+  if (!typing) return;
+  Game.GameType = 1;
+  Game.ScorePosition = 4;
+  HighScores[1][4] = {"Linus", 15400};
+  Menu.NameEntryActive = true;
+}
+
 struct Shot {
   const char* File;
   std::function<bool()> Prepare;
+  int Frames = 14;  // drawn before the picture is read, the last one included
 };
 
 bool WritePng(const std::string& path, const std::vector<uint8_t>& rgb, int w, int h) {
@@ -220,6 +276,19 @@ int Run(const std::string& outDir, const std::string& runDir) {
       {"game_over.png", ok([] { Break(1, true, false, false); })},
       {"special_pause.png", ok([] { Break(3, false, true, false); })},
       {"abort_question.png", ok([] { Break(2, false, false, true); })},
+      {"classic_message.png", ok([] { Message(1); })},
+      {"menu_main.png", ok([] { MenuMoving(); }), 2},
+      {"menu_options.png", ok([] {
+         MenuScreen(MenuOptions, 2);
+         Config.SoundVolume = 4;
+         Config.MusicVolume = 7;
+         Config.RotateClockwise = false;
+         Config.BrickQuality = 2;
+       })},
+      {"menu_game_types.png", ok([] { MenuScreen(MenuGameType, 3); })},
+      {"menu_help.png", ok([] { MenuScreen(MenuGameInfo, 4); })},
+      {"menu_high_scores.png", ok([] { HighScoreScreen(false); })},
+      {"menu_name_entry.png", ok([] { HighScoreScreen(true); })},
   };
 
   int failed = 0;
@@ -235,7 +304,7 @@ int Run(const std::string& outDir, const std::string& runDir) {
     // Frames first: the break picture sways with each frame drawn; after 200 ms it is at
     // its widest, 3 degrees, where it comes nearest to the frame.
     Loop.FrameDelta = StepMs;
-    for (int i = 0; i < 13; ++i) RenderFrameAndRead(rgb, w, h);
+    for (int i = 1; i < shot.Frames; ++i) RenderFrameAndRead(rgb, w, h);
     if (!RenderFrameAndRead(rgb, w, h) || !WritePng(path, rgb, w, h)) {
       std::fprintf(stderr, "%s: no picture\n", shot.File);
       ++failed;

@@ -7,6 +7,7 @@ BUILD=${ZOLVANE_BUILD:?}
 RUN="$BUILD/game"
 TOOLS="$BUILD/tools"
 FONT=$(sed -n 's/^ZOLVANE_BOLD_FONT:FILEPATH=//p' "$BUILD/CMakeCache.txt")
+CONDENSED=$(sed -n 's/^ZOLVANE_CONDENSED_BOLD_FONT:FILEPATH=//p' "$BUILD/CMakeCache.txt")
 
 FILES=(
   data/models.dat
@@ -16,7 +17,12 @@ FILES=(
   textures/effect.tga textures/effect2.tga textures/effect3.tga textures/effect4.tga
   textures/background.jpg textures/bkgrgame.jpg textures/bkgrgame2.jpg
   textures/bkgrgame3.jpg textures/bkgrgame4.jpg
+  data/fonts/font1.bmp data/fonts/font2.bmp data/fonts/font3.bmp data/fonts/font4.bmp
 )
+for name in newgame options highscores help exit sound music rotation quality return \
+            plexo1 plexo2 plexo3 plexo4 return2 cw ccw low medium high stripe name; do
+  FILES+=("textures/$name.bmp")
+done
 
 failed=0
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
@@ -31,6 +37,8 @@ echo "== generating again gives the same bytes"
 "$TOOLS/zolvane_make_models" "$TMP/again" >/dev/null
 "$TOOLS/zolvane_make_pictures" "$TMP/again" "$FONT"
 "$TOOLS/zolvane_make_backgrounds" "$TMP/again"
+"$TOOLS/zolvane_make_fonts" "$TMP/again" "$CONDENSED"
+"$TOOLS/zolvane_make_menu_pictures" "$TMP/again" "$FONT"
 for f in "${FILES[@]}"; do
   cmp -s "$RUN/$f" "$TMP/again/$f" || fail "$f differs from a second generation"
 done

@@ -331,10 +331,12 @@ e2e_highscores() {  # FILE
 }
 
 # The two screenshots differ clearly (root mean square difference above 3 % of full scale):
-# the screen changed, not just an animation's few pixels.
-e2e_differ() {  # SHOT SHOT
-  local rmse
-  rmse=$(timeout 20 compare -metric RMSE "$1" "$2" null: 2>&1 | sed -n 's/.*(\([0-9.e-]*\)).*/\1/p')
+# the screen changed, not just an animation's few pixels. CROP (WxH+X+Y) compares a part.
+e2e_differ() {  # SHOT SHOT [CROP]
+  local rmse crop=()
+  [ -n "${3:-}" ] && crop=(-crop "$3" +repage)
+  rmse=$(timeout 20 convert "$1" "$2" "${crop[@]}" miff:- |
+    timeout 20 compare -metric RMSE - null: 2>&1 | sed -n 's/.*(\([0-9.e-]*\)).*/\1/p')
   awk -v d="${rmse:-0}" 'BEGIN { exit !(d > 0.03) }'
 }
 
