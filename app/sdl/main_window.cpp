@@ -16,7 +16,6 @@
 #include "app/sdl/sdl_window_system.h"
 #include "game/settings.h"
 #include "game/frame_time.h"
-#include "game/game_state.h"
 #include "menu/menu_state.h"
 #include "menu/name_entry.h"
 #include "platform/sdl/gl_device.h"
@@ -142,7 +141,6 @@ int Run(int argc, char** argv) {
     // As if chosen on the game type screen, which is where an aborted game returns from.
     Menu.MenuState = MenuGameType;
     Menu.MenuItem = startGame;
-    Game.ScorePosition = 11;
     BeginNewGame(startGame);
   }
   NameEntryRouting nameEntry;

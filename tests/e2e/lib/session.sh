@@ -330,14 +330,26 @@ e2e_highscores() {  # FILE
     }'
 }
 
-# The two screenshots differ clearly (root mean square difference above 3 % of full scale):
-# the screen changed, not just an animation's few pixels. CROP (WxH+X+Y) compares a part.
-e2e_differ() {  # SHOT SHOT [CROP]
-  local rmse crop=()
+# The root mean square difference of two screenshots, 0..1; CROP (WxH+X+Y) compares a part.
+e2e_rmse() {  # SHOT SHOT [CROP]
+  local crop=()
   [ -n "${3:-}" ] && crop=(-crop "$3" +repage)
-  rmse=$(timeout 20 convert "$1" "$2" "${crop[@]}" miff:- |
-    timeout 20 compare -metric RMSE - null: 2>&1 | sed -n 's/.*(\([0-9.e-]*\)).*/\1/p')
-  awk -v d="${rmse:-0}" 'BEGIN { exit !(d > 0.03) }'
+  timeout 20 convert "$1" "$2" "${crop[@]}" miff:- |
+    timeout 20 compare -metric RMSE - null: 2>&1 | sed -n 's/.*(\([0-9.e-]*\)).*/\1/p'
+}
+
+# The two screenshots differ clearly (above 3 % of full scale): the screen changed, not
+# just an animation's few pixels.
+e2e_differ() {  # SHOT SHOT [CROP]
+  awk -v d="$(e2e_rmse "$@")" 'BEGIN { exit !(d + 0 > 0.03) }'
+}
+
+# The two show the same screen: no more apart than its own animations take it (the menu's
+# labels wobble and glow; a different screen is 15 % or more away).
+e2e_same_screen() {  # SHOT SHOT [CROP]
+  local d
+  d=$(e2e_rmse "$@")
+  [ -n "$d" ] && awk -v d="$d" 'BEGIN { exit !(d + 0 < 0.10) }'
 }
 
 # The translucent green panel of the help and high score screens covers the screen's middle.
