@@ -18,9 +18,9 @@
 #include <tuple>
 #include <vector>
 
-namespace zolvane {
-namespace {
+#include "tests/tools/data_check.h"
 
+namespace zolvane {
 int Failures = 0;
 std::string Where;
 
@@ -37,8 +37,56 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
 }
 
-uint32_t U16(const std::vector<uint8_t>& b, size_t at) { return b[at] | b[at + 1] << 8; }
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) { return U16(b, at) | U16(b, at + 2) << 16; }
+Rgb ReadBmp(const std::string& run, const std::string& name) {
+  Where = name;
+  Rgb out;
+  const std::vector<uint8_t> b = ReadBytes(run + "/" + name);
+  Check(b.size() > 54 && b[0] == 'B' && b[1] == 'M', "not a bitmap");
+  if (b.size() <= 54) return out;
+  const int w = static_cast<int>(U32(b, 18)), h = static_cast<int>(U32(b, 22));
+  Check(U32(b, 2) == b.size(), "size field differs from the file size");
+  Check(U32(b, 14) == 40, "not a BITMAPINFOHEADER");
+  Check(U16(b, 28) == 24, "not 24 bits per pixel");
+  Check(U32(b, 30) == 0, "compressed");
+  Check(w > 0 && w <= 2051 && h > 0, "bad size");
+  const size_t row = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
+  const size_t offset = U32(b, 10);
+  Check(offset + row * h == b.size(), "pixel data size wrong");
+  if (offset + row * h != b.size() || w <= 0 || h <= 0) return out;
+  out.width = w;
+  out.height = h;
+  out.lightness.resize(static_cast<size_t>(w) * h);
+  out.colour.resize(out.lightness.size());
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint8_t* p = &b[offset + (h - 1 - y) * row + x * 3];
+      out.lightness[static_cast<size_t>(y) * w + x] = (p[0] + p[1] + p[2]) / (3 * 255.0f);
+      out.colour[static_cast<size_t>(y) * w + x] = {p[2], p[1], p[0]};
+    }
+  return out;
+}
+
+// Break pictures and menu labels are drawn opaque: a dark plaque from edge to edge with
+// bright lettering, in the 5.4 : 1 shape of their quads.
+void CheckPlaque(const std::string& run, const std::string& name) {
+  const Rgb p = ReadBmp(run, name);
+  if (p.lightness.empty()) return;
+  Check(std::fabs(static_cast<double>(p.width) / p.height - 5.4) < 0.1, "not the 5.4:1 shape");
+  int bright = 0;
+  double sum = 0;
+  for (float v : p.lightness) {
+    if (v > 0.75f) ++bright;
+    sum += v;
+  }
+  Check(sum / p.lightness.size() < 0.35, "panel not dark");
+  Check(bright > static_cast<int>(p.lightness.size() / 50), "no bright lettering");
+  bool cornersDark = true;
+  for (int x : {0, p.width - 1})
+    for (int y : {0, p.height - 1}) cornersDark = cornersDark && p.lightness[static_cast<size_t>(y) * p.width + x] < 0.3f;
+  Check(cornersDark, "corners not dark: the plaque does not fill the picture");
+}
+
+namespace {
 
 // Splits text into lines ended by CR LF; reports any other line end.
 std::vector<std::string> CrLfLines(const std::string& text) {
@@ -346,53 +394,6 @@ void CheckModels(const std::string& run) {
 // ---------------------------------------------------------------------------------------
 // Pictures
 
-struct Rgb {
-  int width = 0, height = 0;
-  std::vector<float> lightness;  // 0..1, row 0 at the top
-  std::vector<std::array<uint8_t, 3>> colour;  // red, green, blue
-
-  const std::array<uint8_t, 3>& At(int x, int y) const { return colour[static_cast<size_t>(y) * width + x]; }
-  // The font's background test: red, green and blue all 253 or more.
-  bool NearWhite(int x, int y) const {
-    const auto& c = At(x, y);
-    return c[0] >= 253 && c[1] >= 253 && c[2] >= 253;
-  }
-  // The colour key: exactly opaque white.
-  bool Keyed(int x, int y) const {
-    const auto& c = At(x, y);
-    return c[0] == 255 && c[1] == 255 && c[2] == 255;
-  }
-};
-
-Rgb ReadBmp(const std::string& run, const std::string& name) {
-  Where = name;
-  Rgb out;
-  const std::vector<uint8_t> b = ReadBytes(run + "/" + name);
-  Check(b.size() > 54 && b[0] == 'B' && b[1] == 'M', "not a bitmap");
-  if (b.size() <= 54) return out;
-  const int w = static_cast<int>(U32(b, 18)), h = static_cast<int>(U32(b, 22));
-  Check(U32(b, 2) == b.size(), "size field differs from the file size");
-  Check(U32(b, 14) == 40, "not a BITMAPINFOHEADER");
-  Check(U16(b, 28) == 24, "not 24 bits per pixel");
-  Check(U32(b, 30) == 0, "compressed");
-  Check(w > 0 && w <= 2051 && h > 0, "bad size");
-  const size_t row = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
-  const size_t offset = U32(b, 10);
-  Check(offset + row * h == b.size(), "pixel data size wrong");
-  if (offset + row * h != b.size() || w <= 0 || h <= 0) return out;
-  out.width = w;
-  out.height = h;
-  out.lightness.resize(static_cast<size_t>(w) * h);
-  out.colour.resize(out.lightness.size());
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const uint8_t* p = &b[offset + (h - 1 - y) * row + x * 3];
-      out.lightness[static_cast<size_t>(y) * w + x] = (p[0] + p[1] + p[2]) / (3 * 255.0f);
-      out.colour[static_cast<size_t>(y) * w + x] = {p[2], p[1], p[0]};
-    }
-  return out;
-}
-
 void CheckBrickPicture(const std::string& run) {
   const Rgb p = ReadBmp(run, "data/models/brick.bmp");
   if (p.lightness.empty()) return;
@@ -406,26 +407,6 @@ void CheckBrickPicture(const std::string& run) {
   Check(mean > 0.8, "not light enough for tinting");
   Check(lo > 0.4, "has dark pixels");
   Check(sd > 0.02, "flat, no shading");
-}
-
-// Break pictures and menu labels are drawn opaque: a dark plaque from edge to edge with
-// bright lettering, in the 5.4 : 1 shape of their quads.
-void CheckPlaque(const std::string& run, const std::string& name) {
-  const Rgb p = ReadBmp(run, name);
-  if (p.lightness.empty()) return;
-  Check(std::fabs(static_cast<double>(p.width) / p.height - 5.4) < 0.1, "not the 5.4:1 shape");
-  int bright = 0;
-  double sum = 0;
-  for (float v : p.lightness) {
-    if (v > 0.75f) ++bright;
-    sum += v;
-  }
-  Check(sum / p.lightness.size() < 0.35, "panel not dark");
-  Check(bright > static_cast<int>(p.lightness.size() / 50), "no bright lettering");
-  bool cornersDark = true;
-  for (int x : {0, p.width - 1})
-    for (int y : {0, p.height - 1}) cornersDark = cornersDark && p.lightness[static_cast<size_t>(y) * p.width + x] < 0.3f;
-  Check(cornersDark, "corners not dark: the plaque does not fill the picture");
 }
 
 void CheckSpark(const std::string& run, const std::string& name) {
@@ -469,168 +450,6 @@ void CheckJpeg(const std::string& run, const std::string& name) {
   }
   Check(found, "no frame header");
   Check(b.size() > 30000, "suspiciously small: no detail");
-}
-
-// ---------------------------------------------------------------------------------------
-// Font strips and menu pictures. The game cuts glyph cells at fixed columns, treats
-// near-white as background and every other pixel as opaque, so ink must stay inside its
-// cell and meet the background with a dark edge, never a light one.
-
-constexpr std::array<int, 53> GlyphLeft = {
-    4,    45,   62,   94,   125,  163,  191,  224,  256,  290,  323,  361,  397,  432,  473,  505,  537,  577,
-    616,  633,  655,  693,  725,  770,  803,  843,  878,  918,  957,  984,  1018, 1052, 1088, 1133, 1165, 1198,
-    1229, 1246, 1264, 1284, 1307, 1330, 1349, 1372, 1395, 1428, 1468, 1476, 1500, 1526, 1569, 1598, 1613};
-constexpr int GlyphH = 17, GlyphHyphen = 42;  // cell indexes from 0
-constexpr float DarkEdge = 0.35f;
-
-// Opaque pixels next to background that are not dark; the hyphen's ends are bare on
-// purpose, so a row of hyphens joins into one rule.
-int LightEdges(const Rgb& p, int x0, int x1, bool bareEnds, bool (Rgb::*background)(int, int) const) {
-  int light = 0;
-  for (int y = 0; y < p.height; ++y)
-    for (int x = x0; x < x1; ++x) {
-      if ((p.*background)(x, y) || p.lightness[static_cast<size_t>(y) * p.width + x] < DarkEdge) continue;
-      const bool side = (x > 0 && (p.*background)(x - 1, y)) || (x + 1 < p.width && (p.*background)(x + 1, y));
-      const bool above = (y > 0 && (p.*background)(x, y - 1)) || (y + 1 < p.height && (p.*background)(x, y + 1));
-      if (above || (side && !bareEnds)) ++light;
-    }
-  return light;
-}
-
-// Returns the mean colour of the glyphs' ink, to tell the styles apart.
-std::array<double, 3> CheckFontStrip(const std::string& run, int n) {
-  const Rgb p = ReadBmp(run, "data/fonts/font" + std::to_string(n) + ".bmp");
-  std::array<double, 3> mean{};
-  if (p.colour.empty()) return mean;
-  Check(p.height == 64, "not 64 rows high");
-  Check(p.width >= GlyphLeft.back(), "narrower than the glyph cells");
-  if (p.height != 64 || p.width < GlyphLeft.back()) return mean;
-
-  int offWhite = 0, ink = 0, outside = 0;
-  for (int y = 0; y < p.height; ++y)
-    for (int x = 0; x < p.width; ++x) {
-      if (p.NearWhite(x, y) && !p.Keyed(x, y)) ++offWhite;
-      if (!p.NearWhite(x, y) && (x < GlyphLeft.front() || x >= GlyphLeft.back())) ++outside;
-      if (p.NearWhite(x, y)) continue;
-      ++ink;
-      for (int c = 0; c < 3; ++c) mean[c] += p.At(x, y)[c];
-    }
-  Check(offWhite == 0, std::to_string(offWhite) + " background pixels not pure white");
-  Check(outside == 0, "ink outside the glyph cells");
-  for (double& m : mean) m /= std::max(ink, 1);
-
-  for (size_t g = 0; g + 1 < GlyphLeft.size(); ++g) {
-    const int left = GlyphLeft[g], right = GlyphLeft[g + 1] - 1;
-    const std::string cell = "cell " + std::to_string(g + 1);
-    bool edgesClear = true, inked = false;
-    for (int y = 0; y < p.height; ++y) {
-      edgesClear = edgesClear && p.NearWhite(left, y) && p.NearWhite(right, y);
-      for (int x = left; x <= right; ++x) inked = inked || !p.NearWhite(x, y);
-    }
-    Check(inked, cell + " is empty");
-    Check(edgesClear, cell + ": ink reaches the cell's first or last column");
-    const int light = LightEdges(p, left, right + 1, g == GlyphHyphen, &Rgb::NearWhite);
-    Check(light == 0, cell + ": " + std::to_string(light) + " light pixels against the background");
-  }
-
-  // The game centres the quad on the line of text: capitals sit on the middle row.
-  int top = p.height, bottom = -1;
-  for (int y = 0; y < p.height; ++y)
-    for (int x = GlyphLeft[GlyphH]; x < GlyphLeft[GlyphH + 1]; ++x)
-      if (!p.NearWhite(x, y)) {
-        top = std::min(top, y);
-        bottom = std::max(bottom, y);
-      }
-  Check(std::fabs((top + bottom + 1) / 2.0 - 32) <= 1.5, "capitals not centred on the middle row");
-  Check(bottom - top > 36, "capitals smaller than 36 rows");
-  return mean;
-}
-
-void CheckFonts(const std::string& run) {
-  std::vector<std::array<double, 3>> means;
-  for (int n = 1; n <= 4; ++n) means.push_back(CheckFontStrip(run, n));
-  Where = "data/fonts";
-  for (size_t a = 0; a < means.size(); ++a)
-    for (size_t b = a + 1; b < means.size(); ++b) {
-      double d = 0;
-      for (int c = 0; c < 3; ++c) d += std::fabs(means[a][c] - means[b][c]);
-      Check(d > 20, "fonts " + std::to_string(a + 1) + " and " + std::to_string(b + 1) + " look alike");
-    }
-}
-
-bool Shaped(const Rgb& p, double aspect, double tolerance) {
-  Check(std::fabs(static_cast<double>(p.width) / p.height - aspect) < tolerance,
-        "not the " + std::to_string(aspect) + " : 1 shape of its quad");
-  return !p.colour.empty();
-}
-
-int CountKeyed(const Rgb& p) {
-  int keyed = 0;
-  for (int y = 0; y < p.height; ++y)
-    for (int x = 0; x < p.width; ++x) keyed += p.Keyed(x, y);
-  return keyed;
-}
-
-// Option values show their keyed white as black, so the lettering's edge must be dark.
-void CheckOptionValue(const std::string& run, const std::string& name) {
-  const Rgb p = ReadBmp(run, name);
-  if (!Shaped(p, 2.08, 0.1)) return;
-  const int keyed = CountKeyed(p), all = p.width * p.height;
-  Check(keyed > all / 3 && keyed < all * 19 / 20, "no keyed background with lettering on it");
-  const int light = LightEdges(p, 0, p.width, false, &Rgb::Keyed);
-  Check(light == 0, std::to_string(light) + " light pixels against the key");
-}
-
-// The volume stripe: a bar under each of the ten mark positions, growing to the right and
-// turning from green to red.
-void CheckStripe(const std::string& run) {
-  const Rgb p = ReadBmp(run, "textures/stripe.bmp");
-  if (!Shaped(p, 4.93, 0.15)) return;
-  Check(LightEdges(p, 0, p.width, false, &Rgb::Keyed) == 0, "light pixels against the key");
-  int previous = 0;
-  std::array<uint8_t, 3> first{}, last{};
-  for (int v = 0; v < 10; ++v) {
-    const int x = static_cast<int>((0.084 + 0.0936 * v) * p.width);
-    int height = 0, y = p.height - 1;
-    for (int k = 0; k < p.height; ++k)
-      if (!p.Keyed(x, k)) {
-        ++height;
-        y = std::min(y, k);
-      }
-    Check(height > previous, "bar " + std::to_string(v) + " not taller than the one before");
-    previous = height;
-    (v == 0 ? first : last) = p.At(x, std::min(p.height - 1, y + height / 2));
-  }
-  Check(first[1] > first[0] && last[0] > last[1], "bars do not run from green to red");
-}
-
-// The logo is added to the screen: only the keyed white adds nothing, so its edge must be
-// all key and no near-black pixel may be left standing.
-void CheckLogo(const std::string& run) {
-  const Rgb p = ReadBmp(run, "textures/name.bmp");
-  if (!Shaped(p, 7.7, 0.2)) return;
-  bool edgeKeyed = true;
-  int nearBlack = 0, bright = 0;
-  for (int y = 0; y < p.height; ++y)
-    for (int x = 0; x < p.width; ++x) {
-      if (x < 2 || y < 2 || x >= p.width - 2 || y >= p.height - 2) edgeKeyed = edgeKeyed && p.Keyed(x, y);
-      if (p.Keyed(x, y)) continue;
-      const auto& c = p.At(x, y);
-      if (std::max({c[0], c[1], c[2]}) <= 4) ++nearBlack;
-      if (p.lightness[static_cast<size_t>(y) * p.width + x] > 0.6f) ++bright;
-    }
-  Check(edgeKeyed, "the picture's edge is not all key: its rectangle would show");
-  Check(nearBlack == 0, std::to_string(nearBlack) + " near-black pixels not keyed out");
-  Check(bright > p.width * p.height / 30, "no bright lettering");
-}
-
-void CheckMenuPictures(const std::string& run) {
-  for (const char* n : {"newgame", "options", "highscores", "help", "exit", "sound", "music", "rotation", "quality",
-                        "return", "plexo1", "plexo2", "plexo3", "plexo4", "return2"})
-    CheckPlaque(run, std::string("textures/") + n + ".bmp");
-  for (const char* n : {"cw", "ccw", "low", "medium", "high"}) CheckOptionValue(run, std::string("textures/") + n + ".bmp");
-  CheckStripe(run);
-  CheckLogo(run);
 }
 
 }  // namespace
