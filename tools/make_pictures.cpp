@@ -9,6 +9,7 @@
 
 #include "tools/common/image.h"
 #include "tools/common/noise.h"
+#include "tools/common/shapes.h"
 #include "tools/common/text.h"
 
 namespace zolvane::gen {
@@ -82,37 +83,6 @@ struct TextPart {
   Colour top, bottom;
 };
 
-// Signed distance to a rounded rectangle (negative inside).
-float RoundedRectDistance(float x, float y, float left, float top, float right, float bottom, float radius) {
-  const float cx = (left + right) / 2, cy = (top + bottom) / 2;
-  const float hx = (right - left) / 2 - radius, hy = (bottom - top) / 2 - radius;
-  const float qx = std::fabs(x - cx) - hx, qy = std::fabs(y - cy) - hy;
-  const float ox = std::max(qx, 0.0f), oy = std::max(qy, 0.0f);
-  return std::sqrt(ox * ox + oy * oy) + std::min(std::max(qx, qy), 0.0f) - radius;
-}
-
-Mask StrokeMask(int w, int h, float inset, float radius, float width) {
-  Mask m(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const float d = RoundedRectDistance(x + 0.5f, y + 0.5f, inset, inset, w - inset, h - inset, radius);
-      m.At(x, y) = std::clamp(width / 2 + 0.5f - std::fabs(d), 0.0f, 1.0f);
-    }
-  return m;
-}
-
-// A four-pointed twinkle, for the ends of the banner.
-void Twinkle(Mask& m, float cx, float cy, float size) {
-  for (int y = 0; y < m.Height; ++y)
-    for (int x = 0; x < m.Width; ++x) {
-      const float dx = std::fabs(x + 0.5f - cx) / size, dy = std::fabs(y + 0.5f - cy) / size;
-      if (dx > 1 || dy > 1) continue;
-      const float star = std::max(0.0f, 1.0f - (std::sqrt(dx) + std::sqrt(dy)));
-      const float core = std::exp(-(dx * dx + dy * dy) * 18);
-      m.At(x, y) = std::max(m.At(x, y), std::min(1.0f, star * 2.2f + core));
-    }
-}
-
 Image Banner(const Font& font, const std::vector<TextPart>& parts, Colour accent, uint32_t seed) {
   const int w = 1024, h = 190;
   Image image(w, h);
@@ -140,8 +110,8 @@ Image Banner(const Font& font, const std::vector<TextPart>& parts, Colour accent
       image.At(x, y) = c;
     }
 
-  const Mask border = StrokeMask(w, h, inset, radius, 3.5f);
-  const Mask innerLine = StrokeMask(w, h, inset + 7, radius - 7, 1.2f);
+  const Mask border = RoundedStroke(w, h, inset, radius, 3.5f);
+  const Mask innerLine = RoundedStroke(w, h, inset + 7, radius - 7, 1.2f);
   AddGlow(image, Blur(border, 7.0f), accent, 0.9f);
   Paint(image, innerLine, Mix(accent, {1, 1, 1, 1}, 0.2f), 0.35f);
   Paint(image, border, Mix(accent, {1, 1, 1, 1}, 0.45f));
