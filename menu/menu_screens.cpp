@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <string>
 
 #include "game/frame_time.h"
@@ -341,19 +340,10 @@ void LoadBackgroundTexture() { LoadMenuPicture(BackgroundTexture, 0); }
 HRESULT CreatePanelQuad() {
   SafeRelease(D3D.PanelQuad);
   if (!D3D.FD3DDevice) return D3DERR_INVALIDCALL;
-  HRESULT hr = D3D.FD3DDevice->CreateVertexBuffer(4 * PanelStride, 0, PanelFVF, D3DPOOL_DEFAULT,
-                                                  &D3D.PanelQuad);
+  const HRESULT hr = D3D.FD3DDevice->CreateVertexBuffer(4 * PanelStride, 0, PanelFVF,
+                                                        D3DPOOL_DEFAULT, &D3D.PanelQuad);
   if (Failed(hr)) return hr;
-  static const float corners[4][3] = {{-0.5f, 0.5f, 0}, {0.5f, 0.5f, 0}, {-0.5f, -0.5f, 0},
-                                      {0.5f, -0.5f, 0}};
-  uint8_t* p = nullptr;
-  hr = D3D.PanelQuad->Lock(0, 0, &p, 0);
-  if (Failed(hr)) return hr;
-  for (int v = 0; v < 4; ++v) {
-    std::memcpy(p + v * PanelStride, corners[v], 12);
-    std::memcpy(p + v * PanelStride + 12, &PanelColour, 4);
-  }
-  return D3D.PanelQuad->Unlock();
+  return FillColourQuad(D3D.PanelQuad, PanelColour);
 }
 
 void CreateMenuCursorBrick() {

@@ -14,18 +14,22 @@ HRESULT CreateFadeQuad() {
                                             &D3D.FD3DVBFade);
 }
 
-void SetFadeLevel(int32_t level) {
-  if (!D3D.FD3DVBFade) return;
+HRESULT FillColourQuad(VertexBuffer* quad, D3DCOLOR colour) {
+  if (!quad) return D3DERR_INVALIDCALL;
   uint8_t* p = nullptr;
-  if (Failed(D3D.FD3DVBFade->Lock(0, 0, &p, 0))) return;
+  const HRESULT hr = quad->Lock(0, 0, &p, 0);
+  if (Failed(hr)) return hr;
   static const float corners[4][3] = {{-0.5f, 0.5f, 0}, {0.5f, 0.5f, 0}, {-0.5f, -0.5f, 0},
                                       {0.5f, -0.5f, 0}};
-  const D3DCOLOR colour = ColorARGB(static_cast<uint32_t>(level), 0, 0, 0);
   for (int v = 0; v < 4; ++v) {
     std::memcpy(p + v * FadeQuadStride, corners[v], 12);
     std::memcpy(p + v * FadeQuadStride + 12, &colour, 4);
   }
-  D3D.FD3DVBFade->Unlock();
+  return quad->Unlock();
+}
+
+void SetFadeLevel(int32_t level) {
+  FillColourQuad(D3D.FD3DVBFade, ColorARGB(static_cast<uint32_t>(level), 0, 0, 0));
 }
 
 void DrawFadeQuad() {

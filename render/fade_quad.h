@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/d3d8.h"
+#include "platform/device.h"
 
 namespace zolvane {
 
@@ -10,6 +10,9 @@ constexpr uint32_t FadeQuadFVF = 0x42;  // D3DFVF_XYZ | D3DFVF_DIFFUSE
 constexpr uint32_t FadeQuadStride = 16;
 
 HRESULT CreateFadeQuad();
+// Writes a unit square of four 16-byte vertices (position, colour) as a two-triangle strip,
+// every corner in the colour; the fade quad and the menus' panel are such squares.
+HRESULT FillColourQuad(VertexBuffer* quad, D3DCOLOR colour);
 // Writes the quad's four vertices with the given alpha; nothing without a quad.
 void SetFadeLevel(int32_t level);
 void DrawFadeQuad();
