@@ -40,4 +40,21 @@ void NameEntryKey(char c) {
     name.push_back(c);
 }
 
+// The table keeps one byte a character. Latin-1 fits a byte (the font shows only its ASCII
+// part); ÿ is byte 255, which would end the name in the file.
+void NameEntryText(std::string_view utf8) {
+  size_t i = 0;
+  while (i < utf8.size()) {
+    const auto lead = static_cast<unsigned char>(utf8[i++]);
+    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    uint32_t cp = extra ? lead & (0x3Fu >> extra) : lead;
+    const bool stray = lead >= 0x80 && lead < 0xC0;
+    for (; extra > 0 && i < utf8.size() && (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80;
+         --extra, ++i)
+      cp = cp << 6 | (static_cast<unsigned char>(utf8[i]) & 0x3Fu);
+    if (!stray && extra == 0 && cp >= 32 && cp != 127 && (cp < 0x80 || cp >= 0xA0) && cp < 0xFF)
+      NameEntryKey(static_cast<char>(cp));
+  }
+}
+
 }  // namespace zolvane

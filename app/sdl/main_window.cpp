@@ -68,19 +68,8 @@ class NameEntryRouting {
       default: break;
     }
   }
-  // Text arrives as UTF-8. The table holds one byte a character: Latin-1 characters are
-  // stored as their byte (the font shows only the ASCII ones), anything beyond is dropped.
   void OnText(const char* text) {
-    if (!On) return;
-    const auto* p = reinterpret_cast<const unsigned char*>(text);
-    while (*p) {
-      uint32_t cp = *p;
-      int extra = cp >= 0xF0 ? 3 : cp >= 0xE0 ? 2 : cp >= 0xC0 ? 1 : 0;
-      if (extra) cp &= 0x3Fu >> extra;
-      ++p;
-      for (; extra > 0 && (*p & 0xC0) == 0x80; --extra, ++p) cp = cp << 6 | (*p & 0x3Fu);
-      if (extra == 0 && cp >= 32 && cp != 127 && cp < 255) NameEntryKey(static_cast<char>(cp));
-    }
+    if (On) NameEntryText(text);
   }
 
  private:
@@ -138,7 +127,7 @@ int Run(int argc, char** argv) {
   SetCloseWindowHandler(CloseMainWindow);
   SDL_StopTextInput();  // SDL starts with text input on
   if (startGame) {
-    // As if chosen on the game type screen, which is where an aborted game returns from.
+    // As if chosen on the game type screen.
     Menu.MenuState = MenuGameType;
     Menu.MenuItem = startGame;
     BeginNewGame(startGame);

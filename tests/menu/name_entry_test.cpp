@@ -62,6 +62,15 @@ TEST_F(NameEntry, EditsTheNewEntryUntilEnter) {
   }
 }
 
+TEST_F(NameEntry, TypedTextKeepsLatin1AsBytesAndDropsTheRest) {
+  Menu.NameEntryActive = true;
+  // é, then the euro sign, a tab, ÿ, an emoji, a stray continuation byte and a cut-off é.
+  NameEntryText("Ren\xc3\xa9 \xe2\x82\xac\t\xc3\xbf\xf0\x9f\x99\x82\x80x\xc3");
+  EXPECT_EQ(Name(), "Ren\xe9 x");
+  NameEntryText("\b");  // Backspace arrives as a key, never as text
+  EXPECT_EQ(Name(), "Ren\xe9 x");
+}
+
 TEST_F(NameEntry, KeysAfterTheEntryEndedChangeNothing) {
   Type("Eve\rX\b\r");
   EXPECT_EQ(Name(), "Eve");
