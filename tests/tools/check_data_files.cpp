@@ -473,6 +473,8 @@ int main(int argc, char** argv) {
     CheckJpeg(run, n);
   CheckFonts(run);
   CheckMenuPictures(run);
+  CheckSounds(run);
+  CheckMusic(run);
   std::printf(Failures ? "%d checks failed\n" : "all data file checks passed\n", Failures);
   return Failures ? 1 : 0;
 }

@@ -44,5 +44,8 @@ void CheckPlaque(const std::string& run, const std::string& name);
 // The font strips, and the menu's labels, option values, volume stripe and logo.
 void CheckFonts(const std::string& run);
 void CheckMenuPictures(const std::string& run);
+// The twenty wave files; the twelve MIDI pieces.
+void CheckSounds(const std::string& run);
+void CheckMusic(const std::string& run);
 
 }  // namespace zolvane

@@ -1,0 +1,107 @@
+// The sound layer under audio/: a mixer of our own (one voice per loaded effect, volumes in
+// hundredths of a decibel, a music source rendered into the same mix), and the backend
+// that gives it a device, converts waves to its format and makes a MIDI player. The SDL
+// and FluidSynth backend lives in platform/sdl; tests use the mixer without any device.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace zolvane {
+
+// The fields of a wave file's format block.
+struct WaveFormat {
+  uint16_t Channels = 0;
+  uint32_t SamplesPerSec = 0;
+  uint32_t AvgBytesPerSec = 0;
+  uint16_t BlockAlign = 0;
+  uint16_t BitsPerSample = 0;
+};
+
+constexpr int32_t Silence = -10000;  // hundredths of a decibel
+// 10^(v/2000); exactly 0 at -10000 and below.
+float GainFromHundredthsDb(int32_t volume);
+
+// Something rendered into the mix beside the effects (the music). Called on the audio
+// thread, outside the voices' lock: it must not allocate, and any lock of its own is held
+// by the main thread only briefly.
+class AudioSource {
+ public:
+  virtual ~AudioSource() = default;
+  // Adds frames of interleaved stereo float samples into out.
+  virtual void RenderAdd(float* out, int frames) = 0;
+};
+
+// Interleaved stereo float at one rate. The main thread adds voices, plays them and sets
+// volumes; the audio thread calls Mix. Both hold the lock only briefly.
+class Mixer {
+ public:
+  explicit Mixer(int rate);
+  int Rate() const { return SampleRate; }
+
+  // A voice holds samples already converted to the mixer's format; returns its number.
+  int AddVoice(std::vector<float> stereo);
+  // Restart: from the start, whether playing or not. Otherwise a playing voice goes on and
+  // a stopped one starts from the start.
+  void Play(int voice, bool restart);
+  void SetVolume(int voice, int32_t hundredthsDb);
+  bool Playing(int voice) const;
+  // The music; nullptr for none. Waits for a render under way, so once it returns the old
+  // source is no longer used and may be destroyed.
+  void SetSource(AudioSource* source);
+  // Frees every voice and forgets the source.
+  void Clear();
+
+  // Audio thread: writes frames of the mix into out, clipped to -1..1.
+  void Mix(float* out, int frames);
+
+ private:
+  struct Voice {
+    std::vector<float> Samples;
+    size_t Position = 0;  // in floats
+    bool Active = false;
+    float Gain = 1.0f;
+  };
+  int SampleRate;
+  mutable std::mutex Lock;  // the voices
+  std::vector<Voice> Voices;
+  std::mutex SourceLock;  // held while the source renders
+  AudioSource* Source = nullptr;
+};
+
+// A General MIDI player rendering one piece at a time into the mix.
+class MidiPlayer : public AudioSource {
+ public:
+  // Stops what plays and starts the file from its beginning; false when it cannot be read.
+  virtual bool Play(const std::string& midiFile) = 0;
+  virtual void Stop() = 0;
+  // The piece has played to its end (false while it plays or before any was started).
+  virtual bool Ended() const = 0;
+  virtual void SetVolume(int32_t hundredthsDb) = 0;
+};
+
+// The device side. Open makes the mixer at the device's rate and starts the device calling
+// its Mix on the device's own thread; nullptr when there is no sound device. The mixer
+// belongs to the backend until Close. Convert turns PCM samples of the format into the
+// mixer's interleaved stereo float at rate; false for a format it cannot convert.
+class AudioBackend {
+ public:
+  virtual ~AudioBackend() = default;
+  virtual Mixer* Open() = 0;
+  virtual void Close() = 0;
+  virtual bool Convert(const WaveFormat& format, const uint8_t* data, size_t bytes, int rate,
+                       std::vector<float>& out) = 0;
+  // A player for the mixer's rate with the SoundFont loaded; nullptr with the reason in
+  // *error when the SoundFont cannot be loaded.
+  virtual std::unique_ptr<MidiPlayer> CreateMidiPlayer(int rate, const std::string& soundFont,
+                                                       std::string* error) = 0;
+};
+
+// The application plugs the real backend in; none means no sound device.
+void SetAudioBackend(AudioBackend* backend);
+AudioBackend* GetAudioBackend();
+
+}  // namespace zolvane
