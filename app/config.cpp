@@ -384,6 +384,8 @@ void GetOptions(const std::string& path) {
   const int32_t quality = file.GetInt("Settings", "Brick Quality");
   if (quality >= 1 && quality <= 3) Config.BrickQuality = static_cast<uint8_t>(quality - 1);
   Config.MusicNumber = file.GetInt("Settings", "Music Number");
+  // Saved back as read unless a piece is played: a run without sound keeps the player's place.
+  CurrentMusicNumber = Config.MusicNumber;
   ConfigFile.OptionsRead = true;
   ConfigFile.OptionsPath = path;
 }

@@ -308,6 +308,15 @@ TEST_F(ConfigTest, SettingsRoundTripKeepsEveryOtherByte) {
                                 "Rotation=1\r\n");
 }
 
+TEST_F(ConfigTest, MusicNumberIsKeptWhenNoPieceWasPlayed) {
+  for (const char* stored : {"7", "11", "-3"}) {
+    WriteText(Path, std::string("[Settings]\nMusic Number=") + stored + "\n");
+    GetOptions(Path);
+    ASSERT_TRUE(SaveOptions());  // a run without a sound device
+    EXPECT_EQ(ReadProfileInt(Path, "Settings", "Music Number"), std::stoi(stored));
+  }
+}
+
 TEST_F(ConfigTest, BrickQualityIsStoredOneHigher) {
   for (int stored = 1; stored <= 3; ++stored) {
     WriteText(Path, "[Settings]\nBrick Quality=" + std::to_string(stored) + "\nRotation=1\n");
