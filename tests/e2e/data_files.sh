@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The generated models and pictures: readable the way the game reads them, and the same
+# The generated models, pictures and sounds: readable the way the game reads them, and the same
 # bytes every time they are generated.
 set -euo pipefail
 
@@ -8,6 +8,7 @@ RUN="$BUILD/game"
 TOOLS="$BUILD/tools"
 FONT=$(sed -n 's/^ZOLVANE_BOLD_FONT:FILEPATH=//p' "$BUILD/CMakeCache.txt")
 CONDENSED=$(sed -n 's/^ZOLVANE_CONDENSED_BOLD_FONT:FILEPATH=//p' "$BUILD/CMakeCache.txt")
+ESPEAK=$(sed -n 's/^ZOLVANE_ESPEAK:FILEPATH=//p' "$BUILD/CMakeCache.txt")
 
 FILES=(
   data/models.dat
@@ -22,6 +23,11 @@ FILES=(
 for name in newgame options highscores help exit sound music rotation quality return \
             plexo1 plexo2 plexo3 plexo4 return2 cw ccw low medium high stripe name; do
   FILES+=("textures/$name.bmp")
+done
+for name in youaregood spectacular smashing perfect great fantastic excellent warning \
+            lineadd leveldone welldone goodjob menuchange menuenter menumove gameover \
+            figurefall newgame linedel linedellow; do
+  FILES+=("sounds/$name.wav")
 done
 
 failed=0
@@ -39,6 +45,7 @@ echo "== generating again gives the same bytes"
 "$TOOLS/zolvane_make_backgrounds" "$TMP/again"
 "$TOOLS/zolvane_make_fonts" "$TMP/again" "$CONDENSED"
 "$TOOLS/zolvane_make_menu_pictures" "$TMP/again" "$FONT"
+"$TOOLS/zolvane_make_sounds" "$TMP/again" "$ESPEAK"
 for f in "${FILES[@]}"; do
   cmp -s "$RUN/$f" "$TMP/again/$f" || fail "$f differs from a second generation"
 done

@@ -1,8 +1,96 @@
-// The twenty wave files of a run folder, as the game reads them.
+// The twenty wave files of a run folder, as the game reads them: the format from fixed
+// offsets, the samples after the first "data" found from offset 34 on.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
 #include "tests/tools/data_check.h"
 
 namespace zolvane {
+namespace {
 
-void CheckSounds(const std::string&) {}
+struct Expected {
+  const char* Name;
+  double MinSeconds, MaxSeconds;
+};
+
+// In the game's index order. The spoken lines fit between two praises; the landing and
+// the menu sounds play many times a minute and must be over before the next.
+constexpr Expected Sounds[] = {
+    {"youaregood", 0.4, 2.0}, {"spectacular", 0.4, 2.0}, {"smashing", 0.4, 2.0},
+    {"perfect", 0.4, 2.0},    {"great", 0.3, 2.0},       {"fantastic", 0.4, 2.0},
+    {"excellent", 0.4, 2.0},  {"warning", 0.3, 0.9},     {"lineadd", 0.2, 0.8},
+    {"leveldone", 0.6, 2.0},  {"welldone", 0.4, 2.0},    {"goodjob", 0.4, 2.0},
+    {"menuchange", 0.02, 0.15}, {"menuenter", 0.02, 0.15}, {"menumove", 0.02, 0.15},
+    {"gameover", 1.0, 2.5},   {"figurefall", 0.05, 0.2}, {"newgame", 0.4, 1.2},
+    {"linedel", 0.2, 1.0},    {"linedellow", 0.2, 1.0},
+};
+
+// An end that starts or stops with a step clicks; a few frames of fade are enough.
+constexpr int EdgeFrames = 4;
+constexpr int EdgeLimit = 328;  // 1 % of full scale
+
+void CheckSound(const std::string& run, const Expected& e) {
+  Where = std::string("sounds/") + e.Name + ".wav";
+  const std::vector<uint8_t> b = ReadBytes(run + "/" + Where);
+  Check(b.size() >= 44, "missing or shorter than a wave header");
+  if (b.size() < 44) return;
+  Check(std::memcmp(b.data(), "RIFF", 4) == 0 && std::memcmp(b.data() + 8, "WAVE", 4) == 0, "not RIFF WAVE");
+  Check(U32(b, 4) + 8 == b.size(), "RIFF size differs from the file size");
+  Check(std::memcmp(b.data() + 12, "fmt ", 4) == 0 && U32(b, 16) == 16, "format block not at offset 12");
+  Check(U16(b, 20) == 1, "not PCM");
+  const uint32_t channels = U16(b, 22), rate = U32(b, 24), align = U16(b, 32), bits = U16(b, 34);
+  Check(channels == 1 || channels == 2, "neither mono nor stereo");
+  Check(rate == 22050 || rate == 44100, "rate is neither 22050 nor 44100");
+  Check(bits == 16, "not 16 bits");
+  Check(align == channels * 2 && U32(b, 28) == rate * align, "block align or byte rate inconsistent");
+  if (bits != 16 || (channels != 1 && channels != 2) || rate == 0) return;
+
+  size_t data = 34;
+  while (data + 8 <= b.size() && std::memcmp(b.data() + data, "data", 4) != 0) ++data;
+  Check(data == 36, "\"data\" not at the canonical offset 36");
+  if (data + 8 > b.size()) return;
+  const size_t length = U32(b, data + 4), begin = data + 8;
+  Check(begin + length <= b.size(), "sample data runs past the end of the file");
+  Check(length % align == 0, "sample data not whole frames");
+  if (begin + length > b.size()) return;
+
+  const size_t frames = length / align;
+  const double seconds = static_cast<double>(frames) / rate;
+  Check(seconds >= e.MinSeconds && seconds <= e.MaxSeconds,
+        "lasts " + std::to_string(seconds) + " s, outside " + std::to_string(e.MinSeconds) + " to " +
+            std::to_string(e.MaxSeconds));
+  if (frames < 2 * EdgeFrames) return;
+
+  auto sample = [&](size_t frame, uint32_t channel) {
+    return static_cast<int16_t>(U16(b, begin + frame * align + channel * 2));
+  };
+  int peak = 0;
+  double sum = 0;
+  for (size_t f = 0; f < frames; ++f)
+    for (uint32_t c = 0; c < channels; ++c) {
+      peak = std::max(peak, std::abs(static_cast<int>(sample(f, c))));
+      sum += sample(f, c);
+    }
+  const double peakDb = 20 * std::log10(std::max(peak, 1) / 32768.0);
+  Check(peakDb >= -12 && peakDb <= -0.5, "peak " + std::to_string(peakDb) + " dBFS, outside -12 to -0.5");
+  // An offset makes every start and stop a click, whatever the fades do.
+  Check(std::fabs(sum / static_cast<double>(frames * channels)) < 100, "DC offset");
+  int first = 0, last = 0;
+  for (size_t i = 0; i < EdgeFrames; ++i)
+    for (uint32_t c = 0; c < channels; ++c) {
+      first = std::max(first, std::abs(static_cast<int>(sample(i, c))));
+      last = std::max(last, std::abs(static_cast<int>(sample(frames - 1 - i, c))));
+    }
+  Check(first <= EdgeLimit, "starts with a click");
+  Check(last <= EdgeLimit, "ends with a click");
+}
+
+}  // namespace
+
+void CheckSounds(const std::string& run) {
+  for (const Expected& e : Sounds) CheckSound(run, e);
+}
 
 }  // namespace zolvane
