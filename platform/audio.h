@@ -22,7 +22,7 @@ struct WaveFormat {
 };
 
 constexpr int32_t Silence = -10000;  // hundredths of a decibel
-// 10^(v/2000); exactly 0 at -10000 and below.
+// 10^(v/2000); exactly 0 at -10000 and below, never above unity (0 and above give 1).
 float GainFromHundredthsDb(int32_t volume);
 
 // Something rendered into the mix beside the effects (the music). Called on the audio
@@ -54,6 +54,7 @@ class Mixer {
   void SetSource(AudioSource* source);
   // Frees every voice and forgets the source.
   void Clear();
+  int VoiceCount() const;
 
   // Audio thread: writes frames of the mix into out, clipped to -1..1.
   void Mix(float* out, int frames);
