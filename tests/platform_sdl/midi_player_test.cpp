@@ -1,0 +1,155 @@
+// The FluidSynth player with the real General MIDI SoundFont and no device: pieces written
+// by the test are rendered straight through RenderAdd and measured.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/sdl/midi_player.h"
+
+namespace zolvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int Rate = 48000;
+
+// An organ chord (it holds its level while the keys are down) for two quarter notes at
+// 60 bpm: 2 s, where the default tempo would make it 1 s. One track, 480 ticks a quarter.
+std::vector<uint8_t> OrganChord() {
+  std::vector<uint8_t> track = {0, 0xff, 0x51, 3, 0x0f, 0x42, 0x40, 0, 0xc0, 16};
+  for (uint8_t key : {60, 64, 67}) track.insert(track.end(), {0, 0x90, key, 100});
+  track.insert(track.end(), {0x87, 0x40, 0x80, 60, 0, 0, 64, 0, 0, 67, 0});  // 960 ticks on
+  track.insert(track.end(), {0, 0xff, 0x2f, 0});
+  std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xe0,
+                               'M', 'T', 'r', 'k', 0, 0, 0, uint8_t(track.size())};
+  for (uint8_t b : track) file.push_back(b);
+  return file;
+}
+
+// Frames rendered in blocks, on top of a buffer holding base.
+std::vector<float> Render(MidiPlayer& player, double seconds, int block = 512, float base = 0) {
+  const int frames = static_cast<int>(seconds * Rate);
+  std::vector<float> out(static_cast<size_t>(frames) * 2, base);
+  for (int at = 0; at < frames; at += block)
+    player.RenderAdd(out.data() + static_cast<size_t>(at) * 2, std::min(block, frames - at));
+  return out;
+}
+
+// Of the samples' distance from base, between two times in seconds.
+double Rms(const std::vector<float>& s, double from, double to, float base = 0) {
+  const size_t a = static_cast<size_t>(from * Rate) * 2, b = static_cast<size_t>(to * Rate) * 2;
+  double sum = 0;
+  for (size_t i = a; i < b; ++i) sum += double(s[i] - base) * (s[i] - base);
+  return std::sqrt(sum / double(b - a));
+}
+
+class FluidPlayer : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    char pattern[] = "/tmp/zolvane_midi_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    Folder = pattern;
+    Chord = Write("chord.mid", OrganChord());
+    std::string error;
+    Player = CreateFluidMidiPlayer(Rate, DefaultSoundFont, &error).release();
+    ASSERT_NE(Player, nullptr) << error;
+  }
+  static void TearDownTestSuite() {
+    delete Player;
+    fs::remove_all(Folder);
+  }
+  void SetUp() override {
+    ASSERT_NE(Player, nullptr);
+    Player->SetVolume(0);
+    Player->Stop();
+    Render(*Player, 3.0);  // what the test before left ringing dies away
+  }
+  static std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::ofstream(Folder / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return (Folder / name).string();
+  }
+
+  static inline fs::path Folder;
+  static inline std::string Chord;
+  static inline MidiPlayer* Player = nullptr;
+};
+
+TEST_F(FluidPlayer, PieceIsHeardAtItsTempoAndEndsAfterItsRelease) {
+  ASSERT_TRUE(Player->Play(Chord));
+  const std::vector<float> held = Render(*Player, 1.9, int(1.9 * Rate));  // one request
+  const double level = Rms(held, 1.4, 1.9);
+  EXPECT_GT(Rms(held, 0.0, 0.05), 0.01) << "the piece starts with the first block";
+  EXPECT_GT(level, 0.01) << "still held past 1 s: the tempo counts";
+  EXPECT_FALSE(Player->Ended());
+
+  EXPECT_LT(Rms(Render(*Player, 0.7), 0.5, 0.7), level / 20) << "the keys were let go at 2 s";
+  EXPECT_FALSE(Player->Ended()) << "the notes are still ringing out";
+  Render(*Player, 3.0);
+  EXPECT_TRUE(Player->Ended());
+
+  ASSERT_TRUE(Player->Play(Chord));
+  Player->Stop();
+  EXPECT_LT(Rms(Render(*Player, 3.0), 1.0, 3.0), level / 100);
+  EXPECT_FALSE(Player->Ended()) << "stopped is not ended";
+}
+
+TEST_F(FluidPlayer, VolumeIsInDecibelsAndSilenceAddsNothingWhileTheMusicGoesOn) {
+  auto level = [](int32_t volume) {
+    Player->SetVolume(volume);
+    EXPECT_TRUE(Player->Play(Chord));
+    const double rms = Rms(Render(*Player, 1.0), 0.3, 1.0);
+    Player->Stop();
+    Render(*Player, 3.0);
+    return rms;
+  };
+  const double unity = level(0);
+  ASSERT_GT(unity, 0.01);
+  EXPECT_LT(unity, 0.3) << "0 dB leaves headroom";
+  // The chorus runs on between plays, so two plays differ by a few per cent by themselves.
+  EXPECT_NEAR(20 * std::log10(level(800) / unity), 8.0, 0.5);
+  EXPECT_NEAR(20 * std::log10(level(-1200) / unity), -12.0, 0.5);
+
+  Player->SetVolume(Silence);
+  ASSERT_TRUE(Player->Play(Chord));
+  const std::vector<float> silent = Render(*Player, 1.0, 512, 0.5f);
+  EXPECT_EQ(std::count(silent.begin(), silent.end(), 0.5f), std::ssize(silent));
+  // Turned up after a silent second, half of the chord is left, added to what is there.
+  Player->SetVolume(0);
+  const std::vector<float> rest = Render(*Player, 1.6, 512, 0.5f);
+  EXPECT_GT(Rms(rest, 0.5, 0.9, 0.5f), 0.01);
+  EXPECT_LT(Rms(rest, 1.4, 1.6, 0.5f), Rms(rest, 0.5, 0.9, 0.5f) / 20);
+}
+
+TEST_F(FluidPlayer, WhatCannotBePlayedOrLoadedIsRefused) {
+  std::string error;
+  auto fresh = CreateFluidMidiPlayer(Rate, "", &error);  // the default SoundFont
+  ASSERT_NE(fresh, nullptr) << error;
+  EXPECT_FALSE(fresh->Ended()) << "nothing was started";
+  std::vector<uint8_t> cut = OrganChord();
+  cut.resize(cut.size() - 10);  // the track is shorter than its header says
+  for (const std::string& file : {(Folder / "missing.mid").string(), Write("text.mid", {'h', 'i'}),
+                                  Write("cut.mid", cut)}) {
+    EXPECT_FALSE(fresh->Play(file)) << file;
+    EXPECT_FALSE(fresh->Ended()) << file;
+  }
+  EXPECT_LT(Rms(Render(*fresh, 0.2), 0.0, 0.2), 1e-6);
+  EXPECT_TRUE(fresh->Play(Chord)) << "a good piece after bad ones";
+
+  const std::string junk = Write("junk.sf2", {'R', 'I', 'F', 'F'});
+  for (const std::string& path : {(Folder / "none.sf2").string(), junk}) {
+    EXPECT_EQ(CreateFluidMidiPlayer(Rate, path, &error), nullptr) << path;
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+  }
+  EXPECT_EQ(CreateFluidMidiPlayer(1000000, DefaultSoundFont, &error), nullptr);
+  EXPECT_NE(error.find("1000000"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace zolvane
