@@ -8,6 +8,8 @@
 #include "app/config.h"
 #include "app/logs.h"
 #include "app/main_form.h"
+#include "audio/music.h"
+#include "audio/sound.h"
 #include "game/figure_shapes.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
@@ -40,6 +42,24 @@ bool FullScreen() { return Config.FullScreen; }
 WindowSystem* FatalWindow = nullptr;
 void OnDrawingFailure(const char* step, HRESULT code) {
   if (FatalWindow) ReportFatalError(*FatalWindow, step, code);
+}
+
+// Sound and music, or silence without a device. A failure of the music is fatal; the
+// message names what could not be loaded.
+bool StartAudio(WindowSystem& window) {
+  AudioEnabled = InitSound();
+  if (AudioEnabled) {
+    const auto fail = [&](const char* step) {
+      ReportFatalMessage(window, step, std::string(D3DErrorText(NotADirect3DCall)) + ": " +
+                                           MusicError());
+      return false;
+    };
+    if (!InitMusic()) return fail("InitDirectMusic");
+    if (!MusicWarning().empty()) std::fprintf(stderr, "Zolvane: %s\n", MusicWarning().c_str());
+    if (!PlayMusic(FirstMusicNumber(Config.MusicNumber))) return fail("PlaySegment");
+  }
+  WriteLog("DirectSound+DirectMusic - done");
+  return true;
 }
 
 }  // namespace
@@ -167,6 +187,8 @@ void ReleaseAll() {
   SafeRelease(D3D.FD3DDevice);
   SafeRelease(D3D.FD3D);
   FreeSparks();
+  CloseMusic();
+  FreeSound();
 }
 
 void ReportFatalMessage(WindowSystem& window, const std::string& step, const std::string& text) {
@@ -298,6 +320,9 @@ StartUpResult StartUp(WindowSystem& window) {
                                 std::string(HighScoresFile) + ": the file cannot be read"),
              StartUpResult::Fatal;
     frmD3D.HighScoresLoaded = true;
+
+    step = "InitSound";
+    if (!StartAudio(window)) return StartUpResult::Fatal;
   } catch (const std::exception& e) {
     // A missing or damaged data file ends the start-up with a message naming it.
     ReportFatalMessage(window, step, e.what());

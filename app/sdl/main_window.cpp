@@ -18,8 +18,10 @@
 #include "game/frame_time.h"
 #include "menu/menu_state.h"
 #include "menu/name_entry.h"
+#include "platform/audio.h"
 #include "platform/sdl/gl_device.h"
 #include "platform/sdl/keyboard_device.h"
+#include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/window.h"
 #include "render/device_objects.h"
 
@@ -113,6 +115,10 @@ int Run(int argc, char** argv) {
   window.Window = CreateGameWindow(settings, &error);
   if (!window.Window) std::fprintf(stderr, "Zolvane: %s\n", error.c_str());
   else if (fullScreen) SDL_SetWindowBordered(window.Window, SDL_FALSE);
+
+  // The sound device and the music player; without a device the game is silent.
+  SdlAudioBackend audio;
+  SetAudioBackend(&audio);
 
   // First paint: "Loading...", then the start-up.
   window.DrawLoadingText(0xFFFFFFFF, false);

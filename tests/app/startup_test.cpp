@@ -135,7 +135,8 @@ TEST_F(StartUpTest, WindowedStartWritesItsStepsInOrderAndConvertsThePicturesOnce
                                           "garbage - done",
                                           "Many Textures - done",
                                           "Many Texures + InitVBFont - done",
-                                          "InitDI - done"};
+                                          "InitDI - done",
+                                          "DirectSound+DirectMusic - done"};
   const auto lines = ReadLines("debug.txt");
   EXPECT_EQ(StepLines(lines), expected);
   EXPECT_GT(lines.size(), expected.size() + 50) << "the model loader logs its own lines";

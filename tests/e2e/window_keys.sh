@@ -57,7 +57,7 @@ e2e_copy_run_folder
 e2e_start_x
 e2e_start_game 90 --game 1
 e2e_wait_window 20
-e2e_wait_log_line "InitDI - done" 20
+e2e_wait_log_line "DirectSound+DirectMusic - done" 20
 e2e_focus
 geometry=$(timeout 5 xdotool getwindowgeometry "$WID" | sed -n 's/.*Geometry: //p')
 

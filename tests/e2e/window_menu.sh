@@ -23,7 +23,7 @@ quality_before=$(ini_value "Brick Quality")
 
 e2e_start_game 90
 e2e_wait_window 20
-e2e_wait_log_line "InitDI - done" 20
+e2e_wait_log_line "DirectSound+DirectMusic - done" 20
 e2e_focus
 sleep 1
 e2e_shot "$(shot main)"

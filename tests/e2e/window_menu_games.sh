@@ -16,7 +16,7 @@ rm -f "$GAME/highscores.dat"
 
 e2e_start_game 150
 e2e_wait_window 20
-e2e_wait_log_line "InitDI - done" 20
+e2e_wait_log_line "DirectSound+DirectMusic - done" 20
 e2e_focus
 sleep 1
 e2e_shot "$(shot menu)"

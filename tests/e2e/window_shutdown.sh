@@ -7,7 +7,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
 run_and_terminate() {
   e2e_start_game 40 --game 1
   e2e_wait_window 20
-  e2e_wait_log_line "InitDI - done" 20
+  e2e_wait_log_line "DirectSound+DirectMusic - done" 20
   e2e_focus
   sleep 0.5
   e2e_game_running || die "the game ended on its own"
