@@ -61,7 +61,7 @@ class Mixer {
 
  private:
   struct Voice {
-    std::vector<float> Samples;
+    std::vector<int16_t> Samples;  // 16 bits, as the waves were made: half the memory of floats
     size_t Position = 0;  // in floats
     bool Active = false;
     float Gain = 1.0f;

@@ -16,7 +16,10 @@ Mixer::Mixer(int rate) : SampleRate(rate) {}
 
 int Mixer::AddVoice(std::vector<float> stereo) {
   Voice voice;
-  voice.Samples = std::move(stereo);
+  voice.Samples.resize(stereo.size());
+  std::transform(stereo.begin(), stereo.end(), voice.Samples.begin(), [](float x) {
+    return static_cast<int16_t>(std::clamp(std::lround(x * 32768.0f), -32768L, 32767L));
+  });
   std::lock_guard<std::mutex> hold(Lock);
   Voices.push_back(std::move(voice));
   return static_cast<int>(Voices.size()) - 1;
@@ -74,8 +77,9 @@ void Mixer::Mix(float* out, int frames) {
       const size_t n = std::min(left, count);
       // A silent voice still runs its course, as a muted buffer plays on.
       if (v.Gain != 0.0f) {
-        const float* from = v.Samples.data() + v.Position;
-        for (size_t i = 0; i < n; ++i) out[i] += from[i] * v.Gain;
+        const int16_t* from = v.Samples.data() + v.Position;
+        const float gain = v.Gain / 32768.0f;
+        for (size_t i = 0; i < n; ++i) out[i] += static_cast<float>(from[i]) * gain;
       }
       v.Position += n;
       if (v.Position >= v.Samples.size()) v.Active = false;

@@ -9,7 +9,7 @@ namespace zolvane {
 
 namespace {
 
-constexpr int PreferredRate = 48000;
+constexpr int PreferredRate = 44100;  // the rate the sounds are made at: most load unconverted
 constexpr Uint16 PreferredFrames = 1024;  // about 21 ms a callback at 48 kHz
 
 // Source rates outside this range are broken headers, and a wild ratio would turn a small

@@ -29,6 +29,9 @@ for name in youaregood spectacular smashing perfect great fantastic excellent wa
             figurefall newgame linedel linedellow; do
   FILES+=("sounds/$name.wav")
 done
+for n in 1 2 3 4 5 6 7 8 9 10 11 12; do
+  FILES+=("music/theme$n.mid")
+done
 
 failed=0
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
@@ -46,6 +49,7 @@ echo "== generating again gives the same bytes"
 "$TOOLS/zolvane_make_fonts" "$TMP/again" "$CONDENSED"
 "$TOOLS/zolvane_make_menu_pictures" "$TMP/again" "$FONT"
 "$TOOLS/zolvane_make_sounds" "$TMP/again" "$ESPEAK"
+"$TOOLS/zolvane_make_music" "$TMP/again"
 for f in "${FILES[@]}"; do
   cmp -s "$RUN/$f" "$TMP/again/$f" || fail "$f differs from a second generation"
 done
