@@ -11,10 +11,13 @@
 #include "app/logs.h"
 #include "app/main_form.h"
 #include "app/startup.h"
+#include "audio/music.h"
+#include "audio/sound.h"
 #include "game/figure_shapes.h"
 #include "game/game_state.h"
 #include "game/settings.h"
 #include "menu/high_scores.h"
+#include "platform/audio.h"
 #include "platform/keyboard.h"
 #include "platform/recording_device.h"
 #include "render/device_objects.h"
@@ -59,6 +62,39 @@ class FakeWindow : public WindowSystem {
   RecordingDirect3D* LastD3D = nullptr;
   std::vector<std::pair<D3DCOLOR, bool>> Loading;
   std::vector<std::string> Messages;
+};
+
+// A sound device without a device: effects convert as 16-bit samples, the music player is
+// whatever the test asks for.
+class FakeAudio : public AudioBackend {
+ public:
+  class Player : public MidiPlayer {
+   public:
+    bool Play(const std::string& file) override { return std::filesystem::exists(file); }
+    void Stop() override {}
+    bool Ended() const override { return false; }
+    void SetVolume(int32_t) override {}
+    void RenderAdd(float*, int) override {}
+  };
+  Mixer* Open() override { return &TheMixer; }
+  void Close() override { TheMixer.Clear(); }
+  bool Convert(const WaveFormat&, const uint8_t* data, size_t bytes, int,
+               std::vector<float>& out) override {
+    out.assign(bytes / 2, 0.0f);
+    for (size_t i = 0; i < out.size(); ++i)
+      out[i] = static_cast<int16_t>(data[2 * i] | data[2 * i + 1] << 8) / 32768.0f;
+    return true;
+  }
+  std::unique_ptr<MidiPlayer> CreateMidiPlayer(int, const std::string& soundFont,
+                                               std::string* error) override {
+    if (NoSoundFont) {
+      *error = soundFont + ": the SoundFont cannot be loaded";
+      return nullptr;
+    }
+    return std::make_unique<Player>();
+  }
+  Mixer TheMixer{44100};
+  bool NoSoundFont = false;
 };
 
 std::vector<std::string> ReadLines(const std::string& path) {
@@ -254,6 +290,50 @@ TEST_F(StartUpTest, UnconvertiblePictureOrUnreadableScoresEndTheStartUpAndKeepTh
                                  "LoadHighScores: highscores.dat: the file cannot be read"});
   EXPECT_FALSE(frmD3D.HighScoresLoaded) << "the shutdown must not write over it";
   EXPECT_TRUE(fs::is_directory("highscores.dat"));
+}
+
+TEST_F(StartUpTest, SoundAndMusicStartOrEndTheStartUpNamingWhatIsMissing) {
+  for (const char* sub : {"sounds", "music"})
+    fs::copy(fs::path(ZOLVANE_RUN_DIR) / sub, folder / sub, fs::copy_options::recursive);
+  FakeAudio audio;
+  SetAudioBackend(&audio);
+  SetMusicSoundFont("/nowhere/gm.sf2");
+  WriteConfig("[Settings]\r\nMusic Number=11\r\n");
+
+  ASSERT_EQ(StartUp(window), StartUpResult::Ready) << ::testing::PrintToString(window.Messages);
+  EXPECT_TRUE(AudioEnabled);
+  EXPECT_EQ(audio.TheMixer.VoiceCount(), EffectCount);
+  EXPECT_EQ(CurrentMusicNumber, 11) << "the piece of the config plays first";
+  EXPECT_EQ(StepLines(ReadLines("debug.txt")).back(), "DirectSound+DirectMusic - done");
+  ReleaseAll();
+  EXPECT_FALSE(AudioEnabled);
+  EXPECT_EQ(audio.TheMixer.VoiceCount(), 0) << "the effects are freed with everything else";
+
+  struct Case {
+    const char* Step;
+    const char* Named;
+  };
+  audio.NoSoundFont = true;
+  fs::remove("music/theme12.mid");
+  for (const Case& c : {Case{"InitDirectMusic", "/nowhere/gm.sf2"},
+                        Case{"PlaySegment", "music/theme12.mid"}}) {
+    SCOPED_TRACE(c.Step);
+    window.Messages.clear();
+    EXPECT_EQ(StartUp(window), StartUpResult::Fatal);
+    ASSERT_EQ(window.Messages.size(), 1u);
+    EXPECT_EQ(window.Messages[0].rfind(std::string(c.Step) + ": ", 0), 0u) << window.Messages[0];
+    EXPECT_NE(window.Messages[0].find(c.Named), std::string::npos) << window.Messages[0];
+    ResetModels();
+    ResetGameState();
+    audio.NoSoundFont = false;
+  }
+  fs::remove("sounds/lineadd.wav");
+  window.Messages.clear();
+  EXPECT_EQ(StartUp(window), StartUpResult::Fatal);
+  ASSERT_EQ(window.Messages.size(), 1u);
+  EXPECT_NE(window.Messages[0].find("sounds/lineadd.wav"), std::string::npos) << window.Messages[0];
+  SetMusicSoundFont("");
+  SetAudioBackend(nullptr);
 }
 
 TEST_F(StartUpTest, DeviceFailureIsReportedWithItsDescription) {
