@@ -373,6 +373,8 @@ void ReadDisplayOptions(const std::string& path) {
     case 2: Config.KeyRepeatDelay = 170; break;
     default: Config.KeyRepeatDelay = 340; break;
   }
+  const int32_t maxFps = file.GetInt("Options", "Max FPS");
+  Config.MaxFps = maxFps >= -1 ? maxFps : 0;
 }
 void ReadDisplayOptions() { ReadDisplayOptions(ConfigPath()); }
 

@@ -79,8 +79,8 @@ void SetConfigPath(std::string path);  // empty: back to the executable's folder
 bool ReadFullScreenOption(const std::string& path);
 bool ReadFullScreenOption();
 
-// Start-up: [Options] into Config.FullScreen, DisplayWidth/Height, RotationSpeed and
-// KeyRepeatDelay.
+// Start-up: [Options] into Config.FullScreen, DisplayWidth/Height, RotationSpeed,
+// KeyRepeatDelay and MaxFps ("Max FPS": 0, N > 0 or -1; other negatives read as 0).
 void ReadDisplayOptions(const std::string& path);
 void ReadDisplayOptions();
 

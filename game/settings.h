@@ -12,6 +12,7 @@ struct GameSettings {
   int32_t DisplayHeight = 0;
   float RotationSpeed = 0.75f;  // degrees per millisecond of a turning figure
   int32_t KeyRepeatDelay = 340; // ms before Left/Right repeat
+  int32_t MaxFps = 0;           // 0 the display's rate, N at most N frames a second, -1 no limit
   // [Settings], read at start-up and written at shutdown.
   int32_t MusicVolume = 0;
   int32_t SoundVolume = 0;

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,7 @@
 #include "menu/menu_state.h"
 #include "menu/name_entry.h"
 #include "platform/audio.h"
+#include "platform/frame_pacer.h"
 #include "platform/sdl/gl_device.h"
 #include "platform/sdl/keyboard_device.h"
 #include "platform/sdl/sdl_audio.h"
@@ -30,8 +32,28 @@ namespace {
 
 void Usage() {
   std::fputs("zolvane: ignoring the command line; it knows only --game T"
-             " (T = 1 Classic, 2 Advanced, 3 Special, 4 Crazy)\n",
+             " (T = 1 Classic, 2 Advanced, 3 Special, 4 Crazy) and --quit-after-frames N\n",
              stderr);
+}
+
+// A positive decimal count, or 0 when the text is anything else.
+uint64_t ParseCount(const std::string& text) {
+  if (text.empty() || text.size() > 18) return 0;
+  uint64_t n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return 0;
+    n = n * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return n;
+}
+
+// Vsync where the driver gives it (and "Max FPS" is not -1), else frames spaced by the
+// pacer. Asked again after a restore: a full-screen device may have changed the mode.
+FramePacer MakePacer(SDL_Window* window) {
+  const int32_t maxFps = Config.MaxFps;
+  const int interval = FramePacer::SwapInterval(maxFps);
+  const bool vsync = SetGameWindowSwapInterval(window, interval) && interval == 1;
+  return FramePacer(maxFps, GameWindowRefreshRate(window), vsync);
 }
 
 // The menu's Exit closes the window, as the window's own close button does.
@@ -90,12 +112,17 @@ int EndProcess(int status) {
 
 int Run(int argc, char** argv) {
   int startGame = 0;  // a developer's shortcut past the menu
+  // For benchmarks: close as the window's close button would after this many frames.
+  uint64_t quitAfterFrames = 0;
   // Anything else on the command line is ignored, as a launcher may pass its own.
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const std::string value = (arg == "--game" && i + 1 < argc) ? argv[++i] : "";
-    if (value.size() == 1 && value[0] >= '1' && value[0] <= '4')
+    const bool takesValue = arg == "--game" || arg == "--quit-after-frames";
+    const std::string value = (takesValue && i + 1 < argc) ? argv[++i] : "";
+    if (arg == "--game" && value.size() == 1 && value[0] >= '1' && value[0] <= '4')
       startGame = value[0] - '0';
+    else if (arg == "--quit-after-frames" && ParseCount(value) > 0)
+      quitAfterFrames = ParseCount(value);
     else
       Usage();
   }
@@ -139,9 +166,17 @@ int Run(int argc, char** argv) {
     BeginNewGame(startGame);
   }
   NameEntryRouting nameEntry;
+  FramePacer pacer = MakePacer(window.Window);
+  uint64_t framesDrawn = 0;
 
   bool minimized = false;
   for (bool running = true; running;) {
+    // Events are read after the wait: what arrived meanwhile reaches this pass's step.
+    if (frmD3D.FActive) {
+      const int64_t now = SteadyNanoseconds();
+      const int64_t start = pacer.PassStart(now);
+      if (start > now) SleepUntilNanoseconds(start);
+    }
     SDL_Event e;
     // While the window is inactive there is nothing to step or draw: wait for events
     // instead of spinning a core.
@@ -174,6 +209,7 @@ int Run(int argc, char** argv) {
                 SDL_Quit();
                 return EndProcess(1);
               }
+              pacer = MakePacer(window.Window);
             }
             break;
           case SDL_WINDOWEVENT_CLOSE: running = false; break;
@@ -183,8 +219,10 @@ int Run(int argc, char** argv) {
       have = running && SDL_PollEvent(&e);
     }
     if (running) {
+      const bool draws = frmD3D.FActive && D3D.FD3DDevice;
       OnIdle();
       nameEntry.Update();
+      if (draws && quitAfterFrames && ++framesDrawn >= quitAfterFrames) running = false;
     }
   }
 

@@ -119,6 +119,23 @@ int GameWindowDepthBits(SDL_Window* window) {
   return bits;
 }
 
+bool SetGameWindowSwapInterval(SDL_Window* window, int interval) {
+  SDL_GLContext ctx = GameWindowContext(window);
+  if (!ctx) return false;
+  if (SDL_GL_GetCurrentContext() != ctx) SDL_GL_MakeCurrent(window, ctx);
+  return SDL_GL_SetSwapInterval(interval) == 0;
+}
+
+int GameWindowRefreshRate(SDL_Window* window) {
+  if (!window) return 0;
+  const int display = SDL_GetWindowDisplayIndex(window);
+  SDL_DisplayMode mode{};
+  // The current mode, not SDL_GetWindowDisplayMode's: that is the one kept for full
+  // screen, which a windowed game does not use.
+  if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0) return 0;
+  return mode.refresh_rate;
+}
+
 bool GetDesktopSize(int& width, int& height) {
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   SDL_DisplayMode mode;

@@ -32,6 +32,11 @@ SDL_GLContext GameWindowContext(SDL_Window* window);
 std::shared_ptr<const bool> GameWindowContextAlive(SDL_Window* window);
 // Bits of the depth buffer the window got (0 when none).
 int GameWindowDepthBits(SDL_Window* window);
+// Asks the driver to wait for the vertical refresh on every swap (interval 1) or never (0).
+// False when it refuses; it may also accept and not wait, which only timing can tell.
+bool SetGameWindowSwapInterval(SDL_Window* window, int interval);
+// The refresh rate of the display the window is on; 0 when SDL cannot tell.
+int GameWindowRefreshRate(SDL_Window* window);
 
 // The desktop's size in pixels (display 0); false when SDL cannot tell.
 bool GetDesktopSize(int& width, int& height);

@@ -261,6 +261,20 @@ TEST_F(ConfigTest, RotationSpeedAndKeyDelayFallBackToTheSlowestSetting) {
   }
 }
 
+TEST_F(ConfigTest, MaxFpsKeepsZeroNAndMinusOneOnly) {
+  const std::pair<const char*, int32_t> cases[] = {
+      {"", 0},      {"Max FPS=0\n", 0},   {"max fps = 144\n", 144}, {"Max FPS=-1\n", -1},
+      {"Max FPS=-2\n", 0}, {"Max FPS=0x1E\n", 30}, {"Max FPS=fast\n", 0},
+  };
+  for (const auto& [line, expected] : cases) {
+    SCOPED_TRACE(line);
+    Config.MaxFps = 7;
+    WriteText(Path, std::string("[Options]\n") + line);
+    ReadDisplayOptions(Path);
+    EXPECT_EQ(Config.MaxFps, expected);
+  }
+}
+
 TEST_F(ConfigTest, SettingsRoundTripKeepsEveryOtherByte) {
   const std::string options =
       "[Options]\r\n"
