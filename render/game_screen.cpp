@@ -53,6 +53,29 @@ TModel* CreateGlassFrame(uint8_t model) {
   return frame;
 }
 
+constexpr int WellCellCount = WellRows * WellColumns;
+
+// The occupied positions first..end-1 of the well in row order (row 1 first), colour by
+// colour: brick by brick the texture would change at nearly every draw, and each change
+// costs the GL driver a state validation of its own. Group 9: colours outside 1..8.
+void DrawWellBricks(int first, int end) {
+  bool drawn = false;
+  for (int group = 1; group <= BrickColourCount + 1; ++group) {
+    bool begun = false;
+    for (int i = first; i < end; ++i) {
+      const WellCell& cell = Game.Well[i / WellColumns][i % WellColumns];
+      if (cell.Empty || !cell.Brick) continue;
+      const int32_t colour = cell.Brick->Colour;
+      const bool known = colour >= 1 && colour <= BrickColourCount;
+      if (known ? colour != group : group <= BrickColourCount) continue;
+      if (!begun) BeginBrickBatch(group);
+      begun = drawn = true;
+      cell.Brick->DrawInBatch();
+    }
+  }
+  if (drawn) EndBrickBatch();
+}
+
 }  // namespace
 
 void SetGameScreenStates() {
@@ -129,11 +152,18 @@ void DrawBackground(int32_t gameType) {
 }
 
 void DrawWell() {
-  for (int row = 1; row <= WellRows; ++row)
-    for (int column = 1; column <= WellColumns; ++column) {
-      const WellCell& cell = WellAt(row, column);
-      if (!cell.Empty && cell.Brick) cell.Brick->Draw();
-    }
+  // The turning brick swings into its neighbours' cells with its front face in their
+  // plane: where they overlap the depths are equal and the later draw wins, so it keeps
+  // its place in the row order. No other two bricks of the well overlap.
+  const int flipping = Game.BrickFlipActive
+                           ? (Game.BrickFlipRow - 1) * WellColumns + Game.BrickFlipColumn - 1
+                           : WellCellCount;
+  DrawWellBricks(0, flipping);
+  if (flipping < WellCellCount) {
+    const WellCell& cell = WellAt(Game.BrickFlipRow, Game.BrickFlipColumn);
+    if (!cell.Empty && cell.Brick) cell.Brick->Draw();
+    DrawWellBricks(flipping + 1, WellCellCount);
+  }
 }
 
 void DrawFlyingRows() {

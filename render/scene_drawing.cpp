@@ -20,17 +20,30 @@ namespace zolvane {
 namespace {
 constexpr D3DMATERIAL8 White = {{1, 1, 1, 0}, {1, 1, 1, 0}, {1, 1, 1, 0}, {0, 0, 0, 0}, 60};
 
-// The brick and every textured model: the texture modulated by the white material's light.
-void DrawTexturedModel(Device* d, const TModelData& m, Texture* texture, const D3DMATRIX& world) {
+Texture* BrickTexture(int32_t colour) {
+  return (colour >= 1 && colour <= BrickColourCount) ? BrickTextures[colour] : nullptr;
+}
+
+// What the brick and every textured model share: the texture modulated by the white
+// material's light.
+void SetTexturedModelState(Device* d, Texture* texture) {
   d->SetTexture(0, texture);
   d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
   d->SetMaterial(&WhiteMaterial);
   d->SetStreamSource(0, D3D.FD3DVBTexModels, TexModelStride);
   d->SetVertexShader(TexModelFVF);
+}
+
+void DrawTexturedTriangles(Device* d, const TModelData& m, const D3DMATRIX& world) {
   d->SetTransform(D3DTS_WORLD, &world);
   if (m.TriangleCount > 0)
     d->DrawPrimitive(D3DPT_TRIANGLELIST, static_cast<uint32_t>(m.FirstVertex),
                      static_cast<uint32_t>(m.TriangleCount));
+}
+
+void DrawTexturedModel(Device* d, const TModelData& m, Texture* texture, const D3DMATRIX& world) {
+  SetTexturedModelState(d, texture);
+  DrawTexturedTriangles(d, m, world);
   d->SetTexture(0, nullptr);
 }
 }  // namespace
@@ -88,9 +101,22 @@ void TBrick::Draw() {
   // The setting is read on every draw, so a change shows on the next frame.
   ModelNumber = Config.BrickQuality;
   if (!d || ModelNumber >= ModelSlotCount) return;
-  const TModelData& m = ModelTable[ModelNumber];
-  Texture* texture = (Colour >= 1 && Colour <= BrickColourCount) ? BrickTextures[Colour] : nullptr;
-  DrawTexturedModel(d, m, texture, World);
+  DrawTexturedModel(d, ModelTable[ModelNumber], BrickTexture(Colour), World);
+}
+
+void TBrick::DrawInBatch() {
+  Device* d = D3D.FD3DDevice;
+  ModelNumber = Config.BrickQuality;
+  if (!d || ModelNumber >= ModelSlotCount) return;
+  DrawTexturedTriangles(d, ModelTable[ModelNumber], World);
+}
+
+void BeginBrickBatch(int32_t colour) {
+  if (Device* d = D3D.FD3DDevice) SetTexturedModelState(d, BrickTexture(colour));
+}
+
+void EndBrickBatch() {
+  if (Device* d = D3D.FD3DDevice) d->SetTexture(0, nullptr);
 }
 
 void TFigure::Draw() {
@@ -118,7 +144,6 @@ void TFigure::Draw() {
       brick.Draw();
     }
 }
-
 
 void MakeBrickTextures() {
   Picture picture;

@@ -1,6 +1,7 @@
 // How the scene objects draw themselves: the material of everything textured, and the
 // eight brick textures, tinted copies of one brick picture.
 #pragma once
+#include <cstdint>
 #include <stdexcept>
 
 #include "platform/device.h"
@@ -18,6 +19,11 @@ extern Texture* BrickTextures[BrickColourCount + 1];
 extern const float BrickColourFactors[BrickColourCount + 1][3];
 
 void InitWhiteMaterial();
+
+// The set-up every brick of one colour shares (colours outside 1..8 draw untextured), for
+// TBrick::DrawInBatch; the end leaves no texture set, as a single brick's draw does.
+void BeginBrickBatch(int32_t colour);
+void EndBrickBatch();
 
 // The brick picture is missing or cannot be decoded.
 class BrickTextureError : public std::runtime_error {

@@ -22,6 +22,8 @@ class TBrick : public TModel {
  public:
   TBrick(int32_t colour, float x, float y, float z);
   void Draw() override;
+  // Only its world matrix and the draw, between BeginBrickBatch(Colour) and EndBrickBatch.
+  void DrawInBatch();
 
   int32_t Colour;  // 1..7 figure kinds, 8 grey garbage
 };
