@@ -6,9 +6,19 @@ namespace zolvane {
 
 HRESULT VertexBuffer::Lock(uint32_t offset, uint32_t size, uint8_t** data, uint32_t /*flags*/) {
   if (!data || offset > Length || (size != 0 && size > Length - offset)) return D3DERR_INVALIDCALL;
+  if (!Reach(size == 0 ? Length : offset + size)) return D3DERR_INVALIDCALL;
   *data = Bytes.data() + offset;
   Locked = true;
   return D3D_OK;
+}
+
+bool VertexBuffer::Reach(uint32_t end) {
+  end = std::min(end, Length);
+  if (end <= Bytes.size()) return true;
+  // A second lock that grew the bytes would leave the first one's pointer dangling.
+  if (Locked) return false;
+  Bytes.resize(end, 0);
+  return true;
 }
 
 HRESULT VertexBuffer::Unlock() {
@@ -23,20 +33,28 @@ Texture::Texture(uint32_t width, uint32_t height, uint32_t levels, D3DFORMAT for
   uint32_t full = 1;
   for (uint32_t w = width, h = height; w > 1 || h > 1; w = std::max(1u, w / 2), h = std::max(1u, h / 2))
     ++full;
-  const uint32_t count = (levels == 0 || levels > full) ? full : levels;
-  LevelBytes.resize(count);
-  for (uint32_t l = 0; l < count; ++l)
-    LevelBytes[l].assign(static_cast<size_t>(LevelPitch(l)) * LevelHeight(l), 0);
+  LevelBytes.resize((levels == 0 || levels > full) ? full : levels);
 }
 
 uint32_t Texture::LevelWidth(uint32_t level) const { return std::max(1u, Width >> level); }
 uint32_t Texture::LevelHeight(uint32_t level) const { return std::max(1u, Height >> level); }
 
+std::vector<uint8_t>& Texture::Level(uint32_t level) {
+  std::vector<uint8_t>& bytes = LevelBytes[level];
+  if (bytes.empty() && Backend) Backend->RestoreLevel(*this, level);
+  const uint32_t bit = 1u << level;
+  if (bytes.empty() && (Deferred & bit) && MakeLevel) MakeLevel(*this, level);
+  Deferred &= ~bit;
+  if (Deferred == 0) MakeLevel = nullptr;
+  if (bytes.empty()) bytes.assign(static_cast<size_t>(LevelPitch(level)) * LevelHeight(level), 0);
+  return bytes;
+}
+
 HRESULT Texture::LockRect(uint32_t level, D3DLOCKED_RECT* locked, const void* /*rect*/,
                           uint32_t /*flags*/) {
   if (!locked || level >= LevelBytes.size()) return D3DERR_INVALIDCALL;
   locked->Pitch = static_cast<int32_t>(LevelPitch(level));
-  locked->pBits = LevelBytes[level].data();
+  locked->pBits = Level(level).data();
   return D3D_OK;
 }
 

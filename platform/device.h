@@ -2,8 +2,10 @@
 // two implementations: the OpenGL device that draws, and the recording device that tests
 // read. Vertex buffers and textures keep their bytes in memory in the game's own layouts;
 // a backend attaches what it needs to them (GL names) and learns of changes by Version.
+// A backend may take over a texture level's only copy; a lock gets it back.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -11,21 +13,31 @@
 
 namespace zolvane {
 
+class Texture;
+
 // What a backend keeps beside a resource; destroyed with the resource.
 struct BackendData {
   virtual ~BackendData() = default;
+  // Puts back into LevelBytes[level] a texture level whose only copy the backend holds
+  // (it let the CPU copy go after uploading it); false when it holds nothing of it.
+  virtual bool RestoreLevel(Texture& /*texture*/, uint32_t /*level*/) { return false; }
 };
 
 class VertexBuffer {
  public:
-  VertexBuffer(uint32_t length, uint32_t fvf) : Length(length), FVF(fvf), Bytes(length) {}
+  VertexBuffer(uint32_t length, uint32_t fvf) : Length(length), FVF(fvf) {}
   // Size 0 locks to the end of the buffer.
   HRESULT Lock(uint32_t offset, uint32_t size, uint8_t** data, uint32_t flags);
   HRESULT Unlock();
+  // Makes Bytes at least `end` long (never past Length); false when that would move the
+  // bytes under a lock.
+  bool Reach(uint32_t end);
   void Release() { delete this; }
 
-  const uint32_t Length;
+  const uint32_t Length;  // the size the buffer was created with
   const uint32_t FVF;
+  // As far as the locks have reached; what lies beyond has never been written and reads
+  // as zeros. A big buffer that is only partly filled costs only what was filled.
   std::vector<uint8_t> Bytes;
   uint32_t Version = 0;  // raised by every Unlock
   bool Locked = false;
@@ -34,10 +46,14 @@ class VertexBuffer {
 
 class Texture {
  public:
-  // Levels 0 means the full chain down to 1 x 1.
+  // Levels 0 means the full chain down to 1 x 1. No level has bytes yet: each gets them
+  // when first locked or asked for (Level).
   Texture(uint32_t width, uint32_t height, uint32_t levels, D3DFORMAT format);
   HRESULT LockRect(uint32_t level, D3DLOCKED_RECT* locked, const void* rect, uint32_t flags);
   HRESULT UnlockRect(uint32_t level);
+  // The bytes of a level, made first if it has none: given back by the backend that holds
+  // them, made by whoever deferred them (MakeLevel), or zeros.
+  std::vector<uint8_t>& Level(uint32_t level);
   uint32_t GetLevelCount() const { return static_cast<uint32_t>(LevelBytes.size()); }
   uint32_t LevelWidth(uint32_t level) const;
   uint32_t LevelHeight(uint32_t level) const;
@@ -46,9 +62,14 @@ class Texture {
 
   const uint32_t Width, Height;
   const D3DFORMAT Format;
+  // Empty for a level not made yet or held by the backend alone.
   std::vector<std::vector<uint8_t>> LevelBytes;
   uint32_t Version = 0;        // raised by every UnlockRect
-  bool MipsGenerated = false;  // the loader filled every level itself
+  bool MipsGenerated = false;  // the loader fills every level itself
+  // Levels whose making is put off, one bit each, and what makes them: called for one of
+  // them, it fills that level's bytes (it may fill others too, clearing their bits).
+  uint32_t Deferred = 0;
+  std::function<void(Texture&, uint32_t level)> MakeLevel;
   std::unique_ptr<BackendData> Backend;
 };
 

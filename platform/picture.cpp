@@ -1,9 +1,11 @@
 #include "platform/picture.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 // Our own private copy of the decoder: static linkage keeps it from clashing with any other
 // translation unit that includes stb_image.
@@ -92,12 +94,15 @@ uint32_t Quantise(float v, uint32_t maxValue) {
   return static_cast<uint32_t>(f + 0.5f);
 }
 
-// Writes one level in the texture's format; row 0 of the image is row 0 of the memory.
-void PackLevel(const FloatImage& img, D3DFORMAT format, uint8_t* bits, int32_t pitch) {
-  for (uint32_t y = 0; y < img.Height; ++y) {
+// Writes one level in the texture's format from pixels px(x, y) = {r, g, b, a} in 0..255;
+// row 0 of the image is row 0 of the memory.
+template <class Pixels>
+void PackLevel(uint32_t width, uint32_t height, Pixels px, D3DFORMAT format, uint8_t* bits,
+               int32_t pitch) {
+  for (uint32_t y = 0; y < height; ++y) {
     uint8_t* row = bits + static_cast<size_t>(y) * pitch;
-    for (uint32_t x = 0; x < img.Width; ++x) {
-      const float* p = img.At(x, y);
+    for (uint32_t x = 0; x < width; ++x) {
+      const std::array<float, 4> p = px(x, y);
       const float r = p[0], g = p[1], b = p[2], a = p[3];
       switch (format) {
         case D3DFMT_A8R8G8B8:
@@ -135,6 +140,15 @@ void PackLevel(const FloatImage& img, D3DFORMAT format, uint8_t* bits, int32_t p
   }
 }
 
+void PackLevel(const FloatImage& img, D3DFORMAT format, uint8_t* bits, int32_t pitch) {
+  PackLevel(img.Width, img.Height,
+            [&img](uint32_t x, uint32_t y) {
+              const float* p = img.At(x, y);
+              return std::array<float, 4>{p[0], p[1], p[2], p[3]};
+            },
+            format, bits, pitch);
+}
+
 bool IsLoadableFormat(D3DFORMAT f) {
   return f == D3DFMT_A8R8G8B8 || f == D3DFMT_X8R8G8B8 || f == D3DFMT_A4R4G4B4 ||
          f == D3DFMT_A1R5G5B5 || f == D3DFMT_X1R5G5B5 || f == D3DFMT_R5G6B5;
@@ -150,19 +164,139 @@ uint32_t FullChainLength(uint32_t w, uint32_t h) {
   return n;
 }
 
+// A picture as stb_image decodes it, 8-bit RGBA, row 0 at the top; kept in stb's own
+// buffer rather than copied.
+struct Decoded {
+  uint32_t Width = 0, Height = 0;
+  std::unique_ptr<stbi_uc, void (*)(void*)> Rgba{nullptr, stbi_image_free};
+  explicit operator bool() const { return Rgba != nullptr; }
+  const uint8_t* Pixel(uint32_t x, uint32_t y) const {
+    return Rgba.get() + (static_cast<size_t>(y) * Width + x) * 4;
+  }
+};
+
+// The whole file, for stb_image to read from memory: through a FILE it refills a buffer
+// of 128 bytes at a time, a quarter slower on a background.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  bool ok = std::fseek(f, 0, SEEK_END) == 0;
+  const long size = ok ? std::ftell(f) : -1;
+  ok = size > 0 && size < (1L << 30) && std::fseek(f, 0, SEEK_SET) == 0;
+  if (ok) {
+    bytes.resize(static_cast<size_t>(size));
+    ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  }
+  std::fclose(f);
+  return ok;
+}
+
+stbi_uc* DecodeFile(const std::string& path, int& w, int& h) {
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(path, bytes)) return nullptr;
+  int channels = 0;
+  stbi_uc* data =
+      stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels, 4);
+  if (data && (w <= 0 || h <= 0)) {
+    stbi_image_free(data);
+    data = nullptr;
+  }
+  return data;
+}
+
+Decoded Decode(const std::string& path) {
+  Decoded out;
+  int w = 0, h = 0;
+  out.Rgba.reset(DecodeFile(path, w, h));
+  out.Width = static_cast<uint32_t>(w);
+  out.Height = static_cast<uint32_t>(h);
+  return out;
+}
+
+// The key is compared against the file's own colour, before any filtering.
+bool IsKeyed(const uint8_t* p, D3DCOLOR colorKey) {
+  const D3DCOLOR argb = static_cast<D3DCOLOR>(p[3]) << 24 | static_cast<D3DCOLOR>(p[0]) << 16 |
+                        static_cast<D3DCOLOR>(p[1]) << 8 | p[2];
+  return colorKey != 0 && argb == colorKey;
+}
+
+// The picture in floats, keyed pixels made transparent black.
+FloatImage KeyedImage(const Decoded& pic, D3DCOLOR colorKey) {
+  FloatImage img;
+  img.Width = pic.Width;
+  img.Height = pic.Height;
+  img.Px.resize(static_cast<size_t>(pic.Width) * pic.Height * 4);
+  const uint8_t* p = pic.Rgba.get();
+  for (size_t i = 0; i < img.Px.size(); i += 4) {
+    const bool keyed = IsKeyed(p + i, colorKey);
+    for (int c = 0; c < 4; ++c) img.Px[i + c] = keyed ? 0.0f : static_cast<float>(p[i + c]);
+  }
+  return img;
+}
+
+// Level 0 from the file. At the file's own size it is the file's pixels, packed straight
+// from the bytes: the same values the float path gives, without its sixteen bytes a pixel.
+// A file that can no longer be read leaves it black.
+void MakeLevelZero(Texture& tex, const std::string& file, D3DCOLOR colorKey) {
+  const Decoded pic = Decode(file);
+  if (!pic) return;
+  std::vector<uint8_t>& bytes = tex.LevelBytes[0];
+  bytes.resize(static_cast<size_t>(tex.LevelPitch(0)) * tex.Height);
+  const auto pitch = static_cast<int32_t>(tex.LevelPitch(0));
+  if (tex.Width != pic.Width || tex.Height != pic.Height) {
+    PackLevel(Resample(KeyedImage(pic, colorKey), tex.Width, tex.Height), tex.Format, bytes.data(),
+              pitch);
+    return;
+  }
+  if (tex.Format == D3DFMT_A8R8G8B8 || tex.Format == D3DFMT_X8R8G8B8) {
+    // Quantise gives every whole value back unchanged: the bytes go over as they are.
+    const uint32_t opaque = tex.Format == D3DFMT_X8R8G8B8 ? 0xFF000000u : 0;
+    for (uint32_t y = 0; y < tex.Height; ++y) {
+      uint8_t* row = bytes.data() + static_cast<size_t>(y) * pitch;
+      for (uint32_t x = 0; x < tex.Width; ++x) {
+        const uint8_t* p = pic.Pixel(x, y);
+        const uint32_t alpha = opaque ? opaque : static_cast<uint32_t>(p[3]) << 24;
+        const uint32_t v = IsKeyed(p, colorKey) ? opaque
+                                                : alpha | static_cast<uint32_t>(p[0]) << 16 |
+                                                      static_cast<uint32_t>(p[1]) << 8 | p[2];
+        std::memcpy(row + x * 4, &v, 4);
+      }
+    }
+    return;
+  }
+  PackLevel(tex.Width, tex.Height,
+            [&pic, colorKey](uint32_t x, uint32_t y) {
+              const uint8_t* p = pic.Pixel(x, y);
+              if (IsKeyed(p, colorKey)) return std::array<float, 4>{0, 0, 0, 0};
+              return std::array<float, 4>{float(p[0]), float(p[1]), float(p[2]), float(p[3])};
+            },
+            tex.Format, bytes.data(), pitch);
+}
+
+// Levels 1 and below, each filtered from the one above in floats so the chain loses no
+// precision on the way; only those still deferred are written. A file that can no longer
+// be read leaves them black.
+void MakeSmallerLevels(Texture& tex, const std::string& file, D3DCOLOR colorKey) {
+  const Decoded pic = Decode(file);
+  const uint32_t wanted = tex.Deferred;
+  tex.Deferred &= 1u;  // level 0 has its own maker
+  if (!pic) return;
+  FloatImage img = Resample(KeyedImage(pic, colorKey), tex.Width, tex.Height);
+  for (uint32_t level = 1; level < tex.GetLevelCount(); ++level) {
+    img = Resample(img, tex.LevelWidth(level), tex.LevelHeight(level));
+    if (!(wanted >> level & 1)) continue;
+    std::vector<uint8_t>& bytes = tex.LevelBytes[level];
+    bytes.assign(static_cast<size_t>(tex.LevelPitch(level)) * tex.LevelHeight(level), 0);
+    PackLevel(img, tex.Format, bytes.data(), static_cast<int32_t>(tex.LevelPitch(level)));
+  }
+}
+
 }  // namespace
 
 bool LoadPicture(const std::string& path, Picture& out) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  int w = 0, h = 0, channels = 0;
-  stbi_uc* data = stbi_load_from_file(f, &w, &h, &channels, 4);
-  std::fclose(f);
+  int w = 0, h = 0;
+  stbi_uc* data = DecodeFile(path, w, h);
   if (!data) return false;
-  if (w <= 0 || h <= 0) {
-    stbi_image_free(data);
-    return false;
-  }
   out.Width = w;
   out.Height = h;
   out.Rgba.assign(data, data + static_cast<size_t>(w) * h * 4);
@@ -179,31 +313,19 @@ HRESULT D3DXCreateTextureFromFileExA(Device* device, const std::string& file, ui
   if (format == D3DFMT_UNKNOWN) format = D3DFMT_A8R8G8B8;
   if (!IsLoadableFormat(format)) return D3DERR_INVALIDCALL;
 
-  Picture pic;
-  if (!LoadPicture(file, pic)) {
-    FILE* probe = std::fopen(file.c_str(), "rb");
-    if (!probe) return D3DERR_NOTAVAILABLE;  // no such file
-    std::fclose(probe);
-    return E_FAIL;  // there, but not a picture we can read
-  }
+  // Only the size is read now; the pixels are decoded when the texture is first drawn or
+  // locked. Pictures loaded and never shown (the other game types' backgrounds, the menu
+  // during a game started from the command line) then cost nothing.
+  FILE* f = std::fopen(file.c_str(), "rb");
+  if (!f) return D3DERR_NOTAVAILABLE;  // no such file
+  int fileWidth = 0, fileHeight = 0, channels = 0;
+  const bool readable = stbi_info_from_file(f, &fileWidth, &fileHeight, &channels) != 0;
+  std::fclose(f);
+  if (!readable || fileWidth <= 0 || fileHeight <= 0) return E_FAIL;  // not a picture we read
 
-  FloatImage img;
-  img.Width = static_cast<uint32_t>(pic.Width);
-  img.Height = static_cast<uint32_t>(pic.Height);
-  img.Px.resize(pic.Rgba.size());
-  for (size_t i = 0; i < pic.Rgba.size(); i += 4) {
-    const uint8_t* p = &pic.Rgba[i];
-    const D3DCOLOR argb = static_cast<D3DCOLOR>(p[3]) << 24 | static_cast<D3DCOLOR>(p[0]) << 16 |
-                          static_cast<D3DCOLOR>(p[1]) << 8 | p[2];
-    // The key is compared against the file's own colour, before any filtering.
-    const bool keyed = colorKey != 0 && argb == colorKey;
-    for (int c = 0; c < 4; ++c) img.Px[i + c] = keyed ? 0.0f : static_cast<float>(p[c]);
-  }
-
-  const uint32_t w = (width == 0 || width == D3DX_DEFAULT) ? img.Width : width;
-  const uint32_t h = (height == 0 || height == D3DX_DEFAULT) ? img.Height : height;
-  img = Resample(img, w, h);
-
+  const auto fileW = static_cast<uint32_t>(fileWidth), fileH = static_cast<uint32_t>(fileHeight);
+  const uint32_t w = (width == 0 || width == D3DX_DEFAULT) ? fileW : width;
+  const uint32_t h = (height == 0 || height == D3DX_DEFAULT) ? fileH : height;
   const uint32_t full = FullChainLength(w, h);
   const uint32_t levels =
       (mipLevels == 0 || mipLevels == D3DX_DEFAULT || mipLevels > full) ? full : mipLevels;
@@ -212,18 +334,12 @@ HRESULT D3DXCreateTextureFromFileExA(Device* device, const std::string& file, ui
   const HRESULT hr = device->CreateTexture(w, h, levels, usage, format, pool, &tex);
   if (Failed(hr)) return hr;
   if (!tex) return E_FAIL;
-
-  for (uint32_t level = 0; level < tex->GetLevelCount(); ++level) {
-    if (level > 0) img = Resample(img, tex->LevelWidth(level), tex->LevelHeight(level));
-    D3DLOCKED_RECT locked{};
-    if (Failed(tex->LockRect(level, &locked, nullptr, 0))) {
-      tex->Release();
-      return E_FAIL;
-    }
-    PackLevel(img, format, static_cast<uint8_t*>(locked.pBits), locked.Pitch);
-    tex->UnlockRect(level);
-  }
   tex->MipsGenerated = true;
+  ++tex->Version;  // filled, as far as anyone asking can tell
+  tex->Deferred = levels >= 32 ? ~0u : (1u << levels) - 1;
+  tex->MakeLevel = [file, colorKey](Texture& t, uint32_t level) {
+    level == 0 ? MakeLevelZero(t, file, colorKey) : MakeSmallerLevels(t, file, colorKey);
+  };
   *out = tex;
   return D3D_OK;
 }

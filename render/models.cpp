@@ -403,8 +403,12 @@ void LoadModel(const std::string& fileName) {
 
   m.Slot.FirstVertex = fill;
   const uint32_t offset = static_cast<uint32_t>(fill) * stride;
+  // Only the bytes written are locked: a lock to the end would make the buffer keep (and
+  // the device upload) its whole capacity. An empty model still takes a one-byte lock.
+  uint32_t size = 3 * static_cast<uint32_t>(m.Triangles.size()) * stride;
+  if (size == 0 && buffer && offset < buffer->Length) size = 1;
   uint8_t* p = nullptr;
-  if (!buffer || Failed(buffer->Lock(offset, 0, &p, 0))) {
+  if (!buffer || Failed(buffer->Lock(offset, size, &p, 0))) {
     WriteLog(fileName + " fill VB - lock failed");
     ReleaseSlot(ModelTable[s]);
     NextSlot();

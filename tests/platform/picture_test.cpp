@@ -92,14 +92,15 @@ std::string WriteTga(const std::string& name, const Pixels& px, bool topDown) {
   return path;
 }
 
-uint32_t Texel32(const Texture* t, uint32_t level, uint32_t x, uint32_t y) {
+// Through Level: the loader makes the smaller levels only when they are asked for.
+uint32_t Texel32(Texture* t, uint32_t level, uint32_t x, uint32_t y) {
   uint32_t v;
-  std::memcpy(&v, &t->LevelBytes[level][y * t->LevelPitch(level) + x * 4], 4);
+  std::memcpy(&v, &t->Level(level)[y * t->LevelPitch(level) + x * 4], 4);
   return v;
 }
-uint16_t Texel16(const Texture* t, uint32_t level, uint32_t x, uint32_t y) {
+uint16_t Texel16(Texture* t, uint32_t level, uint32_t x, uint32_t y) {
   uint16_t v;
-  std::memcpy(&v, &t->LevelBytes[level][y * t->LevelPitch(level) + x * 2], 2);
+  std::memcpy(&v, &t->Level(level)[y * t->LevelPitch(level) + x * 2], 2);
   return v;
 }
 
@@ -268,6 +269,19 @@ TEST(TextureFromFile, SixteenBitFormatsPackTheirFields) {
   ASSERT_EQ(Load(dev, path, D3DFMT_UNKNOWN, 0, &t), D3D_OK);
   EXPECT_EQ(t->Format, D3DFMT_A8R8G8B8);
   EXPECT_EQ(Texel32(t, 0, 2, 0), 0xFFFF0000u);
+  t->Release();
+}
+
+// The pixels are decoded when first asked for; a picture gone by then leaves the
+// texture black rather than failing a draw.
+TEST(TextureFromFile, APictureGoneBeforeItsFirstUseLeavesItBlack) {
+  RecordingDevice dev;
+  const std::string path = WriteBmp("gone.bmp", {{kRed, kGreen}, {kBlue, kWhite}});
+  Texture* t = nullptr;
+  ASSERT_EQ(Load(dev, path, D3DFMT_A8R8G8B8, 0, &t), D3D_OK);
+  ASSERT_EQ(std::remove(path.c_str()), 0);
+  EXPECT_EQ(Texel32(t, 0, 0, 0), 0u);
+  EXPECT_EQ(Texel32(t, 1, 0, 0), 0u);
   t->Release();
 }
 

@@ -158,8 +158,10 @@ class GLDeviceTest : public ::testing::Test {
   Texture* Solid(uint32_t argb) {
     Texture* t = nullptr;
     EXPECT_EQ(Dev->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t), D3D_OK);
-    std::memcpy(t->LevelBytes[0].data(), &argb, 4);
-    t->Version++;
+    D3DLOCKED_RECT lr{};
+    EXPECT_EQ(t->LockRect(0, &lr, nullptr, 0), D3D_OK);
+    std::memcpy(lr.pBits, &argb, 4);
+    t->UnlockRect(0);
     return t;
   }
 
@@ -418,6 +420,7 @@ TEST_F(GLDeviceTest, LoadedTextureKeysWhiteAndUsesItsMipChain) {
   Frame(ColorRGB(0, 0, 90), {Quad(0, 0, 0, 0, 2, 0xFFFFFFFF)});
   EXPECT_TRUE(Near(Read(kSize / 4, kSize / 2), 255, 0, 90));
   EXPECT_TRUE(Near(Read(3 * kSize / 4 + 10, kSize / 2), 0, 0, 90));
+  EXPECT_NE(t->Deferred, 0u) << "no draw could sample the smaller levels yet";
 
   // Shrunk to 2 x 2 pixels with mipmapping the smaller levels are blended in: red and the
   // keyed half run into each other, the total staying the picture's. Level 0 alone would
@@ -429,6 +432,7 @@ TEST_F(GLDeviceTest, LoadedTextureKeysWhiteAndUsesItsMipChain) {
   EXPECT_LT(left, 250);
   EXPECT_GT(right, 5);
   EXPECT_NEAR(left + right, 255, 12);
+  EXPECT_EQ(t->Deferred, 0u);
   Dev->SetTexture(0, nullptr);
   t->Release();
 }
@@ -468,15 +472,71 @@ TEST_F(GLDeviceTest, BuffersUploadOnlyWhenUnlocked) {
   EXPECT_TRUE(Near(Centre(), 0, 255, 0));
 }
 
+TEST_F(GLDeviceTest, ABufferUploadsWhatItsLocksReached) {
+  auto bufferSize = reinterpret_cast<PFNGLGETBUFFERPARAMETERIVPROC>(
+      SDL_GL_GetProcAddress("glGetBufferParameteriv"));
+  ASSERT_NE(bufferSize, nullptr);
+  auto uploaded = [&] {
+    GLint bytes = -1;
+    bufferSize(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &bytes);  // the device left it bound
+    return bytes;
+  };
+  Dev->SetRenderState(D3DRS_LIGHTING, 0);
+  SafeRelease(Quads);  // 1000 vertices asked for, one quad written
+  ASSERT_EQ(Dev->CreateVertexBuffer(36 * 1000, 0, 0x152, D3DPOOL_DEFAULT, &Quads), D3D_OK);
+  Frame(0xFF000000, {Quad(0, -1, 0, 0, 0.5f, 0xFFFF0000)});
+  EXPECT_EQ(uploaded(), 4 * 36);
+  EXPECT_TRUE(Near(Read(kSize / 2 - 50, kSize / 2), 255, 0, 0));
+
+  // A quad far beyond the first grows the buffer; the first is still there.
+  Frame(0xFF000000, {0, Quad(10, 1, 0, 0, 0.5f, 0xFF00FF00)});
+  EXPECT_EQ(uploaded(), 11 * 4 * 36);
+  EXPECT_TRUE(Near(Read(kSize / 2 - 50, kSize / 2), 255, 0, 0));
+  EXPECT_TRUE(Near(Read(kSize / 2 + 50, kSize / 2), 0, 255, 0));
+  // Vertices never written are zeros: a draw of them is allowed and shows nothing.
+  Frame(0xFF000000, {200});
+  EXPECT_TRUE(Near(Centre(), 0, 0, 0));
+  EXPECT_EQ(DrawQuad(997), D3DERR_INVALIDCALL);  // past the buffer's end
+}
+
+TEST_F(GLDeviceTest, ALockAfterTheUploadSeesTheTexturesPixels) {
+  Dev->SetRenderState(D3DRS_LIGHTING, 0);
+  Dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  Texture* t = nullptr;
+  ASSERT_EQ(Dev->CreateTexture(2, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t), D3D_OK);
+  const uint32_t texels[2] = {0xFFFF0000u, 0xFF0000FFu};
+  D3DLOCKED_RECT lr{};
+  ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0), D3D_OK);
+  std::memcpy(lr.pBits, texels, sizeof texels);
+  t->UnlockRect(0);
+  Dev->SetTexture(0, t);
+  const uint32_t quad = Quad(0, 0, 0, 0, 2, 0xFFFFFFFF);
+  Frame(0xFF000000, {quad});
+  EXPECT_TRUE(t->LevelBytes[0].empty()) << "GL holds the only copy once uploaded";
+
+  ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0), D3D_OK);
+  EXPECT_EQ(std::memcmp(lr.pBits, texels, sizeof texels), 0);
+  const uint32_t green = 0xFF00FF00u;
+  std::memcpy(static_cast<uint8_t*>(lr.pBits) + 4, &green, 4);
+  t->UnlockRect(0);
+  Frame(0xFF000000, {quad});
+  EXPECT_TRUE(Near(Read(kSize / 4, kSize / 2), 255, 0, 0));
+  EXPECT_TRUE(Near(Read(3 * kSize / 4, kSize / 2), 0, 255, 0));
+  Dev->SetTexture(0, nullptr);
+  t->Release();
+}
+
 TEST_F(GLDeviceTest, TheBrickPatternStaysCheap) {
   // ~250 draws per frame from one large buffer with texture and world changes between.
   const uint32_t triangles = 300, perBrick = triangles * 3, bricks = 16;
   VertexBuffer* big = nullptr;
   ASSERT_EQ(Dev->CreateVertexBuffer(36 * perBrick * bricks, 0, 0x152, D3DPOOL_DEFAULT, &big), D3D_OK);
-  TexVertex* v = reinterpret_cast<TexVertex*>(big->Bytes.data());
+  uint8_t* bytes = nullptr;
+  ASSERT_EQ(big->Lock(0, 0, &bytes, 0), D3D_OK);
+  TexVertex* v = reinterpret_cast<TexVertex*>(bytes);
   for (uint32_t i = 0; i < perBrick * bricks; ++i)
     v[i] = {(i % 3 == 1) * 0.1f, (i % 3 == 2) * -0.1f, 0, 0, 0, -1, 0xFFFFFFFF, 0, 0};
-  big->Version++;
+  big->Unlock();
   Texture* tex[2] = {Solid(0xFFFF0000u), Solid(0xFF00FF00u)};
   DirectionalLight(1, 1, 1);
   const Uint64 start = SDL_GetPerformanceCounter();
@@ -615,8 +675,10 @@ TEST(GLDeviceLifetime, TexturesOutliveTheirWindow) {
     VertexBuffer* quad = nullptr;  // fills the screen with identity matrices
     ASSERT_EQ(dev->CreateVertexBuffer(64, 0, 0x042, D3DPOOL_DEFAULT, &quad), D3D_OK);
     const FadeVertex v[4] = {{-1, 1, 0.5f, ~0u}, {1, 1, 0.5f, ~0u}, {-1, -1, 0.5f, ~0u}, {1, -1, 0.5f, ~0u}};
-    std::memcpy(quad->Bytes.data(), v, sizeof v);
-    quad->Version++;
+    uint8_t* bytes = nullptr;
+    ASSERT_EQ(quad->Lock(0, 0, &bytes, 0), D3D_OK);
+    std::memcpy(bytes, v, sizeof v);
+    quad->Unlock();
     dev->SetRenderState(D3DRS_LIGHTING, 0);
     dev->SetTexture(0, tex);
     dev->SetStreamSource(0, quad, 16);

@@ -138,6 +138,18 @@ TEST_F(RenderModelLoader, VerticesComeBackAfterTheBuffersAreMadeAgain) {
   EXPECT_EQ(D3D.FD3DVBTexModels->Bytes, tex);
 }
 
+TEST_F(RenderModelLoader, TheBuffersHoldOnlyWhatTheModelsWrote) {
+  WriteTextFile("one.txt", OneTextured);
+  WriteTextFile("two.txt", TwoTextured);
+  LoadModel("one.txt");
+  LoadModel("two.txt");
+  // 300,000 vertices asked for; a lock to the end would have made the buffer keep them all.
+  EXPECT_EQ(D3D.FD3DVBTexModels->Bytes.size(), 9u * sizeof(TTexModelVertex));
+  EXPECT_FLOAT_EQ(At<TTexModelVertex>(D3D.FD3DVBTexModels, 1).X, 1.0f);  // the first model kept
+  EXPECT_FLOAT_EQ(At<TTexModelVertex>(D3D.FD3DVBTexModels, 7).X, 1.0f);
+  EXPECT_TRUE(D3D.FD3DVBModels->Bytes.empty());
+}
+
 // Numbers pointing outside their lists are never followed: the model is refused with a log
 // line, its slot stays empty, nothing is written, and the next file takes the next slot.
 TEST_F(RenderModelLoader, OutOfRangeNumbersLeaveTheSlotEmpty) {
