@@ -14,6 +14,7 @@
 #include "platform/picture.h"
 #include "render/device_objects.h"
 #include "render/fade_quad.h"
+#include "render/game_screen.h"
 #include "render/scene_drawing.h"
 #include "render/scene_objects.h"
 #include "render/scene_setup.h"
@@ -82,16 +83,6 @@ D3DMATRIX RotationY(float angle) {
   D3DMATRIX m;
   SetRotateYMatrix(m, angle);
   return m;
-}
-
-void UseMenuQuad(Device* d) {
-  d->SetStreamSource(0, D3D.MenuQuad, TexModelStride);
-  d->SetVertexShader(TexModelFVF);
-}
-
-void DrawQuad(Device* d, const D3DMATRIX& world) {
-  d->SetTransform(D3DTS_WORLD, &world);
-  if (D3D.MenuQuad) d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
 }
 
 void SetAmbientGrey(Device* d, int32_t grey) {
@@ -165,14 +156,6 @@ void SetMenuStates(Device* d) {
   d->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
 }
 
-void DrawMenuBackground(Device* d) {
-  d->SetTexture(0, MenuTextures[BackgroundTexture]);
-  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-  UseMenuQuad(d);
-  DrawQuad(d, MatrixProduct(Translation(Cx, Cy, 5.0f), Scaling(36.0f, 26.25f)));
-  d->SetTexture(0, nullptr);
-}
-
 // The logo circles slowly about its place and rocks about all three axes; it is added to
 // the scene, so its keyed-out background adds nothing.
 void DrawLogo(Device* d) {
@@ -192,7 +175,7 @@ void DrawLogo(Device* d) {
   const D3DMATRIX world = MatrixProduct(
       place, MatrixProduct(rx, MatrixProduct(ry, MatrixProduct(rz, Scaling(20.0f, 2.6f)))));
   UseMenuQuad(d);
-  DrawQuad(d, world);
+  DrawMenuQuad(d, world);
   d->SetTexture(0, nullptr);
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
 }
@@ -205,7 +188,7 @@ void DrawVolume(Device* d, bool selected, int32_t volume, const D3DMATRIX& wobbl
   d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
   d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
   d->SetTexture(0, MenuTextures[StripeTexture]);
-  DrawQuad(d, MatrixProduct(Translation(Cx + 7.0f, y, 0), MatrixProduct(wobble, scale)));
+  DrawMenuQuad(d, MatrixProduct(Translation(Cx + 7.0f, y, 0), MatrixProduct(wobble, scale)));
   d->SetTexture(0, nullptr);
   d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
   d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
@@ -225,7 +208,7 @@ void DrawOptionValue(Device* d, int item, bool selected, const D3DMATRIX& wobble
   const int texture = item == 3 ? (Config.RotateClockwise ? CwTexture : CcwTexture)
                                 : QualityTexture + std::clamp<int>(Config.BrickQuality, 0, 2);
   d->SetTexture(0, MenuTextures[texture]);
-  DrawQuad(d, MatrixProduct(Translation(Cx + 5.1f, y, 0), MatrixProduct(wobble, scale)));
+  DrawMenuQuad(d, MatrixProduct(Translation(Cx + 5.1f, y, 0), MatrixProduct(wobble, scale)));
   d->SetTexture(0, nullptr);
 }
 
@@ -264,7 +247,7 @@ void DrawMenuList(Device* d) {
     d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
     d->SetMaterial(&WhiteMaterial);
     UseMenuQuad(d);
-    DrawQuad(d, MatrixProduct(Translation(x, y, 0), MatrixProduct(wobble, scale)));
+    DrawMenuQuad(d, MatrixProduct(Translation(x, y, 0), MatrixProduct(wobble, scale)));
     d->SetTexture(0, nullptr);
 
     if (options && (item == 1 || item == 2))
@@ -401,7 +384,7 @@ void DrawMenu() {
   Device* d = D3D.FD3DDevice;
   if (!d) return;
   SetMenuStates(d);
-  DrawMenuBackground(d);
+  DrawBackdrop(MenuTextures[BackgroundTexture]);
   switch (Menu.MenuState) {
     case MenuMain:
     case MenuOptions:

@@ -39,11 +39,6 @@ void LoadPictureTexture(const char* file, Texture*& texture) {
     texture = nullptr;
 }
 
-void UseMenuQuad(Device* d) {
-  d->SetStreamSource(0, D3D.MenuQuad, TexModelStride);
-  d->SetVertexShader(TexModelFVF);
-}
-
 TModel* CreateGlassFrame(uint8_t model) {
   auto* frame = new TModel(model, SceneCenterX, SceneCenterY, 0);
   D3DMATRIX scale;
@@ -137,17 +132,20 @@ void DrawGame() {
 }
 
 void DrawBackground(int32_t gameType) {
+  DrawBackdrop((gameType >= 1 && gameType <= 4) ? BackgroundTextures[gameType] : nullptr);
+}
+
+void DrawBackdrop(Texture* picture) {
   Device* d = D3D.FD3DDevice;
   if (!d) return;
   D3DMATRIX scale, place, world;
   SetScaleMatrix(scale, 36.0f, 26.25f, 1.0f);
   SetTranslateMatrix(place, SceneCenterX, SceneCenterY, 5.0f);
   MatrixMultiply(place, scale, world);
-  d->SetTexture(0, (gameType >= 1 && gameType <= 4) ? BackgroundTextures[gameType] : nullptr);
+  d->SetTexture(0, picture);
   d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
   UseMenuQuad(d);
-  d->SetTransform(D3DTS_WORLD, &world);
-  if (D3D.MenuQuad) d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+  DrawMenuQuad(d, world);
   d->SetTexture(0, nullptr);
 }
 
@@ -198,8 +196,7 @@ void DrawBreakPicture(int32_t kind) {
   UseMenuQuad(d);
   MatrixMultiply(sway, scale, swayed);
   MatrixMultiply(place, swayed, world);
-  d->SetTransform(D3DTS_WORLD, &world);
-  if (D3D.MenuQuad) d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+  DrawMenuQuad(d, world);
   d->SetTexture(0, nullptr);
 }
 

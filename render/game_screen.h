@@ -26,6 +26,8 @@ void DrawGame();
 void SetGameScreenStates();
 void DrawGlassFrame();
 void DrawBackground(int32_t gameType);
+// The picture on the plane behind the well, filling the view; the menus' background too.
+void DrawBackdrop(Texture* picture);
 void DrawWell();
 void DrawFlyingRows();
 void DrawBreakPicture(int32_t kind);

@@ -52,6 +52,16 @@ HRESULT CreateMenuQuad() {
 
 void ReleaseMenuQuad() { SafeRelease(D3D.MenuQuad); }
 
+void UseMenuQuad(Device* d) {
+  d->SetStreamSource(0, D3D.MenuQuad, TexModelStride);
+  d->SetVertexShader(TexModelFVF);
+}
+
+void DrawMenuQuad(Device* d, const D3DMATRIX& world) {
+  d->SetTransform(D3DTS_WORLD, &world);
+  if (D3D.MenuQuad) d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+}
+
 void SetupLights() {
   Device* d = D3D.FD3DDevice;
   if (!d) return;

@@ -7,6 +7,8 @@
 
 namespace zolvane {
 
+class Device;
+
 constexpr uint32_t ModelFVF = D3DFVF_XYZ | D3DFVF_NORMAL;  // 0x12
 constexpr uint32_t ModelStride = 24;
 constexpr uint32_t TexModelFVF = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1;  // 0x152
@@ -25,6 +27,9 @@ void ReleaseEffectsQuad();
 // MenuQuad, the textured unit square, created and filled.
 HRESULT CreateMenuQuad();
 void ReleaseMenuQuad();
+// Makes MenuQuad the stream of the next draws; DrawMenuQuad then draws it with a world.
+void UseMenuQuad(Device* d);
+void DrawMenuQuad(Device* d, const D3DMATRIX& world);
 
 void SetupLights();
 // View and projection of the fixed camera in front of the well.
