@@ -10,6 +10,7 @@ PACKAGES=(
   libfreetype-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick espeak-ng sox
+  clang libclang-rt-14-dev desktop-file-utils appstream
 )
 
 missing=()
