@@ -236,7 +236,8 @@ bool IniFile::SetString(std::string_view section, std::string_view key, std::str
   const std::string entry = std::string(key) + "=" + std::string(value);
   if (pos.SectionFound) {
     const Line last = lines[pos.LastContentLine];
-    if (last.End == Content.size()) {
+    // A last line ended by a lone CR has no line feed to insert after.
+    if (Content.find('\n', last.End) == std::string::npos) {
       Content += eol + entry + eol;
     } else {
       const size_t after = Content.find('\n', last.End) + 1;

@@ -1,12 +1,14 @@
 #include "app/frame_loop.h"
 
 #include "app/main_form.h"
+#include "app/screen_trace.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/keys.h"
 #include "game/rules.h"
 #include "menu/menu_screens.h"
 #include "menu/menu_state.h"
+#include "platform/clock.h"
 #include "render/device_objects.h"
 #include "render/game_screen.h"
 
@@ -27,6 +29,7 @@ void OnIdle() {
       GameTick();
   }
   RenderFrame();
+  TraceScreen(timeGetTime());
 }
 
 // A frame that fails is simply lost: the results are not examined.

@@ -1,5 +1,6 @@
 #include "menu/high_scores.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -101,6 +102,14 @@ std::string SaveTarget(std::string path) {
   return "";
 }
 
+// The rename reaches the disk only with its folder.
+void SyncFolder(const std::string& folder) {
+  const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return;
+  fsync(dir);
+  close(dir);
+}
+
 void Report(const std::string& path, const char* what) {
   std::fprintf(stderr, "%s: %s: %s\n", path.c_str(), what, std::strerror(errno));
 }
@@ -193,29 +202,34 @@ bool SaveHighScores(const std::string& path) {
   std::string temp = FolderOf(target) + "/.highscores.XXXXXX";
   const int fd = mkstemp(temp.data());
   if (fd < 0) {
-    Report(temp, "cannot be created");
+    Report(path, "cannot be saved: no new file can be made beside it");
     return false;
   }
   std::FILE* f = fdopen(fd, "wb");
   if (!f) {
-    Report(temp, "cannot be opened");
+    Report(path, "cannot be saved");
     close(fd);
     unlink(temp.c_str());
     return false;
   }
   SetFileMode(fd, target);
   bool ok = WriteAll(f, bytes) && std::fflush(f) == 0 && fsync(fd) == 0;
-  if (!ok) Report(temp, "cannot be written");
+  // The player hears of the table's file, not of the temporary that failed.
+  if (!ok) Report(path, "cannot be saved, the old table is kept");
   if (std::fclose(f) != 0 && ok) {
-    Report(temp, "cannot be written");
+    Report(path, "cannot be saved, the old table is kept");
     ok = false;
   }
   if (ok && std::rename(temp.c_str(), target.c_str()) != 0) {
-    Report(path, "cannot be replaced");
+    Report(path, "cannot be replaced, the old table is kept");
     ok = false;
   }
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  if (!ok) {
+    unlink(temp.c_str());
+    return false;
+  }
+  SyncFolder(FolderOf(target));
+  return true;
 }
 
 void InsertHighScore(int32_t gameType, int32_t position, int32_t score) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace zolvane {
@@ -57,6 +58,13 @@ bool DecodeJpeg(const std::string& path, Picture& out, std::string& error) {
   jpeg_stdio_src(&info, file.get());
   jpeg_read_header(&info, TRUE);
   info.out_color_space = JCS_RGB;
+  // Before the decoder sets up its buffers, which for a progressive picture hold all of it.
+  if (!UsablePictureSize(info.image_width, info.image_height)) {
+    error = path + ": the picture is " + std::to_string(info.image_width) + " x " +
+            std::to_string(info.image_height) + " pixels, more than a picture may have";
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
   jpeg_start_decompress(&info);
   picture.Width = static_cast<int>(info.output_width);
   picture.Height = static_cast<int>(info.output_height);

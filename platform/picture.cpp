@@ -4,18 +4,24 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 // Our own private copy of the decoder: static linkage keeps it from clashing with any other
-// translation unit that includes stb_image.
+// translation unit that includes stb_image. Only the game's two picture formats: the other
+// decoders of this stb_image read out of bounds on damaged files (its JPEG Huffman tables,
+// found by fuzzing), and the game's JPEG backgrounds go through libjpeg.
 #define STB_IMAGE_STATIC
+#define STBI_ONLY_BMP
+#define STBI_ONLY_TGA
 #define STB_IMAGE_IMPLEMENTATION
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
 #pragma GCC diagnostic ignored "-Wsign-compare"
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 #pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
+#pragma GCC diagnostic ignored "-Wunused-parameter"
 #include <stb_image.h>
 #pragma GCC diagnostic pop
 
@@ -191,13 +197,59 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
   return ok;
 }
 
+uint32_t LittleEndian(const uint8_t* p, int bytes) {
+  uint32_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = v << 8 | p[i];
+  return v;
+}
+
+constexpr size_t HeadBytes = 30;  // the size fields of both headers below
+
+// The least a Windows bitmap or Targa file (the game's own formats) of its header's size
+// takes; 0 for the other formats. stb_image decodes what is missing as black, at whatever
+// size the header claims, so a file cut short or a damaged size would load.
+uint64_t LeastFileSize(const uint8_t* fileHead, size_t length) {
+  // The decoder reads past the end of a short file as zeros; so does this.
+  uint8_t head[HeadBytes] = {};
+  std::memcpy(head, fileHead, std::min(length, HeadBytes));
+  if (length >= 2 && head[0] == 'B' && head[1] == 'M') {
+    const uint32_t infoBytes = LittleEndian(head + 14, 4);
+    const bool core = infoBytes == 12;  // the OS/2 header: 16-bit sizes
+    const int64_t w = core ? static_cast<int16_t>(LittleEndian(head + 18, 2))
+                           : static_cast<int32_t>(LittleEndian(head + 18, 4));
+    const int64_t h = core ? static_cast<int16_t>(LittleEndian(head + 20, 2))
+                           : static_cast<int32_t>(LittleEndian(head + 22, 4));
+    const uint64_t bits = LittleEndian(head + (core ? 24 : 28), 2);
+    const uint64_t rowBytes = (static_cast<uint64_t>(std::abs(w)) * bits + 31) / 32 * 4;
+    return 14 + uint64_t{infoBytes} + rowBytes * static_cast<uint64_t>(std::abs(h));
+  }
+  // A Targa file has no signature: anything else with a Targa type in its third byte is one.
+  const uint8_t type = head[2];
+  if (type != 1 && type != 2 && type != 3 && type != 9 && type != 10 && type != 11) return 0;
+  const uint64_t mapBytes = head[1] ? LittleEndian(head + 5, 2) * ((head[7] + 7u) / 8) : 0;
+  const uint64_t pixels = uint64_t{LittleEndian(head + 12, 2)} * LittleEndian(head + 14, 2);
+  const uint64_t pixelBytes = (head[16] + 7u) / 8;
+  // A run-length packet holds at most 128 pixels.
+  const uint64_t data = type >= 9 ? (pixels + 127) / 128 * (1 + pixelBytes) : pixels * pixelBytes;
+  return 18 + uint64_t{head[0]} + mapBytes + data;
+}
+
+bool HoldsItsPixels(const uint8_t* head, size_t length, uint64_t fileSize) {
+  return fileSize >= LeastFileSize(head, length);
+}
+
 stbi_uc* DecodeFile(const std::string& path, int& w, int& h) {
   std::vector<uint8_t> bytes;
   if (!ReadWholeFile(path, bytes)) return nullptr;
   int channels = 0;
+  // The size from the header first: an unusable one is refused before anything is decoded.
+  if (!stbi_info_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels) ||
+      !UsablePictureSize(w, h) ||
+      !HoldsItsPixels(bytes.data(), std::min(bytes.size(), HeadBytes), bytes.size()))
+    return nullptr;
   stbi_uc* data =
       stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels, 4);
-  if (data && (w <= 0 || h <= 0)) {
+  if (data && !UsablePictureSize(w, h)) {
     stbi_image_free(data);
     data = nullptr;
   }
@@ -293,6 +345,11 @@ void MakeSmallerLevels(Texture& tex, const std::string& file, D3DCOLOR colorKey)
 
 }  // namespace
 
+bool UsablePictureSize(int64_t width, int64_t height) {
+  return width > 0 && height > 0 && width <= MaxPictureSide && height <= MaxPictureSide &&
+         width * height <= MaxPicturePixels;
+}
+
 bool LoadPicture(const std::string& path, Picture& out) {
   int w = 0, h = 0;
   stbi_uc* data = DecodeFile(path, w, h);
@@ -318,10 +375,17 @@ HRESULT D3DXCreateTextureFromFileExA(Device* device, const std::string& file, ui
   // during a game started from the command line) then cost nothing.
   FILE* f = std::fopen(file.c_str(), "rb");
   if (!f) return D3DERR_NOTAVAILABLE;  // no such file
+  uint8_t head[HeadBytes];
+  const size_t headLength = std::fread(head, 1, sizeof head, f);
+  const bool sized = std::fseek(f, 0, SEEK_END) == 0;
+  const long fileSize = sized ? std::ftell(f) : -1;
+  std::rewind(f);
   int fileWidth = 0, fileHeight = 0, channels = 0;
-  const bool readable = stbi_info_from_file(f, &fileWidth, &fileHeight, &channels) != 0;
+  const bool readable = fileSize > 0 &&
+                        stbi_info_from_file(f, &fileWidth, &fileHeight, &channels) != 0 &&
+                        HoldsItsPixels(head, headLength, static_cast<uint64_t>(fileSize));
   std::fclose(f);
-  if (!readable || fileWidth <= 0 || fileHeight <= 0) return E_FAIL;  // not a picture we read
+  if (!readable || !UsablePictureSize(fileWidth, fileHeight)) return E_FAIL;  // not a picture we read
 
   const auto fileW = static_cast<uint32_t>(fileWidth), fileH = static_cast<uint32_t>(fileHeight);
   const uint32_t w = (width == 0 || width == D3DX_DEFAULT) ? fileW : width;

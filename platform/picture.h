@@ -16,7 +16,15 @@ struct Picture {
   const uint8_t* Pixel(int x, int y) const { return &Rgba[(static_cast<size_t>(y) * Width + x) * 4]; }
 };
 
-// BMP or TGA (or anything stb_image reads); false when the file is missing or undecodable.
+// Far beyond the game's own pictures (1024 x 768 at most) and the textures the devices of
+// its time took; a damaged header of a few bytes must not ask for gigabytes and seconds.
+constexpr int MaxPictureSide = 8192;
+constexpr int64_t MaxPicturePixels = int64_t{4096} * 4096;
+// A size the loaders decode: both sides from 1 to MaxPictureSide, MaxPicturePixels at most.
+bool UsablePictureSize(int64_t width, int64_t height);
+
+// A Windows bitmap or a Targa picture; false when the file is missing, undecodable, of an
+// unusable size or shorter than the pixels its header declares.
 bool LoadPicture(const std::string& path, Picture& out);
 
 // Size from the file, full mip chain made with a triangle filter, the given format (0: one

@@ -34,7 +34,13 @@ using Triple = std::array<int32_t, 3>;
 std::vector<std::string> ReadLines(const std::string& fileName) {
   std::ifstream in(fileName, std::ios::binary);
   if (!in) throw ModelLoadError(fileName + ": the file cannot be opened");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  try {
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::ios_base::failure&) {
+    // The stream buffer throws on a read error (a folder opens, but cannot be read).
+    throw ModelLoadError(fileName + ": the file cannot be read");
+  }
   if (in.bad()) throw ModelLoadError(fileName + ": the file cannot be read");
   std::vector<std::string> lines;
   size_t begin = 0;

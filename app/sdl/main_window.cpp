@@ -8,11 +8,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/config.h"
 #include "app/frame_loop.h"
 #include "app/logs.h"
 #include "app/main_form.h"
+#include "app/player_folder.h"
 #include "app/startup.h"
 #include "app/sdl/sdl_window_system.h"
 #include "game/settings.h"
@@ -29,23 +32,6 @@
 
 namespace zolvane {
 namespace {
-
-void Usage() {
-  std::fputs("zolvane: ignoring the command line; it knows only --game T"
-             " (T = 1 Classic, 2 Advanced, 3 Special, 4 Crazy) and --quit-after-frames N\n",
-             stderr);
-}
-
-// A positive decimal count, or 0 when the text is anything else.
-uint64_t ParseCount(const std::string& text) {
-  if (text.empty() || text.size() > 18) return 0;
-  uint64_t n = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return 0;
-    n = n * 10 + static_cast<uint64_t>(c - '0');
-  }
-  return n;
-}
 
 // Vsync where the driver gives it (and "Max FPS" is not -1), else frames spaced by the
 // pacer. Asked again after a restore: a full-screen device may have changed the mode.
@@ -111,26 +97,23 @@ int EndProcess(int status) {
 }
 
 int Run(int argc, char** argv) {
-  int startGame = 0;  // a developer's shortcut past the menu
+  std::vector<std::string> args(argv + 1, argv + argc);
+  const CommandLine line = ParseCommandLine(args);
+  if (const int status = ReportCommandLine(line); status >= 0) return status;
+  const int startGame = line.StartGame;  // a developer's shortcut past the menu
   // For benchmarks: close as the window's close button would after this many frames.
-  uint64_t quitAfterFrames = 0;
-  // Anything else on the command line is ignored, as a launcher may pass its own.
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool takesValue = arg == "--game" || arg == "--quit-after-frames";
-    const std::string value = (takesValue && i + 1 < argc) ? argv[++i] : "";
-    if (arg == "--game" && value.size() == 1 && value[0] >= '1' && value[0] <= '4')
-      startGame = value[0] - '0';
-    else if (arg == "--quit-after-frames" && ParseCount(value) > 0)
-      quitAfterFrames = ParseCount(value);
-    else
-      Usage();
-  }
+  const uint64_t quitAfterFrames = line.QuitAfterFrames;
 
   // Unattended runs (tests, scripts) get the messages on standard error only: a box
   // nobody can click away would hang them.
   if (const char* quiet = std::getenv("ZOLVANE_UNATTENDED"); quiet && *quiet && *quiet != '0')
     QuietMessageBoxes = true;
+
+  // Installed, the player's own folder becomes the run folder before anything is read.
+  if (std::string error; !EnterPlayerFolder(&error)) {
+    ShowMessageBox("Zolvane", "Cannot prepare the player's folder: " + error);
+    return 1;
+  }
 
   // Form creation: a borderless window when config.ini asks for full screen.
   const bool fullScreen = ReadFullScreenOption();

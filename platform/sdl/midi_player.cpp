@@ -20,10 +20,17 @@ constexpr int FluidBlock = 64;  // FluidSynth renders and runs its timers in blo
 // leaves room for the +8 dB of the loudest music step and the effects on top.
 constexpr double BaseGain = 0.2;
 
+// Read through the stream, which turns a read error (a folder's name) into a failed state;
+// a buffer iterator would let the buffer's exception through.
 std::vector<char> ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::vector<char> bytes;
+  char block[1 << 14];
+  while (in) {
+    in.read(block, sizeof block);
+    bytes.insert(bytes.end(), block, block + in.gcount());
+  }
+  return in.bad() ? std::vector<char>() : bytes;
 }
 
 class FluidMidiPlayer : public MidiPlayer {

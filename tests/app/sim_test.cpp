@@ -278,6 +278,11 @@ TEST_F(SimTest, BadArgumentsGiveTheUsageAndStatus2) {
   const Result missing = Run("", "no-such-script.txt");
   EXPECT_EQ(missing.Status, 2);
   EXPECT_NE(missing.Err.find("no-such-script.txt"), std::string::npos);
+  // A folder given as the script opens but cannot be read: reported, not a crash.
+  fs::create_directory(Dir / "scripts");
+  const Result folder = Run("", "scripts");
+  EXPECT_EQ(folder.Status, 2);
+  EXPECT_NE(folder.Err.find("scripts: cannot be read"), std::string::npos) << folder.Err;
 }
 
 TEST_F(SimTest, AScriptFileReadsLikeStandardInputAndAnUnreadableTableStopsTheStart) {

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -315,6 +317,103 @@ TEST(TextureFromFile, FailuresLeaveNoTextureBehind) {
   t = reinterpret_cast<Texture*>(&dev);
   EXPECT_TRUE(Failed(Load(dev, good, D3DFMT_D16, 0, &t)));
   EXPECT_EQ(t, nullptr);
+}
+
+// A run-length Targa picture of one colour: the smallest file a large picture can be.
+std::string WriteRunLengthTga(const std::string& name, uint32_t w, uint32_t h) {
+  std::vector<uint8_t> v = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  Put16(v, w);
+  Put16(v, h);
+  v.push_back(32);
+  v.push_back(8 | 0x20);
+  // Packets do not cross rows: 128 pixels at most, each row on its own.
+  for (uint32_t y = 0; y < h; ++y)
+    for (uint32_t left = w; left > 0;) {
+      const uint32_t run = std::min<uint32_t>(left, 128);
+      v.insert(v.end(), {static_cast<uint8_t>(0x80 | (run - 1)), 10, 20, 30, 255});
+      left -= run;
+    }
+  const std::string path = TempPath(name);
+  WriteFile(path, v);
+  return path;
+}
+
+bool LoadsAsTexture(const std::string& path) {
+  RecordingDevice dev;
+  Texture* t = nullptr;
+  const HRESULT hr = D3DXCreateTextureFromFileExA(&dev, path, 0, 0, 1, 0, D3DFMT_A8R8G8B8, 1, 4,
+                                                  D3DX_DEFAULT, 0, &t);
+  EXPECT_EQ(t != nullptr, !Failed(hr));
+  if (t) t->Release();
+  return !Failed(hr);
+}
+
+// A damaged header of a few bytes once made the loader allocate and fill what it declared,
+// up to gigabytes; sizes past the limit are refused before any decoding.
+TEST(LoadPicture, SizesPastTheLimitAreRefusedBeforeDecoding) {
+  const struct {
+    uint32_t Width, Height;
+    bool Usable;
+  } cases[] = {{8192, 1, true},    {1, 8192, true},     {8193, 1, false},
+               {1, 8193, false},   {8192, 2048, true},  {4096, 4097, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Width) + " x " + std::to_string(c.Height));
+    const std::string path = WriteRunLengthTga("declared.tga", c.Width, c.Height);
+    Picture p;
+    EXPECT_EQ(LoadPicture(path, p), c.Usable);
+    if (c.Usable) {
+      EXPECT_EQ(p.Rgba.size(), size_t{c.Width} * c.Height * 4);
+      EXPECT_EQ(p.Pixel(c.Width - 1, c.Height - 1)[0], 30);  // stored b, g, r
+    }
+    EXPECT_EQ(LoadsAsTexture(path), c.Usable);
+  }
+}
+
+// Bitmaps and Targa pictures keep their pixels at a known size: a file shorter than that is
+// cut short or has a damaged size, and once loaded with the missing part black, whatever its
+// header claimed (a 30-byte file could ask for a gigabyte).
+TEST(LoadPicture, BitmapsAndTargasShorterThanTheirPixelsAreRefused) {
+  const Pixels twoByTwo = {{kRed, kGreen}, {kBlue, kWhite}};
+  const std::string bmp = WriteBmp("whole.bmp", twoByTwo);
+  const std::string tga = WriteTga("whole.tga", twoByTwo, true);
+  auto bytesOf = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {});
+  };
+  const std::vector<uint8_t> bmpBytes = bytesOf(bmp), tgaBytes = bytesOf(tga);
+  auto header = [](std::vector<uint8_t> bytes, size_t length) {
+    bytes.resize(length);
+    return bytes;
+  };
+  std::vector<uint8_t> hugeBmp = header(bmpBytes, 54), hugeTga = header(tgaBytes, 18);
+  hugeBmp[18] = hugeBmp[22] = 0;
+  hugeBmp[19] = hugeBmp[23] = 0x40;  // 16384 x 16384
+  hugeTga[12] = hugeTga[14] = 0;
+  hugeTga[13] = hugeTga[15] = 0x10;  // 4096 x 4096
+  const struct {
+    const char* Name;
+    std::vector<uint8_t> Bytes;
+    bool Usable;
+  } cases[] = {{"whole.bmp", bmpBytes, true},
+               {"whole.tga", tgaBytes, true},
+               {"one_byte_short.bmp", header(bmpBytes, bmpBytes.size() - 1), false},
+               {"one_byte_short.tga", header(tgaBytes, tgaBytes.size() - 1), false},
+               {"bmp_header_only.bmp", header(bmpBytes, 54), false},
+               {"tga_header_only.tga", header(tgaBytes, 18), false},
+               {"bmp_declaring_16384.bmp", hugeBmp, false},
+               {"tga_declaring_4096.tga", hugeTga, false},
+               // Shorter than its own header: 3011 x 4246 grey pixels declared in 17 bytes.
+               {"short_of_its_header.tga",
+                {0x42, 0, 3, 0, 0x81, 0x4d, 0x96, 0, 0x23, 0, 0x81, 0x65, 0xc3, 0x0b, 0x96, 0x10, 0x10},
+                false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string path = TempPath(c.Name);
+    WriteFile(path, c.Bytes);
+    Picture p;
+    EXPECT_EQ(LoadPicture(path, p), c.Usable);
+    EXPECT_EQ(LoadsAsTexture(path), c.Usable);
+  }
 }
 
 }  // namespace

@@ -134,8 +134,9 @@ TEST_F(FluidPlayer, WhatCannotBePlayedOrLoadedIsRefused) {
   EXPECT_FALSE(fresh->Ended()) << "nothing was started";
   std::vector<uint8_t> cut = OrganChord();
   cut.resize(cut.size() - 10);  // the track is shorter than its header says
+  std::filesystem::create_directory(Folder / "folder.mid");
   for (const std::string& file : {(Folder / "missing.mid").string(), Write("text.mid", {'h', 'i'}),
-                                  Write("cut.mid", cut)}) {
+                                  Write("cut.mid", cut), (Folder / "folder.mid").string()}) {
     EXPECT_FALSE(fresh->Play(file)) << file;
     EXPECT_FALSE(fresh->Ended()) << file;
   }

@@ -204,6 +204,12 @@ TEST_F(RenderModelLoader, UnreadableFilesAndBadNumbersStopTheLoadNamingFileAndLi
   EXPECT_NE(error("").find("missing.txt: the file cannot be opened (data/models.dat line 2)"),
             std::string::npos);
   EXPECT_EQ(ModelSlotIndex, 1);  // the third file was not loaded
+  // A folder opens like a file and fails only when read; that failure once escaped as a
+  // stream exception without the file's name.
+  std::filesystem::create_directories("data/models/folder");
+  WriteTextFile("data/models.dat", "ok.txt\r\ndata/models/folder\r\n");
+  EXPECT_NE(error("").find("data/models/folder: the file cannot be read (data/models.dat line 2)"),
+            std::string::npos);
   const std::pair<const char*, const char*> bad[] = {
       {"Vertices\r\n2\r\n0 0 0\r\n1,5 0 0\r\n", "line 4"}, {"Triangles\r\nthree\r\n", "line 2"},
       {"Vertices\r\n1\r\ninf 0 0\r\n", "line 3"},         {"Triangles\r\n99999999999\r\n", "line 2"},

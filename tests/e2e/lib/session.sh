@@ -358,3 +358,65 @@ e2e_panel_shown() {  # SHOT
   read -r r g b < <(e2e_mean "$1" 360 150) || return 1
   [ "$g" -ge $((r + 25)) ] && [ "$g" -ge $((b + 10)) ]
 }
+
+# --- Robustness runs (monkey, kill test, soak).
+
+# Waits scale with this factor under a sanitizer build (./test.sh --sanitize sets 4).
+E2E_SLOW=${ZOLVANE_SLOW:-1}
+e2e_slow() { echo $(($1 * E2E_SLOW)); }
+
+# highscores.dat is complete: exactly 40 entries, each with its name's and its score's end
+# marker, score digits only, and nothing after the last entry.
+e2e_highscores_complete() {  # FILE
+  [ -f "$1" ] || return 1
+  od -An -v -tu1 "$1" | tr -s ' ' '\n' | sed '/^$/d' | awk '
+    function xor(a, b,   r, bit) {
+      r = 0
+      for (bit = 1; bit < 256; bit *= 2) if ((int(a / bit) % 2) != (int(b / bit) % 2)) r += bit
+      return r
+    }
+    { byte[n++] = $1 }
+    END {
+      p = 0
+      for (e = 0; e < 40; e++) {
+        k = (37 * (e % 10 + 1) + 90) % 256
+        while (p < n && xor(byte[p], k) != 255) p++
+        if (p++ >= n) exit 1
+        digits = 0
+        while (p < n && xor(byte[p], k) != 32) {
+          c = xor(byte[p++], k)
+          if (c < 48 || c > 57) exit 1
+          digits++
+        }
+        if (p++ >= n || digits == 0) exit 1
+      }
+      exit p != n
+    }'
+}
+
+# config.ini as the game writes it: every line blank, a comment, a section or key=value,
+# and [Settings] with its five keys holding integers.
+e2e_config_complete() {  # FILE
+  [ -f "$1" ] || return 1
+  tr -d '\r' <"$1" | awk '
+    /^[ \t]*$/ || /^[ \t]*;/ { next }
+    /^[ \t]*\[[^]]*\][ \t]*$/ { section = tolower($0); gsub(/[][ \t]/, "", section); next }
+    /=/ {
+      if (section == "settings") {
+        key = tolower(substr($0, 1, index($0, "=") - 1)); value = substr($0, index($0, "=") + 1)
+        if (value !~ /^-?[0-9]+$/) exit 1
+        seen[key] = 1
+      }
+      next
+    }
+    { exit 1 }
+    END {
+      exit !(seen["music volume"] && seen["sound volume"] && seen["rotation"] &&
+             seen["brick quality"] && seen["music number"])
+    }'
+}
+
+# The resident and peak resident memory of process PID in KiB: "RSS HWM".
+e2e_memory() {  # PID
+  awk '/^VmRSS:/ { r = $2 } /^VmHWM:/ { h = $2 } END { print r + 0, h + 0 }' "/proc/$1/status" 2>/dev/null
+}

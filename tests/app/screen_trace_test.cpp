@@ -1,0 +1,107 @@
+#include "app/screen_trace.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "game/frame_time.h"
+#include "game/game_state.h"
+#include "menu/menu_state.h"
+
+namespace zolvane {
+namespace {
+
+class ScreenTraceTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Reset(); }
+  void TearDown() override {
+    StartScreenTrace(std::string());
+    Reset();
+    std::remove(Path.c_str());
+  }
+  static void Reset() {
+    Loop = LoopState{};
+    Menu = MenuStateData{};
+    Game.GameOver = Game.Paused = Game.AbortQuery = false;
+    Game.GameType = 0;
+  }
+  std::string ReadTrace() const {
+    std::ifstream in(Path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  std::string Path = "/tmp/zolvane-trace-" + std::to_string(::getpid());
+};
+
+struct ScreenCase {
+  bool MenuActive;
+  uint8_t MenuState;
+  bool NameEntry;
+  int32_t GameType;
+  bool Paused, AbortQuery, GameOver;
+  const char* Expected;
+};
+
+TEST_F(ScreenTraceTest, NamesEveryScreen) {
+  const ScreenCase cases[] = {
+      {true, MenuMain, false, 0, false, false, false, "main"},
+      {true, MenuOptions, false, 0, false, false, false, "options"},
+      {true, MenuGameType, false, 0, false, false, false, "game types"},
+      {true, MenuGameInfo, false, 0, false, false, false, "help"},
+      {true, MenuHighScores, false, 0, false, false, false, "high scores"},
+      {true, MenuHighScores, true, 0, false, false, false, "name entry"},
+      // A finished game's flags do not leak into the menus.
+      {true, MenuMain, false, 2, false, true, false, "main"},
+      {false, MenuGameType, false, 1, false, false, false, "game 1"},
+      {false, MenuGameType, false, 4, false, false, false, "game 4"},
+      {false, MenuGameType, false, 3, true, false, false, "pause"},
+      {false, MenuGameType, false, 3, true, true, false, "abort question"},
+      {false, MenuGameType, false, 2, false, false, true, "game over"},
+  };
+  for (const ScreenCase& c : cases) {
+    Loop.MenuActive = c.MenuActive;
+    Menu.MenuState = c.MenuState;
+    Menu.NameEntryActive = c.NameEntry;
+    Game.GameType = c.GameType;
+    Game.Paused = c.Paused;
+    Game.AbortQuery = c.AbortQuery;
+    Game.GameOver = c.GameOver;
+    EXPECT_EQ(CurrentScreenName(), c.Expected);
+  }
+}
+
+TEST_F(ScreenTraceTest, WritesChangesOnlyAndAFrameCountNowAndThen) {
+  StartScreenTrace(Path);
+  for (uint32_t frame = 1; frame <= 130; ++frame) {
+    if (frame == 50) Menu.MenuState = MenuOptions;
+    if (frame == 51) Menu.MenuState = MenuMain;
+    if (frame == 100) {
+      Loop.MenuActive = false;
+      Game.GameType = 2;
+    }
+    TraceScreen(frame * 10);
+  }
+  EXPECT_EQ(ReadTrace(),
+            "10 main\n500 options\n510 main\n600 frames 60\n1000 game 2\n1200 frames 120\n");
+}
+
+TEST_F(ScreenTraceTest, NothingIsWrittenWithoutAFile) {
+  ::unsetenv("ZOLVANE_TRACE_SCREENS");
+  StartScreenTrace();
+  TraceScreen(1);
+  EXPECT_NE(::access(Path.c_str(), F_OK), 0);
+  // The environment names the file when a run starts.
+  ::setenv("ZOLVANE_TRACE_SCREENS", Path.c_str(), 1);
+  StartScreenTrace();
+  ::unsetenv("ZOLVANE_TRACE_SCREENS");
+  TraceScreen(7);
+  EXPECT_EQ(ReadTrace(), "7 main\n");
+}
+
+}  // namespace
+}  // namespace zolvane

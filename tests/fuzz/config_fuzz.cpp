@@ -1,0 +1,44 @@
+// config.ini: both sections through the start-up's readers, and the options menu's write-back
+// on the same text, which must change the keys it sets and nothing a reader sees elsewhere.
+#include <string>
+
+#include "app/config.h"
+#include "fuzz_support.h"
+#include "game/settings.h"
+
+namespace {
+
+using namespace zolvane;
+
+constexpr const char* OptionKeys[] = {"FullScreen", "Use desktop settings", "Resolution",
+                                      "Rotation Speed", "Keys Sensetive", "Max FPS"};
+
+void CheckWriteBack(const std::string& text) {
+  IniFile file = IniFile::FromText(text);
+  int32_t options[std::size(OptionKeys)];
+  for (size_t i = 0; i < std::size(OptionKeys); ++i)
+    options[i] = file.GetInt("Options", OptionKeys[i]);
+  const struct {
+    const char* Key;
+    int32_t Value;
+  } settings[] = {{"Music volume", 7}, {"Sound volume", -3}, {"Rotation", 1},
+                  {"Brick Quality", 2}, {"Music Number", 123456}};
+  for (const auto& s : settings) fuzz::Require(file.SetInt("Settings", s.Key, s.Value), "SetInt refused a plain key");
+  for (const auto& s : settings)
+    fuzz::Require(file.GetInt("Settings", s.Key) == s.Value, "a written setting reads back different");
+  for (size_t i = 0; i < std::size(OptionKeys); ++i)
+    fuzz::Require(file.GetInt("Options", OptionKeys[i]) == options[i],
+                  "writing [Settings] changed an [Options] value");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::WriteFile("config.ini", data, size);
+  ReadDisplayOptions("config.ini");
+  GetOptions("config.ini");
+  ResetConfigState();
+  Config = GameSettings{};
+  CheckWriteBack(std::string(reinterpret_cast<const char*>(data), size));
+  return 0;
+}
