@@ -1,4 +1,5 @@
 // The frame time, the fade, the new game and the figure shapes file.
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -212,7 +213,7 @@ TEST_F(NewGameTest, StartUpSceneHasItsFixedFigures) {
 // Shapes files written by the tests.
 class ShapesFileTest : public ::testing::Test {
  protected:
-  void SetUp() override { path = ::testing::TempDir() + "shapes_test.dat"; }
+  void SetUp() override { path = ::testing::TempDir() + "shapes_test_" + std::to_string(::getpid()) + ".dat"; }
   void TearDown() override { std::remove(path.c_str()); }
   void Write(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
   // 28 blocks; block b has its own first digit so the order can be checked.

@@ -1,4 +1,5 @@
 // Typing a name into the entry a ranked game made.
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -80,7 +81,7 @@ TEST_F(NameEntry, KeysAfterTheEntryEndedChangeNothing) {
 
 TEST_F(NameEntry, TypedNameSurvivesTheFile) {
   Type(std::string("Grace H.\x01") + "\r");
-  const std::string file = ::testing::TempDir() + "/zolvane-name-entry.dat";
+  const std::string file = ::testing::TempDir() + "/zolvane-name-entry-" + std::to_string(::getpid()) + ".dat";
   ASSERT_TRUE(SaveHighScores(file));
   SetDefaultHighScores();
   ASSERT_TRUE(LoadHighScores(file));

@@ -2,6 +2,7 @@
 // 24-bit bitmaps that read back the same.
 #include "platform/jpeg.h"
 
+#include <unistd.h>
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 
@@ -14,7 +15,7 @@
 namespace zolvane {
 namespace {
 
-std::string TempPath(const std::string& name) { return testing::TempDir() + "zolvane_jpeg_" + name; }
+std::string TempPath(const std::string& name) { return testing::TempDir() + "zolvane_jpeg_" + std::to_string(::getpid()) + "_" + name; }
 
 // A baseline JPEG of one grey level, at quality 100.
 std::vector<uint8_t> EncodeGrey(int width, int height, uint8_t level) {

@@ -1,5 +1,6 @@
 #include "platform/picture.h"
 
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,7 +23,7 @@ struct Rgba {
 // Pixels given top row first, as one looks at the picture.
 using Pixels = std::vector<std::vector<Rgba>>;
 
-std::string TempPath(const std::string& name) { return testing::TempDir() + "zolvane_pic_" + name; }
+std::string TempPath(const std::string& name) { return testing::TempDir() + "zolvane_pic_" + std::to_string(::getpid()) + "_" + name; }
 
 void Put16(std::vector<uint8_t>& v, uint32_t x) {
   v.push_back(x & 0xFF);

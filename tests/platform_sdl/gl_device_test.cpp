@@ -1,5 +1,6 @@
 // The OpenGL device drawn for real (Mesa under a virtual X server) and read back pixel by
 // pixel: the D3D behaviour the game relies on must come out on screen.
+#include <unistd.h>
 #include <SDL.h>
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
@@ -394,7 +395,7 @@ TEST_F(GLDeviceTest, TextureRowZeroIsTheTopOfTheQuadInEveryFormat) {
 
 TEST_F(GLDeviceTest, LoadedTextureKeysWhiteAndUsesItsMipChain) {
   // A 4 x 4 bitmap: the left half red, the right half white (keyed away).
-  const std::string path = testing::TempDir() + "zolvane_gl_keyed.bmp";
+  const std::string path = testing::TempDir() + "zolvane_gl_keyed_" + std::to_string(::getpid()) + ".bmp";
   std::vector<uint8_t> bmp = {'B', 'M', 102, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 4, 0,
                               0, 0, 4, 0, 0, 0, 1, 0, 24, 0};
   bmp.resize(54, 0);
