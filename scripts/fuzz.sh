@@ -45,19 +45,7 @@ for t in "${targets[@]}"; do
 done
 
 # ---- Packages: clang and its fuzzer runtime beside what the game's core needs.
-packages=(clang libclang-rt-14-dev cmake ninja-build libjpeg62-turbo-dev libstb-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+"$root/scripts/setup.sh" clang libclang-rt-14-dev cmake ninja-build libjpeg62-turbo-dev libstb-dev
 
 # ---- Build.
 build_start=$(date +%s)

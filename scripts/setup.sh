@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the game and the tests use; apt-get update only
 # runs when something is missing, so a prepared machine starts at once.
+# scripts/setup.sh PACKAGE...: those packages instead (scripts/fuzz.sh needs only a few).
 set -euo pipefail
 
 PACKAGES=(
@@ -12,6 +13,8 @@ PACKAGES=(
   xvfb xdotool x11-utils imagemagick espeak-ng sox
   clang libclang-rt-14-dev desktop-file-utils appstream
 )
+
+if [ $# -gt 0 ]; then PACKAGES=("$@"); fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -309,13 +309,18 @@ e2e_press() {
 
 # highscores.dat decoded: "TYPE RANK SCORE NAME" per entry. The entry key of rank r is
 # (37 r + 90) mod 256; awk has no XOR of its own.
-e2e_highscores() {  # FILE
-  od -An -v -tu1 "$1" | tr -s ' ' '\n' | sed '/^$/d' | awk '
+# A file's bytes as decimal numbers, one a line, and awk's missing XOR: what both readers
+# of highscores.dat start from.
+e2e_bytes() { od -An -v -tu1 "$1" | tr -s ' ' '\n' | sed '/^$/d'; }
+E2E_AWK_XOR='
     function xor(a, b,   r, bit) {
       r = 0
       for (bit = 1; bit < 256; bit *= 2) if ((int(a / bit) % 2) != (int(b / bit) % 2)) r += bit
       return r
-    }
+    }'
+
+e2e_highscores() {  # FILE
+  e2e_bytes "$1" | awk "$E2E_AWK_XOR"'
     { byte[n++] = $1 }
     END {
       p = 0
@@ -369,12 +374,7 @@ e2e_slow() { echo $(($1 * E2E_SLOW)); }
 # marker, score digits only, and nothing after the last entry.
 e2e_highscores_complete() {  # FILE
   [ -f "$1" ] || return 1
-  od -An -v -tu1 "$1" | tr -s ' ' '\n' | sed '/^$/d' | awk '
-    function xor(a, b,   r, bit) {
-      r = 0
-      for (bit = 1; bit < 256; bit *= 2) if ((int(a / bit) % 2) != (int(b / bit) % 2)) r += bit
-      return r
-    }
+  e2e_bytes "$1" | awk "$E2E_AWK_XOR"'
     { byte[n++] = $1 }
     END {
       p = 0
