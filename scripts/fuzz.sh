@@ -6,6 +6,7 @@
 # build-fuzz/findings/<target>/.
 #
 # usage: scripts/fuzz.sh [SECONDS] [TARGET ...]     (no TARGET: all of them)
+# ZOLVANE_FUZZ_RUNS=N also stops a target after N executions, whichever comes first.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,7 +16,7 @@ fuzz_src="$root/tests/fuzz"
 seconds=60
 if [ $# -gt 0 ]; then
   case "$1" in
-    -h|--help) sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *[!0-9]*|'') echo "fuzz.sh: SECONDS must be a whole number, found '$1'" >&2; exit 2 ;;
   esac
   seconds=$1
@@ -74,6 +75,7 @@ for t in "${targets[@]}"; do
   args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="$max_len"
         -print_final_stats=1 -artifact_prefix="$findings/")
   [ "$dict" = "-" ] || args+=(-dict="$fuzz_src/dict/$dict")
+  [ -z "${ZOLVANE_FUZZ_RUNS:-}" ] || args+=(-runs="$ZOLVANE_FUZZ_RUNS")
   status=0
   # libFuzzer stops itself after SECONDS; the outer limit only catches a run that hangs.
   timeout -k 10 $((seconds + 120)) "$build/tests/fuzz/fuzz_$t" "${args[@]}" "$work/corpus" \

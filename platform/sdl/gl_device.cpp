@@ -422,7 +422,7 @@ Direct3D* Direct3DCreate8(uint32_t sdkVersion) {
   return d3d;
 }
 
-GLDirect3D::GLDirect3D() { VideoReady = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0; }
+GLDirect3D::GLDirect3D() { VideoReady = InitVideo(); }
 
 GLDirect3D::~GLDirect3D() {
   if (VideoReady) SDL_QuitSubSystem(SDL_INIT_VIDEO);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/sdl/window.h"
+
 namespace zolvane {
 
 namespace {
@@ -118,7 +120,7 @@ void TranslateKeyboardState(const Uint8* sdlState, int sdlKeys, uint8_t state[25
 
 bool CreateDirectInput() {
   CloseDirectInput();
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  if (!InitVideo()) return false;
   DirectInputReady = true;
   return true;
 }

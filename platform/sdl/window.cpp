@@ -1,12 +1,11 @@
 #include "platform/sdl/window.h"
 
 #include <cstdio>
+#include <cstring>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <dlfcn.h>
 #include <link.h>
-
-#include <cstring>
 #endif
 
 namespace zolvane {
@@ -41,14 +40,42 @@ void KeepGLDriverLoaded() {
       nullptr);
 #endif
 }
+
+// SDL's own order, without the drivers that show nothing.
+std::string VisibleVideoDrivers() {
+  std::string list;
+  for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+    const char* name = SDL_GetVideoDriver(i);
+    if (!name || !std::strcmp(name, "offscreen") || !std::strcmp(name, "dummy") ||
+        !std::strcmp(name, "evdev"))
+      continue;
+    if (!list.empty()) list += ',';
+    list += name;
+  }
+  return list;
+}
 }  // namespace
+
+bool InitVideo() {
+  // Without a display that answers, SDL falls back to its offscreen driver: a game in a
+  // window nobody sees. Unless the player names a driver, only visible ones are tried.
+  if (!SDL_WasInit(SDL_INIT_VIDEO) && !SDL_GetHint(SDL_HINT_VIDEODRIVER))
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, VisibleVideoDrivers().c_str());
+  // An X server may refuse a connection for a moment (Xvfb does, to clients that
+  // reconnect in quick succession): a few tries before giving up.
+  for (int attempt = 1;; ++attempt) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    if (attempt == 5) return false;
+    SDL_Delay(20);
+  }
+}
 
 SDL_Window* CreateGameWindow(const WindowSettings& s, std::string* error) {
   auto fail = [&](const std::string& what) -> SDL_Window* {
     if (error) *error = what + ": " + SDL_GetError();
     return nullptr;
   };
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("SDL video");
+  if (!InitVideo()) return fail("SDL video");
 
   Uint32 flags = SDL_WINDOW_OPENGL | (s.Hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
   int w = s.Width, h = s.Height;
@@ -162,7 +189,7 @@ int GameWindowRefreshRate(SDL_Window* window) {
 }
 
 bool GetDesktopSize(int& width, int& height) {
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  if (!InitVideo()) return false;
   SDL_DisplayMode mode;
   const bool ok = SDL_GetDesktopDisplayMode(0, &mode) == 0;
   if (ok) {

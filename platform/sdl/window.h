@@ -19,6 +19,11 @@ struct WindowSettings {
   bool Hidden = false;                 // for tests that only read pixels back
 };
 
+// SDL_InitSubSystem(SDL_INIT_VIDEO), counted the same way (SDL_QuitSubSystem ends it), but
+// never on a driver that shows nothing unless SDL_VIDEODRIVER asks for one, and tried again
+// when the display refuses the connection for a moment.
+bool InitVideo();
+
 // Initialises SDL's video, creates the window and a compatibility-profile OpenGL context,
 // makes it current and asks for vertical sync. Returns nullptr (with the reason in *error)
 // when any of it fails.

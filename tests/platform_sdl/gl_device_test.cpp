@@ -653,6 +653,26 @@ TEST_F(GLDeviceTest, ANewDeviceStartsFromD3DDefaultsAndKeepsManagedTextures) {
   t->Release();
 }
 
+// Where no display answers there is no window, rather than one on SDL's offscreen driver
+// that the player never sees.
+TEST(GameWindow, NoDisplayGivesAnErrorNotAnInvisibleWindow) {
+  const char* was = std::getenv("DISPLAY");
+  const std::string display = was ? was : "";
+  const char* wasDriver = std::getenv("SDL_VIDEODRIVER");
+  const std::string driver = wasDriver ? wasDriver : "";
+  setenv("DISPLAY", ":9876", 1);  // nothing listens there
+  unsetenv("SDL_VIDEODRIVER");
+  WindowSettings s;
+  s.Width = s.Height = 32;
+  std::string error;
+  SDL_Window* window = CreateGameWindow(s, &error);
+  EXPECT_EQ(window, nullptr) << "made on SDL's " << SDL_GetCurrentVideoDriver() << " driver";
+  EXPECT_EQ(error.rfind("SDL video: ", 0), 0u) << error;
+  DestroyGameWindow(window);
+  setenv("DISPLAY", display.c_str(), 1);
+  if (wasDriver) setenv("SDL_VIDEODRIVER", driver.c_str(), 1);
+}
+
 // A texture made for one window's context, drawn in a second window after the first is
 // gone: uploaded again and shown right.
 TEST(GLDeviceLifetime, TexturesOutliveTheirWindow) {
