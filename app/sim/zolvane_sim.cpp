@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -47,8 +48,8 @@ constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 
 const char* const Usage =
-    "usage: zolvane-sim [--seed N] [--type T] [--config FILE] [--highscores FILE] [--trace] "
-    "[SCRIPT]\n"
+    "usage: zolvane-sim [--seed N] [--type T] [--config FILE] [--highscores FILE] [--trace]\n"
+    "                   [--again] [--memory] [SCRIPT]\n"
     "\n"
     "Plays a game of type T (1 Classic, 2 Advanced, 3 Special, 4 Crazy; default 1) with the\n"
     "random generator seeded with N (default 1), driven by SCRIPT or standard input:\n"
@@ -61,7 +62,10 @@ const char* const Usage =
     "  print                    write the state now\n"
     "Keys: Up Down Left Right Space Ctrl Enter Escape P Pause Y N (any case).\n"
     "The state is written as one JSON line at each print, after every step with --trace,\n"
-    "and at the end. --highscores FILE is read at the start and written at the end.\n";
+    "and at the end. --highscores FILE is read at the start and written at the end.\n"
+    "A run ends when the game hands back to the menu; with --again a new game of the same\n"
+    "type starts then, and each line also tells the games started (\"Games\"). --memory\n"
+    "adds the resident memory of the simulator in KiB (\"ResidentKiB\") to each line.\n";
 
 struct Options {
   uint32_t Seed = 1;
@@ -69,6 +73,8 @@ struct Options {
   std::optional<std::string> ConfigFile;
   std::optional<std::string> HighScoresPath;
   bool Trace = false;
+  bool Again = false;
+  bool Memory = false;
   std::optional<std::string> Script;
 };
 
@@ -92,6 +98,10 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options) {
       return 0;
     } else if (arg == "--trace") {
       options.Trace = true;
+    } else if (arg == "--again") {
+      options.Again = true;
+    } else if (arg == "--memory") {
+      options.Memory = true;
     } else if (arg == "--seed") {
       const auto v = value();
       const auto n = v ? ParseUnsigned(*v, UINT32_MAX) : std::nullopt;
@@ -241,7 +251,21 @@ char CellChar(const WellCell& cell) {
   return colour >= 0 && colour <= 9 ? static_cast<char>('0' + colour) : '?';
 }
 
-void WriteState(std::vector<int32_t>& effects) {
+// Resident memory of this process in KiB; 0 where /proc cannot tell.
+int64_t ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::strtoll(line.c_str() + 6, nullptr, 10);
+  return 0;
+}
+
+struct RunFacts {
+  const Options& Asked;
+  int Games = 1;
+};
+
+void WriteState(std::vector<int32_t>& effects, const RunFacts& run) {
   JsonLine j;
   j.Open(nullptr);
   j.Int("Score", Game.Score);
@@ -302,6 +326,8 @@ void WriteState(std::vector<int32_t>& effects) {
     j.Element(std::string_view(row, WellColumns));
   }
   j.CloseArray();
+  if (run.Asked.Again) j.Int("Games", run.Games);
+  if (run.Asked.Memory) j.Int("ResidentKiB", ResidentKiB());
   j.Close();
   j.Text += '\n';
   std::fwrite(j.Text.data(), 1, j.Text.size(), stdout);
@@ -326,6 +352,19 @@ void SetWellRow(int row, const std::string& cells) {
     cell.Empty = ch == '.';
     if (!cell.Empty && cell.Brick) cell.Brick->Colour = ch - '0';
   }
+}
+
+// A game of the type as the menu starts it, without the fade.
+void StartGame(int32_t type) {
+  Menu.MenuState = MenuGameType;
+  Menu.MenuItem = type;
+  Game.GameType = type;
+  Game.ScorePosition = 11;
+  NewGame();
+  Loop.MenuActive = false;
+  Loop.TransitionActive = false;
+  Loop.FadeOutRunning = Loop.FadeOutDone = Loop.FadeInRunning = false;
+  Loop.FadeLevel = 0;
 }
 
 std::optional<std::string> ReadScript(const Options& options) {
@@ -402,16 +441,8 @@ int Run(int argc, char** argv) {
   }
   frmD3D.HighScoresLoaded = true;
 
-  // The menu starts a game of the chosen type; the fade is skipped.
-  Menu.MenuState = MenuGameType;
-  Menu.MenuItem = options.Type;
-  Game.GameType = options.Type;
-  Game.ScorePosition = 11;
-  NewGame();
-  Loop.MenuActive = false;
-  Loop.TransitionActive = false;
-  Loop.FadeOutRunning = Loop.FadeOutDone = Loop.FadeInRunning = false;
-  Loop.FadeLevel = 0;
+  StartGame(options.Type);
+  RunFacts run{options};
 
   static char outputBuffer[1 << 16];
   std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
@@ -419,12 +450,17 @@ int Run(int argc, char** argv) {
   for (const Command& cmd : script) {
     switch (cmd.What) {
       case Command::Pass:
-        for (uint32_t n = 0; n < cmd.Count && !Loop.MenuActive; ++n) {
+        for (uint32_t n = 0; n < cmd.Count; ++n) {
           clock.Advance(cmd.Ms);
           keyboard.ReleaseAll();
           for (const int code : cmd.Keys) keyboard.Press(code);
           GamePass();
-          if (options.Trace) WriteState(effects);
+          if (options.Trace) WriteState(effects, run);
+          if (Loop.MenuActive) {
+            if (!options.Again) break;
+            StartGame(options.Type);
+            ++run.Games;
+          }
         }
         break;
       case Command::SetRow:
@@ -437,13 +473,13 @@ int Run(int argc, char** argv) {
         Game.NextFigure->ResetFigure(cmd.FigureKind, cmd.Rotation, -6, 18, 0, 0.4f);
         break;
       case Command::Print:
-        WriteState(effects);
+        WriteState(effects, run);
         break;
     }
-    // Back in the menu: the game is over for the simulator.
+    // Back in the menu without --again: the game is over for the simulator.
     if (Loop.MenuActive) break;
   }
-  WriteState(effects);
+  WriteState(effects, run);
 
   int status = 0;
   if (std::fflush(stdout) != 0) {

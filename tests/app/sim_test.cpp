@@ -443,6 +443,41 @@ TEST_F(SimTest, TheTableIsReadAtTheStartAndSavedAtTheEnd) {
   SetDefaultHighScores();
 }
 
+// With --again, both ways back to the menu (the abort question answered yes, a game over)
+// start the next game where a run would end; --memory adds the simulator's own size.
+TEST_F(SimTest, AgainPlaysGameAfterGameInOneRun) {
+  std::string script = "16\n16 Escape\n16\n16 Y\nrepeat 30 16\nprint\n";
+  for (int row = 1; row <= 17; ++row) script += "well " + std::to_string(row) + " 222222222.\n";
+  script += "repeat 3 16\n16 Space\n16 Space\nrepeat 30 16\nprint\nwell 1 1111111111\n";
+
+  const Result once = Run(script, "--memory");
+  ASSERT_EQ(once.Status, 0) << once.Err;
+  ASSERT_EQ(once.Lines.size(), 1u);  // the run ended at the abort
+  EXPECT_TRUE(once.Last()["MenuActive"].B);
+  EXPECT_EQ(once.Last().Keys().back(), "ResidentKiB");
+  EXPECT_GT(once.Last()["ResidentKiB"].I(), 100);
+
+  const Result again = Run(script, "--again --highscores hs.dat --type 3");
+  ASSERT_EQ(again.Status, 0) << again.Err;
+  ASSERT_EQ(again.Lines.size(), 3u);
+  const std::vector<int> games = {2, 3, 3};
+  for (size_t i = 0; i < again.Lines.size(); ++i) {
+    const Json& s = again.Lines[i];
+    SCOPED_TRACE("line " + std::to_string(i));
+    EXPECT_EQ(s.Keys().back(), "Games");
+    EXPECT_EQ(s["Games"].I(), games[i]);
+    EXPECT_FALSE(s["MenuActive"].B);
+    EXPECT_FALSE(s["AbortQuery"].B);
+    EXPECT_FALSE(s["GameOver"].B);
+    EXPECT_EQ(s["Score"].I(), 0);
+  }
+  EXPECT_EQ(WellOf(again.Lines[1])[19], "..........");  // the stack went with the game
+  EXPECT_EQ(WellOf(again.Last())[19], "1111111111");   // and the script went on after it
+  ASSERT_TRUE(LoadHighScores((Dir / "hs.dat").string()));
+  EXPECT_EQ(HighScores[3][1].Score, 5);  // the game that ended over ranked
+  SetDefaultHighScores();
+}
+
 // Several minutes of play in every game type, by a player who moves, turns and drops, and
 // who now and then gets the upper half of the well emptied so that the game lasts: the
 // facts of each type's rules must hold at the end.
