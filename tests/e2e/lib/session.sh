@@ -5,6 +5,11 @@ set -euo pipefail
 export LC_ALL=C  # decimal points in times and measurements
 
 BUILD=${ZOLVANE_BUILD:?ZOLVANE_BUILD must name the build directory}
+# A sanitizer build reports as it does in the suite (the system libraries' leaks suppressed,
+# waits stretched), also when a script is run by hand.
+if [ -z "${LSAN_OPTIONS:-}" ] && grep -qx 'ZOLVANE_SANITIZE:BOOL=ON' "$BUILD/CMakeCache.txt" 2>/dev/null; then
+  source "$(dirname "${BASH_SOURCE[0]}")/../../sanitize/env.sh"
+fi
 
 E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/zolvane-e2e.XXXXXX")
 GAME="$E2E_TMP/game"   # the run folder the game sees as its current directory
