@@ -35,7 +35,10 @@ make_script() {  # MINUTES SEED
       r = rand()
       if (r < 0.70) print 16
       else if (r < 0.9995) print 16, keys[1 + int(rand() * 10)]
-      else { print 16, "P"; print 16; print "repeat 60 16"; print 16, "Escape"; print 16; print 16, "N"; print 16 }
+      else {
+        print 16, "P"; print 16; print "repeat 60 16"
+        print 16, "Escape"; print 16; print 16, "N"; print 16
+      }
       if (s % 20 == 0) for (row = 1; row <= 20; row++) print "well", row, ".........."
       if (s % 3750 == 0) print "print"
     }
@@ -43,7 +46,7 @@ make_script() {  # MINUTES SEED
   }'
 }
 
-# "MAX_RSS FIRST_HALF_RSS LAST_QUARTER_RSS SAMPLES" from lines "SECONDS RSS HWM ...".
+# "MAX_RSS SECOND_QUARTER_RSS LAST_QUARTER_RSS SAMPLES" from lines "TIME RSS ...".
 summarise() {  # FILE
   awk '{ t[NR] = $1; r[NR] = $2; if ($2 > max) max = $2 }
     END {
