@@ -21,6 +21,7 @@
 #include "audio/sound.h"
 #include "game/settings.h"
 #include "platform/audio.h"
+#include "platform/process_memory.h"
 #include "platform/sdl/sdl_audio.h"
 
 namespace zolvane {
@@ -55,17 +56,6 @@ double CpuSeconds() {
   timespec t{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-long ResidentKiB() {
-  FILE* f = std::fopen("/proc/self/status", "r");
-  if (!f) return 0;
-  char line[256];
-  long kib = 0;
-  while (std::fgets(line, sizeof line, f))
-    if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1) break;
-  std::fclose(f);
-  return kib;
 }
 
 // Renders seconds of sound; with effects, all twenty are started again every half second,

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -32,6 +31,7 @@
 #include "menu/menu_state.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
+#include "platform/process_memory.h"
 #include "platform/random.h"
 #include "render/scene_objects.h"
 
@@ -251,21 +251,7 @@ char CellChar(const WellCell& cell) {
   return colour >= 0 && colour <= 9 ? static_cast<char>('0' + colour) : '?';
 }
 
-// Resident memory of this process in KiB; 0 where /proc cannot tell.
-int64_t ResidentKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::strtoll(line.c_str() + 6, nullptr, 10);
-  return 0;
-}
-
-struct RunFacts {
-  const Options& Asked;
-  int Games = 1;
-};
-
-void WriteState(std::vector<int32_t>& effects, const RunFacts& run) {
+void WriteState(std::vector<int32_t>& effects, const Options& options, int games) {
   JsonLine j;
   j.Open(nullptr);
   j.Int("Score", Game.Score);
@@ -326,8 +312,8 @@ void WriteState(std::vector<int32_t>& effects, const RunFacts& run) {
     j.Element(std::string_view(row, WellColumns));
   }
   j.CloseArray();
-  if (run.Asked.Again) j.Int("Games", run.Games);
-  if (run.Asked.Memory) j.Int("ResidentKiB", ResidentKiB());
+  if (options.Again) j.Int("Games", games);
+  if (options.Memory) j.Int("ResidentKiB", ResidentKiB());
   j.Close();
   j.Text += '\n';
   std::fwrite(j.Text.data(), 1, j.Text.size(), stdout);
@@ -442,7 +428,7 @@ int Run(int argc, char** argv) {
   frmD3D.HighScoresLoaded = true;
 
   StartGame(options.Type);
-  RunFacts run{options};
+  int games = 1;
 
   static char outputBuffer[1 << 16];
   std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
@@ -455,11 +441,11 @@ int Run(int argc, char** argv) {
           keyboard.ReleaseAll();
           for (const int code : cmd.Keys) keyboard.Press(code);
           GamePass();
-          if (options.Trace) WriteState(effects, run);
+          if (options.Trace) WriteState(effects, options, games);
           if (Loop.MenuActive) {
             if (!options.Again) break;
             StartGame(options.Type);
-            ++run.Games;
+            ++games;
           }
         }
         break;
@@ -473,13 +459,13 @@ int Run(int argc, char** argv) {
         Game.NextFigure->ResetFigure(cmd.FigureKind, cmd.Rotation, -6, 18, 0, 0.4f);
         break;
       case Command::Print:
-        WriteState(effects, run);
+        WriteState(effects, options, games);
         break;
     }
     // Back in the menu without --again: the game is over for the simulator.
     if (Loop.MenuActive) break;
   }
-  WriteState(effects, run);
+  WriteState(effects, options, games);
 
   int status = 0;
   if (std::fflush(stdout) != 0) {
