@@ -11,7 +11,7 @@
 #include <cstdlib>
 
 #include "audio/music.h"
-#include "game/settings.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 

@@ -3,11 +3,8 @@
 #include "app/main_form.h"
 #include "app/screen_trace.h"
 #include "game/frame_time.h"
-#include "game/game_state.h"
-#include "game/keys.h"
-#include "game/rules.h"
 #include "menu/menu_screens.h"
-#include "menu/menu_state.h"
+#include "menu/step_frame.h"
 #include "platform/clock.h"
 #include "render/device_objects.h"
 #include "render/game_screen.h"
@@ -18,16 +15,7 @@ MainForm frmD3D;
 
 void OnIdle() {
   if (!frmD3D.FActive) return;
-  if (Loop.MenuActive) {
-    if (!Loop.TransitionActive) PollMenuKeys();
-    MenuStep();
-  } else {
-    if (!Loop.TransitionActive) PollGameKeys();
-    if (Game.Paused || Game.GameOver || Game.AbortQuery)
-      BreakTick();
-    else
-      GameTick();
-  }
+  StepFrame();
   RenderFrame();
   TraceScreen(timeGetTime());
 }

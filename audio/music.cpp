@@ -6,9 +6,9 @@
 #include <system_error>
 
 #include "audio/sound.h"
-#include "game/settings.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 

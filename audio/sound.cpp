@@ -7,8 +7,8 @@
 #include <cstring>
 #include <memory>
 
-#include "game/settings.h"
 #include "platform/audio.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 

@@ -19,10 +19,10 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
-#include "game/settings.h"
 #include "platform/audio.h"
 #include "platform/process_memory.h"
 #include "platform/sdl/sdl_audio.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 namespace {

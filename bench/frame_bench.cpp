@@ -16,13 +16,14 @@
 #include "bench/game_window.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
-#include "game/settings.h"
+#include "game/scene_objects.h"
 #include "platform/clock.h"
 #include "platform/recording_device.h"
+#include "platform/settings.h"
 #include "render/device_objects.h"
 #include "render/effects.h"
 #include "render/game_screen.h"
-#include "render/scene_objects.h"
+#include "render/scene_drawing.h"
 
 namespace zolvane {
 namespace {
@@ -56,7 +57,7 @@ void DrawWellBrickByBrick() {
   for (int row = 1; row <= WellRows; ++row)
     for (int column = 1; column <= WellColumns; ++column) {
       const WellCell& cell = WellAt(row, column);
-      if (!cell.Empty && cell.Brick) cell.Brick->Draw();
+      if (!cell.Empty && cell.Brick) DrawBrick(*cell.Brick);
     }
 }
 
@@ -68,8 +69,8 @@ void DrawParts(unsigned parts) {
   SetGameScreenStates();  // so each piece draws as it does in the full frame
   if (parts & Background) DrawBackground(Game.GameType);
   if (parts & Figures) {
-    Game.FallingFigure->Draw();
-    Game.NextFigure->Draw();
+    DrawFigure(*Game.FallingFigure);
+    DrawFigure(*Game.NextFigure);
   }
   if (parts & Glass) DrawGlassFrame();
   if (parts & Well) DrawWell();

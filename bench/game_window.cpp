@@ -11,8 +11,8 @@
 
 #include "app/frame_loop.h"
 #include "app/main_form.h"
-#include "app/startup.h"
 #include "app/sdl/sdl_window_system.h"
+#include "app/startup.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/rules.h"
@@ -79,16 +79,13 @@ std::string GLRendererName() {
 }
 
 void StartHarnessGame(int32_t type) {
-  Game.GameOver = Game.Paused = Game.AbortQuery = false;
-  Game.GameType = type;
-  Game.ScorePosition = 11;
+  Game.GameOver = false;
   RandomSeed(1);  // the same figures in every picture and every benchmark run
-  NewGame();
+  Loop = LoopState{};
+  StartGameNow(type);
   Game.BrickFlipActive = false;
   Game.BrickFlipAngle = 0;
   ResetBreakSway();
-  Loop = LoopState{};
-  Loop.MenuActive = false;
   Loop.LastFrameTime = timeGetTime();
   Loop.FrameDelta = 16;
 }

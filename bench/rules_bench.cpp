@@ -10,14 +10,14 @@
 #include "game/figure_shapes.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/high_scores.h"
 #include "game/keys.h"
 #include "game/rules.h"
-#include "game/settings.h"
-#include "menu/high_scores.h"
+#include "game/scene_objects.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
 #include "platform/random.h"
-#include "render/scene_objects.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 namespace {

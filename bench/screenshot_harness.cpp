@@ -44,12 +44,12 @@ unsigned char* ZlibCompress(unsigned char* data, int length, int* outLength, int
 #include "game/figure_shapes.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/high_scores.h"
 #include "game/rules.h"
-#include "game/settings.h"
-#include "menu/high_scores.h"
+#include "game/scene_objects.h"
 #include "menu/menu_state.h"
 #include "platform/clock.h"
-#include "render/scene_objects.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 namespace {

@@ -1,12 +1,10 @@
 // Pause, the abort question and the end of a game: the game stands still until a key
-// resumes it, or it fades to black and hands over to the menus.
+// resumes it, or it fades to black for the menus to take over.
 #include "audio/music.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/keys.h"
 #include "game/rules.h"
-#include "menu/high_scores.h"
-#include "menu/menu_state.h"
 #include "platform/clock.h"
 
 namespace zolvane {
@@ -17,30 +15,6 @@ int32_t Delta() { return static_cast<int32_t>(Loop.FrameDelta); }
 bool PauseActs() { return KeyActs(Keys.KeyPause, Keys.PauseTimer, PauseRepeatStart); }
 bool EscapeActs() { return KeyActs(Keys.KeyEscape, Keys.EscapeTimer, EscapeRepeatStart); }
 
-// The pass in which the fade to black has completed.
-void HandOverToMenu() {
-  Loop.MenuActive = true;
-  if (Game.GameOver) {
-    if (Game.ScorePosition >= 1 && Game.ScorePosition <= 10) {
-      InsertHighScore(Game.GameType, Game.ScorePosition, Game.Score);
-      // The well is fresh while the player types the name.
-      NewGame();
-    } else {
-      Menu.NameEntryActive = false;
-    }
-    Menu.MenuState = MenuHighScores;
-    Menu.MenuItem = 1;
-    Menu.HighScoreTableShown = Game.GameType;
-    Game.GameOver = false;
-  } else {
-    // Aborted: AbortQuery stays set until the next game starts.
-    Menu.MenuState = MenuMain;
-    Keys.KeyEnter = false;
-    Menu.MenuItem = 1;
-  }
-  Loop.FadeOutDone = false;
-  Loop.FadeInRunning = true;
-}
 }  // namespace
 
 void PauseGame() {
@@ -72,8 +46,8 @@ void BreakTick() {
     Loop.FadeOutRunning = true;
     Loop.TransitionActive = true;
   }
+  // The loop hands over to the menus once the fade has completed.
   FadeOutStep();
-  if (Loop.FadeOutDone) HandOverToMenu();
 
   MusicUpkeep();
 }

@@ -8,10 +8,10 @@
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/rules.h"
-#include "game/settings.h"
+#include "game/scene_objects.h"
 #include "platform/math3d.h"
 #include "platform/random.h"
-#include "render/scene_objects.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 

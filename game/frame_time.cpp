@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "platform/clock.h"
-#include "render/fade_quad.h"
 
 namespace zolvane {
 
@@ -25,7 +24,6 @@ void FadeOutStep() {
     Loop.FadeOutRunning = false;
     Loop.FadeOutDone = true;
   }
-  SetFadeLevel(Loop.FadeLevel);
 }
 
 void FadeInStep() {
@@ -36,7 +34,6 @@ void FadeInStep() {
     Loop.FadeInRunning = false;
     Loop.TransitionActive = false;
   }
-  SetFadeLevel(Loop.FadeLevel);
 }
 
 }  // namespace zolvane

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "game/scene_objects.h"
 #include "platform/d3d8.h"
-#include "render/scene_objects.h"
 
 namespace zolvane {
 

@@ -4,9 +4,9 @@
 #include "game/game_state.h"
 #include "game/keys.h"
 #include "game/rules.h"
-#include "game/settings.h"
+#include "game/scene_objects.h"
 #include "platform/clock.h"
-#include "render/scene_objects.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 

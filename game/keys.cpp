@@ -1,7 +1,7 @@
 #include "game/keys.h"
 
-#include "game/settings.h"
 #include "platform/keyboard.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 

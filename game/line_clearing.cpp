@@ -7,8 +7,8 @@
 #include "audio/sound.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/high_scores.h"
 #include "game/rules.h"
-#include "menu/high_scores.h"
 #include "platform/math3d.h"
 
 namespace zolvane {

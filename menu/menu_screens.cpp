@@ -6,17 +6,17 @@
 
 #include "game/frame_time.h"
 #include "game/game_state.h"
-#include "game/settings.h"
-#include "menu/font.h"
-#include "menu/high_scores.h"
+#include "game/high_scores.h"
+#include "game/scene_objects.h"
 #include "menu/menu_state.h"
 #include "platform/math3d.h"
 #include "platform/picture.h"
+#include "platform/settings.h"
 #include "render/device_objects.h"
 #include "render/fade_quad.h"
+#include "render/font.h"
 #include "render/game_screen.h"
 #include "render/scene_drawing.h"
-#include "render/scene_objects.h"
 #include "render/scene_setup.h"
 
 namespace zolvane {
@@ -100,7 +100,7 @@ void PlaceCursorBrick(float x, float y, float z) {
 void DrawCursorBrickAt(float x, float y, float z) {
   if (!MenuCursorBrick) return;
   PlaceCursorBrick(x, y, z);
-  MenuCursorBrick->Draw();
+  DrawBrick(*MenuCursorBrick);
 }
 
 // --- The selection animation, advanced while the labels are drawn.

@@ -52,6 +52,12 @@ int32_t MenuItemCount(uint8_t state);
 // Fire on a game type: play the choice, start the fade to black and set the game type;
 // the fade's end starts the game. Nothing while a fade runs.
 void BeginNewGame(int32_t gameType);
+// The same game at once, without the sound or the fades (the simulator, tests, benchmarks).
+void StartGameNow(int32_t gameType);
+
+// The pass in which a game's fade to black has completed: over, it opens its high score
+// table (with the name entry when it ranks); aborted, the main menu.
+void HandOverToMenu();
 
 // One pass of the menus: keys, screens, the fade into a new game, animations, music.
 void MenuStep();

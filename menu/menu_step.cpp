@@ -6,12 +6,13 @@
 #include "audio/sound.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/high_scores.h"
 #include "game/keys.h"
-#include "game/settings.h"
+#include "game/scene_objects.h"
 #include "menu/menu_screens.h"
 #include "menu/menu_state.h"
 #include "platform/math3d.h"
-#include "render/scene_objects.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 
@@ -258,15 +259,56 @@ int32_t MenuItemCount(uint8_t state) {
   }
 }
 
-void BeginNewGame(int32_t gameType) {
-  if (Loop.TransitionActive) return;
-  PlayEffect(SoundEnter, true);
-  Loop.FadeOutRunning = Loop.TransitionActive = true;
+namespace {
+// As if chosen on the game type screen, which the game hands back to when aborted.
+void ChooseGameType(int32_t gameType) {
+  Menu.MenuState = MenuGameType;
+  Menu.MenuItem = gameType;
   Game.GameType = gameType;
   // The menu's New game has done this already; a game started past the menus needs it too.
   Game.ScorePosition = 11;
 }
+}  // namespace
 
+void BeginNewGame(int32_t gameType) {
+  if (Loop.TransitionActive) return;
+  PlayEffect(SoundEnter, true);
+  Loop.FadeOutRunning = Loop.TransitionActive = true;
+  ChooseGameType(gameType);
+}
+
+void StartGameNow(int32_t gameType) {
+  ChooseGameType(gameType);
+  NewGame();
+  Loop.MenuActive = false;
+  Loop.TransitionActive = false;
+  Loop.FadeOutRunning = Loop.FadeOutDone = Loop.FadeInRunning = false;
+  Loop.FadeLevel = 0;
+}
+
+void HandOverToMenu() {
+  Loop.MenuActive = true;
+  if (Game.GameOver) {
+    if (Game.ScorePosition >= 1 && Game.ScorePosition <= 10) {
+      Menu.NameEntryActive = InsertHighScore(Game.GameType, Game.ScorePosition, Game.Score);
+      // The well is fresh while the player types the name.
+      NewGame();
+    } else {
+      Menu.NameEntryActive = false;
+    }
+    Menu.MenuState = MenuHighScores;
+    Menu.MenuItem = 1;
+    Menu.HighScoreTableShown = Game.GameType;
+    Game.GameOver = false;
+  } else {
+    // Aborted: AbortQuery stays set until the next game starts.
+    Menu.MenuState = MenuMain;
+    Keys.KeyEnter = false;
+    Menu.MenuItem = 1;
+  }
+  Loop.FadeOutDone = false;
+  Loop.FadeInRunning = true;
+}
 void SetCloseWindowHandler(CloseWindowHandler handler) { CloseWindow = handler; }
 
 void MenuStep() {

@@ -1,10 +1,10 @@
 #include "menu/name_entry.h"
 
 #include "game/game_state.h"
+#include "game/high_scores.h"
 #include "game/keys.h"
-#include "menu/font.h"
-#include "menu/high_scores.h"
 #include "menu/menu_state.h"
+#include "render/font.h"
 
 namespace zolvane {
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "game/frame_time.h"
 #include "platform/math3d.h"
 #include "render/device_objects.h"
 
@@ -35,6 +36,7 @@ void SetFadeLevel(int32_t level) {
 void DrawFadeQuad() {
   Device* d = D3D.FD3DDevice;
   if (!d) return;
+  SetFadeLevel(Loop.FadeLevel);
   d->SetRenderState(D3DRS_LIGHTING, 0);
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
   d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);

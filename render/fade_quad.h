@@ -15,6 +15,7 @@ HRESULT CreateFadeQuad();
 HRESULT FillColourQuad(VertexBuffer* quad, D3DCOLOR colour);
 // Writes the quad's four vertices with the given alpha; nothing without a quad.
 void SetFadeLevel(int32_t level);
+// At the loop's fade level.
 void DrawFadeQuad();
 
 }  // namespace zolvane

@@ -5,9 +5,9 @@
 
 #include "game/frame_time.h"
 #include "game/game_state.h"
-#include "menu/font.h"
-#include "menu/high_scores.h"
+#include "game/high_scores.h"
 #include "render/device_objects.h"
+#include "render/font.h"
 
 namespace zolvane {
 

@@ -5,6 +5,7 @@
 
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/scene_objects.h"
 #include "platform/math3d.h"
 #include "platform/picture.h"
 #include "render/device_objects.h"
@@ -12,7 +13,6 @@
 #include "render/fade_quad.h"
 #include "render/game_info.h"
 #include "render/scene_drawing.h"
-#include "render/scene_objects.h"
 #include "render/scene_setup.h"
 
 namespace zolvane {
@@ -65,7 +65,7 @@ void DrawWellBricks(int first, int end) {
       if (known ? colour != group : group <= BrickColourCount) continue;
       if (!begun) BeginBrickBatch(group);
       begun = drawn = true;
-      cell.Brick->DrawInBatch();
+      DrawBrickInBatch(*cell.Brick);
     }
   }
   if (drawn) EndBrickBatch();
@@ -97,7 +97,7 @@ void DrawGlassFrame() {
   d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
   d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
   TModel* frame = (Game.GameType % 2 == 1) ? GlassFrameOdd : GlassFrameEven;
-  if (frame) frame->Draw();
+  if (frame) DrawModel(*frame);
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
   d->LightEnable(4, true);
 }
@@ -110,8 +110,8 @@ void DrawGame() {
   DrawGameInfo();
 
   if (!Game.GameOver) {
-    if (Game.FallingFigure) Game.FallingFigure->Draw();
-    if (Game.NextFigure) Game.NextFigure->Draw();
+    if (Game.FallingFigure) DrawFigure(*Game.FallingFigure);
+    if (Game.NextFigure) DrawFigure(*Game.NextFigure);
   }
 
   DrawGlassFrame();
@@ -159,7 +159,7 @@ void DrawWell() {
   DrawWellBricks(0, flipping);
   if (flipping < WellCellCount) {
     const WellCell& cell = WellAt(Game.BrickFlipRow, Game.BrickFlipColumn);
-    if (!cell.Empty && cell.Brick) cell.Brick->Draw();
+    if (!cell.Empty && cell.Brick) DrawBrick(*cell.Brick);
     DrawWellBricks(flipping + 1, WellCellCount);
   }
 }
@@ -168,7 +168,7 @@ void DrawFlyingRows() {
   for (auto& slot : Game.FlyingRows) {
     if (!slot[0]) continue;  // a slot is in use when its first brick is set
     for (TBrick* brick : slot)
-      if (brick) brick->Draw();
+      if (brick) DrawBrick(*brick);
   }
 }
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/logs.h"
+#include "platform/logs.h"
 #include "platform/math3d.h"
 #include "render/device_objects.h"
 #include "render/scene_setup.h"

@@ -7,12 +7,12 @@
 #include "game/figure_shapes.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
-#include "game/settings.h"
+#include "game/scene_objects.h"
 #include "platform/math3d.h"
 #include "platform/picture.h"
+#include "platform/settings.h"
 #include "render/device_objects.h"
 #include "render/models.h"
-#include "render/scene_objects.h"
 #include "render/scene_setup.h"
 
 namespace zolvane {
@@ -60,18 +60,18 @@ const float BrickColourFactors[BrickColourCount + 1][3] = {
 
 void InitWhiteMaterial() { WhiteMaterial = White; }
 
-void TModel::Draw() {
+void DrawModel(const TModel& model) {
   Device* d = D3D.FD3DDevice;
-  if (!d || ModelNumber >= ModelSlotCount) return;
-  const TModelData& m = ModelTable[ModelNumber];
+  if (!d || model.ModelNumber >= ModelSlotCount) return;
+  const TModelData& m = ModelTable[model.ModelNumber];
   const uint32_t first = static_cast<uint32_t>(m.FirstVertex);
   if (m.Textured) {
-    DrawTexturedModel(d, m, m.Texture, World);
+    DrawTexturedModel(d, m, m.Texture, model.World);
     return;
   }
   d->SetStreamSource(0, D3D.FD3DVBModels, ModelStride);
   d->SetVertexShader(ModelFVF);
-  d->SetTransform(D3DTS_WORLD, &World);
+  d->SetTransform(D3DTS_WORLD, &model.World);
   if (m.SingleMaterial) {
     d->SetMaterial(&m.Material);
     if (m.TriangleCount > 0)
@@ -96,19 +96,19 @@ void TModel::Draw() {
   }
 }
 
-void TBrick::Draw() {
+void DrawBrick(TBrick& brick) {
   Device* d = D3D.FD3DDevice;
   // The setting is read on every draw, so a change shows on the next frame.
-  ModelNumber = Config.BrickQuality;
-  if (!d || ModelNumber >= ModelSlotCount) return;
-  DrawTexturedModel(d, ModelTable[ModelNumber], BrickTexture(Colour), World);
+  brick.ModelNumber = Config.BrickQuality;
+  if (!d || brick.ModelNumber >= ModelSlotCount) return;
+  DrawTexturedModel(d, ModelTable[brick.ModelNumber], BrickTexture(brick.Colour), brick.World);
 }
 
-void TBrick::DrawInBatch() {
+void DrawBrickInBatch(TBrick& brick) {
   Device* d = D3D.FD3DDevice;
-  ModelNumber = Config.BrickQuality;
-  if (!d || ModelNumber >= ModelSlotCount) return;
-  DrawTexturedTriangles(d, ModelTable[ModelNumber], World);
+  brick.ModelNumber = Config.BrickQuality;
+  if (!d || brick.ModelNumber >= ModelSlotCount) return;
+  DrawTexturedTriangles(d, ModelTable[brick.ModelNumber], brick.World);
 }
 
 void BeginBrickBatch(int32_t colour) {
@@ -119,16 +119,17 @@ void EndBrickBatch() {
   if (Device* d = D3D.FD3DDevice) d->SetTexture(0, nullptr);
 }
 
-void TFigure::Draw() {
-  if (Colour < 1 || Colour > 7 || Rotation < 1 || Rotation > 4) return;
-  TBrick brick(Colour, 0, 0, 0);
-  const float spread = (1 - Scale) * 4 / 2;  // keeps the 4 x 4 grid area centred
+void DrawFigure(const TFigure& figure) {
+  if (figure.Colour < 1 || figure.Colour > 7 || figure.Rotation < 1 || figure.Rotation > 4)
+    return;
+  TBrick brick(figure.Colour, 0, 0, 0);
+  const float spread = (1 - figure.Scale) * 4 / 2;  // keeps the 4 x 4 grid area centred
   for (int i = 0; i < 4; ++i)
     for (int j = 0; j < 4; ++j) {
-      if (!ShapeCell(Colour, Rotation, i, j)) continue;
-      brick.World = ScaleMatrix;
-      brick.World(4, 3) = World(4, 3);
-      if (Turning) {
+      if (!ShapeCell(figure.Colour, figure.Rotation, i, j)) continue;
+      brick.World = figure.ScaleMatrix;
+      brick.World(4, 3) = figure.World(4, 3);
+      if (figure.Turning) {
         // Turn the cell about the point between grid columns 1 and 2 on line 1, and keep
         // only the displacement the turn gives it (and the turned axes).
         const float dx = static_cast<float>(j) - 1.5f;
@@ -139,9 +140,9 @@ void TFigure::Draw() {
         brick.World(4, 1) -= dx;
         brick.World(4, 2) -= dy;
       }
-      brick.World(4, 1) += X + static_cast<float>(j) * Scale + spread;
-      brick.World(4, 2) += Y - static_cast<float>(i) * Scale - spread;
-      brick.Draw();
+      brick.World(4, 1) += figure.X + static_cast<float>(j) * figure.Scale + spread;
+      brick.World(4, 2) += figure.Y - static_cast<float>(i) * figure.Scale - spread;
+      DrawBrick(brick);
     }
 }
 

@@ -1,9 +1,10 @@
-// How the scene objects draw themselves: the material of everything textured, and the
-// eight brick textures, tinted copies of one brick picture.
+// How the scene objects are drawn: the material of everything textured, and the eight
+// brick textures, tinted copies of one brick picture.
 #pragma once
 #include <cstdint>
 #include <stdexcept>
 
+#include "game/scene_objects.h"
 #include "platform/device.h"
 
 namespace zolvane {
@@ -20,8 +21,18 @@ extern const float BrickColourFactors[BrickColourCount + 1][3];
 
 void InitWhiteMaterial();
 
+// A model by its slot of the model table, placed by its world matrix.
+void DrawModel(const TModel& model);
+// A brick in the model slot of the brick quality set now, so a change shows on the next
+// frame.
+void DrawBrick(TBrick& brick);
+// Only its world matrix and the draw, between BeginBrickBatch(colour) and EndBrickBatch.
+void DrawBrickInBatch(TBrick& brick);
+// Brick by brick from its shape grid, each cell turned with the figure while it turns.
+void DrawFigure(const TFigure& figure);
+
 // The set-up every brick of one colour shares (colours outside 1..8 draw untextured), for
-// TBrick::DrawInBatch; the end leaves no texture set, as a single brick's draw does.
+// DrawBrickInBatch; the end leaves no texture set, as a single brick's draw does.
 void BeginBrickBatch(int32_t colour);
 void EndBrickBatch();
 

@@ -13,21 +13,21 @@
 #include "app/command_line.h"
 #include "app/config.h"
 #include "app/frame_loop.h"
-#include "app/logs.h"
 #include "app/main_form.h"
 #include "app/player_folder.h"
-#include "app/startup.h"
 #include "app/sdl/sdl_window_system.h"
-#include "game/settings.h"
+#include "app/startup.h"
 #include "game/frame_time.h"
 #include "menu/menu_state.h"
 #include "menu/name_entry.h"
 #include "platform/audio.h"
 #include "platform/frame_pacer.h"
+#include "platform/logs.h"
 #include "platform/sdl/gl_device.h"
 #include "platform/sdl/keyboard_device.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/window.h"
+#include "platform/settings.h"
 #include "render/device_objects.h"
 
 namespace zolvane {
@@ -142,12 +142,7 @@ int Run(int argc, char** argv) {
   if (SDL_GetWindowFlags(window.Window) & SDL_WINDOW_INPUT_FOCUS) frmD3D.FActive = -1;
   SetCloseWindowHandler(CloseMainWindow);
   SDL_StopTextInput();  // SDL starts with text input on
-  if (startGame) {
-    // As if chosen on the game type screen.
-    Menu.MenuState = MenuGameType;
-    Menu.MenuItem = startGame;
-    BeginNewGame(startGame);
-  }
+  if (startGame) BeginNewGame(startGame);
   NameEntryRouting nameEntry;
   FramePacer pacer = MakePacer(window.Window);
   uint64_t framesDrawn = 0;

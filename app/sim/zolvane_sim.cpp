@@ -25,15 +25,16 @@
 #include "game/figure_shapes.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/high_scores.h"
 #include "game/keys.h"
 #include "game/rules.h"
-#include "menu/high_scores.h"
+#include "game/scene_objects.h"
 #include "menu/menu_state.h"
+#include "menu/step_frame.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
 #include "platform/process_memory.h"
 #include "platform/random.h"
-#include "render/scene_objects.h"
 
 namespace zolvane {
 namespace {
@@ -322,15 +323,6 @@ void WriteState(std::vector<int32_t>& effects, const Options& options, int games
 // ---------------------------------------------------------------------------------------
 // Running
 
-// One idle pass of a game as the frame loop runs it, without the frame.
-void GamePass() {
-  if (!Loop.TransitionActive) PollGameKeys();
-  if (Game.Paused || Game.GameOver || Game.AbortQuery)
-    BreakTick();
-  else
-    GameTick();
-}
-
 void SetWellRow(int row, const std::string& cells) {
   for (int c = 1; c <= WellColumns; ++c) {
     WellCell& cell = WellAt(row, c);
@@ -338,19 +330,6 @@ void SetWellRow(int row, const std::string& cells) {
     cell.Empty = ch == '.';
     if (!cell.Empty && cell.Brick) cell.Brick->Colour = ch - '0';
   }
-}
-
-// A game of the type as the menu starts it, without the fade.
-void StartGame(int32_t type) {
-  Menu.MenuState = MenuGameType;
-  Menu.MenuItem = type;
-  Game.GameType = type;
-  Game.ScorePosition = 11;
-  NewGame();
-  Loop.MenuActive = false;
-  Loop.TransitionActive = false;
-  Loop.FadeOutRunning = Loop.FadeOutDone = Loop.FadeInRunning = false;
-  Loop.FadeLevel = 0;
 }
 
 std::optional<std::string> ReadScript(const Options& options) {
@@ -427,7 +406,7 @@ int Run(int argc, char** argv) {
   }
   frmD3D.HighScoresLoaded = true;
 
-  StartGame(options.Type);
+  StartGameNow(options.Type);
   int games = 1;
 
   static char outputBuffer[1 << 16];
@@ -440,11 +419,11 @@ int Run(int argc, char** argv) {
           clock.Advance(cmd.Ms);
           keyboard.ReleaseAll();
           for (const int code : cmd.Keys) keyboard.Press(code);
-          GamePass();
+          StepFrame();
           if (options.Trace) WriteState(effects, options, games);
           if (Loop.MenuActive) {
             if (!options.Again) break;
-            StartGame(options.Type);
+            StartGameNow(options.Type);
             ++games;
           }
         }

@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "audio/music.h"
-#include "game/settings.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 namespace {

@@ -7,10 +7,10 @@
 #include "app/frame_loop.h"
 #include "app/main_form.h"
 #include "game/frame_time.h"
+#include "game/game_state.h"
 #include "platform/math3d.h"
 #include "platform/recording_device.h"
 #include "render/device_objects.h"
-#include "game/game_state.h"
 #include "render/effects.h"
 #include "render/fade_quad.h"
 
@@ -59,7 +59,7 @@ TEST_F(FrameLoopTest, FrameIsClearBeginEndPresentWithTheDeepBlue) {
 }
 
 TEST_F(FrameLoopTest, FadeQuadIsBlackAtTheLevelAndBlendedInFrontOfTheWell) {
-  SetFadeLevel(128);
+  Loop.FadeLevel = 128;
   DrawFadeQuad();
   ASSERT_EQ(device->Draws.size(), 1u);
   const DrawSnapshot& d = device->Draws[0];

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "menu/high_scores.h"
+#include "game/high_scores.h"
 
 namespace zolvane {
 namespace {

@@ -8,18 +8,18 @@
 #include <unistd.h>
 
 #include "app/config.h"
-#include "app/logs.h"
 #include "app/main_form.h"
 #include "app/startup.h"
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "game/figure_shapes.h"
 #include "game/game_state.h"
-#include "game/settings.h"
-#include "menu/high_scores.h"
+#include "game/high_scores.h"
 #include "platform/audio.h"
 #include "platform/keyboard.h"
+#include "platform/logs.h"
 #include "platform/recording_device.h"
+#include "platform/settings.h"
 #include "render/device_objects.h"
 #include "render/models.h"
 

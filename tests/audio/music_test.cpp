@@ -10,9 +10,9 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
-#include "game/settings.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "audio/sound.h"
-#include "game/settings.h"
 #include "platform/audio.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 namespace {

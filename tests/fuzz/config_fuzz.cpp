@@ -4,7 +4,7 @@
 
 #include "app/config.h"
 #include "fuzz_support.h"
-#include "game/settings.h"
+#include "platform/settings.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "device_support.h"
 #include "fuzz_support.h"
-#include "menu/font.h"
+#include "render/font.h"
 
 using namespace zolvane;
 

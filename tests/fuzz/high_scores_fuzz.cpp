@@ -3,7 +3,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "menu/high_scores.h"
+#include "game/high_scores.h"
 
 using namespace zolvane;
 

@@ -2,9 +2,9 @@
 // whatever it says, what it writes stays inside its vertex buffer.
 #include <string>
 
-#include "app/logs.h"
 #include "device_support.h"
 #include "fuzz_support.h"
+#include "platform/logs.h"
 #include "render/models.h"
 
 using namespace zolvane;

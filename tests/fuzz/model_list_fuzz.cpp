@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/logs.h"
 #include "device_support.h"
 #include "fuzz_support.h"
+#include "platform/logs.h"
 #include "render/models.h"
 
 using namespace zolvane;

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "game/keys.h"
-#include "game/settings.h"
 #include "platform/keyboard.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 namespace {

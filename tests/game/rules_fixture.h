@@ -11,14 +11,15 @@
 #include "game/figure_shapes.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/high_scores.h"
 #include "game/keys.h"
 #include "game/rules.h"
-#include "game/settings.h"
-#include "menu/high_scores.h"
 #include "menu/menu_state.h"
+#include "menu/step_frame.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
 #include "platform/random.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 
@@ -32,10 +33,7 @@ class RulesTest : public ::testing::Test {
     RandomSeed(20240611);
     LoadFigureShapes(ZOLVANE_SOURCE_DIR "/data/figimages/images.dat");
     CreateGameScene();
-    Game.GameType = 1;
-    Game.ScorePosition = 11;
-    NewGame();
-    Loop.MenuActive = false;
+    StartGameNow(1);
     Loop.LastFrameTime = clock.Now;
     SetEffectRecorder(&effects);
     SetKeyboardSource(&keyboard);
@@ -58,14 +56,10 @@ class RulesTest : public ::testing::Test {
     Menu = MenuStateData{};
   }
 
-  // One pass of the frame loop while a game runs: the poll, then the game or break step.
+  // One pass of the frame loop, without the frame.
   void Pass(uint32_t ms) {
     clock.Advance(ms);
-    if (!Loop.TransitionActive) PollGameKeys();
-    if (Game.Paused || Game.GameOver || Game.AbortQuery)
-      BreakTick();
-    else
-      GameTick();
+    StepFrame();
   }
   void Passes(int count, uint32_t ms) {
     for (int i = 0; i < count; ++i) Pass(ms);

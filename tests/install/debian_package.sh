@@ -3,13 +3,16 @@
 # machine's own packages, the game started from its desktop entry by an unprivileged user
 # with a throw-away home under Xvfb, a few keys played, ended with SIGTERM; the player's
 # files appear in that home and nowhere else; then the package is removed again.
-# Needs root; skipped (77) otherwise, and when a zolvane package is installed already,
-# which it must not replace or remove.
+# It changes the machine, so it runs only when asked (ZOLVANE_PACKAGE_TEST=1, as .ci/run
+# does). Needs root; skipped (77) otherwise, and when a zolvane package is installed
+# already, which it must not replace or remove.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 PLAYER_UID=65534  # nobody
 SHOTS=${ZOLVANE_INSTALL_SHOTS:-}  # a folder to keep the screenshots in, for a person to look at
 
+[ "${ZOLVANE_PACKAGE_TEST:-}" = 1 ] || {
+  echo "SKIP: installs into the system; ZOLVANE_PACKAGE_TEST=1 runs it"; exit 77; }
 [ "$(id -u)" = 0 ] || { echo "SKIP: installing a package needs root"; exit 77; }
 for tool in apt-get dpkg dpkg-deb cpack setpriv flock; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }

@@ -3,10 +3,10 @@
 // high score table's fonts with the name entry's cursor.
 #include <cmath>
 
-#include "menu/font.h"
-#include "menu/high_scores.h"
+#include "game/high_scores.h"
 #include "menu/menu_screens.h"
 #include "menu/menu_state.h"
+#include "render/font.h"
 #include "tests/render/render_fixture.h"
 
 namespace zolvane::testing {
@@ -241,7 +241,7 @@ TEST_F(MenuScreens, PanelIsHalfTransparentGreenAndUnlit) {
 
 TEST_F(MenuScreens, FadeQuadIsDrawnLastDuringATransition) {
   Loop.TransitionActive = true;
-  SetFadeLevel(100);
+  Loop.FadeLevel = 100;
   DrawMenu();
   ASSERT_FALSE(Dev->Draws.empty());
   EXPECT_EQ(Dev->Draws.back().Stream, D3D.FD3DVBFade);

@@ -8,13 +8,13 @@
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/keys.h"
-#include "game/settings.h"
+#include "game/scene_objects.h"
 #include "menu/menu_screens.h"
 #include "menu/menu_state.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
 #include "platform/math3d.h"
-#include "render/scene_objects.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 namespace {

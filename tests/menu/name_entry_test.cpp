@@ -6,8 +6,8 @@
 #include <string>
 
 #include "game/game_state.h"
+#include "game/high_scores.h"
 #include "game/keys.h"
-#include "menu/high_scores.h"
 #include "menu/menu_state.h"
 #include "menu/name_entry.h"
 
@@ -20,7 +20,7 @@ class NameEntry : public ::testing::Test {
     SetDefaultHighScores();
     Game.GameType = 2;
     Game.ScorePosition = 3;
-    InsertHighScore(2, 3, 500);
+    Menu.NameEntryActive = InsertHighScore(2, 3, 500);
   }
   void TearDown() override {
     SetDefaultHighScores();

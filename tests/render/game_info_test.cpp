@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <map>
 
-#include "menu/font.h"
-#include "menu/high_scores.h"
+#include "game/high_scores.h"
+#include "render/font.h"
 #include "render_fixture.h"
 
 namespace zolvane::testing {

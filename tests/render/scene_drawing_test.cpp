@@ -28,7 +28,7 @@ TEST_F(RenderScene, MultiMaterialModelDrawsOneRunPerMaterial) {
   InitMaterial(m.Materials[0], 0.1f, 0, 0, 1);
   InitMaterial(m.Materials[1], 0.9f, 0, 0, 1);
   m.MaterialIndex = {0, 0, 1, 1, 1, 0};
-  TModel(3, 1, 2, 3).Draw();
+  DrawModel(TModel(3, 1, 2, 3));
   ASSERT_EQ(Dev->Draws.size(), 3u);
   const uint32_t starts[] = {30, 36, 45}, counts[] = {2, 3, 1};
   const float reds[] = {0.1f, 0.9f, 0.1f};
@@ -46,11 +46,11 @@ TEST_F(RenderScene, BrickFollowsTheQualitySettingOnTheNextDraw) {
   for (int c = 1; c <= 8; ++c) BrickTextures[c] = Marker();
   TBrick brick(6, 3, 7, 0);
   Config.BrickQuality = 2;
-  brick.Draw();
+  DrawBrick(brick);
   Config.BrickQuality = 0;
-  brick.Draw();
+  DrawBrick(brick);
   Config.BrickQuality = 1;  // an empty slot draws nothing
-  brick.Draw();
+  DrawBrick(brick);
   ASSERT_EQ(Dev->Draws.size(), 2u);
   EXPECT_EQ(Dev->Draws[0].StartVertex, 12u);
   EXPECT_EQ(Dev->Draws[0].PrimitiveCount, 8u);
@@ -64,7 +64,7 @@ TEST_F(RenderScene, FigureCellsShrinkTowardsTheGridCentre) {
   UseBrickSlot(1, 0, 2);
   ShapeWithCells(2, 1, {{0, 0}, {1, 3}});
   TFigure figure(2, 1, 4, 20, 0, 0.5f);
-  figure.Draw();
+  DrawFigure(figure);
   ASSERT_EQ(Dev->Draws.size(), 2u);
   EXPECT_EQ(Translation(Dev->Draws[0].World).x, 5.0f);
   EXPECT_EQ(Translation(Dev->Draws[0].World).y, 19.0f);
@@ -72,7 +72,7 @@ TEST_F(RenderScene, FigureCellsShrinkTowardsTheGridCentre) {
   EXPECT_EQ(Translation(Dev->Draws[1].World).y, 18.5f);
   ShapeWithCells(2, 1, {});
   Dev->ClearLog();
-  figure.Draw();
+  DrawFigure(figure);
   EXPECT_TRUE(Dev->Draws.empty());
 }
 
@@ -81,12 +81,12 @@ TEST_F(RenderScene, TurningFigureTurnsAboutItsCentreAndAtAngleZeroLooksUnturned)
   ShapeWithCells(3, 2, {{0, 0}, {1, 1}, {2, 1}, {3, 2}});
   TFigure figure(3, 2, 4, 20, 0, 1.0f);
   SetScaleMatrix(figure.ScaleMatrix, 0.8f, 0.8f, 0.8f);
-  figure.Draw();
+  DrawFigure(figure);
   const std::vector<DrawSnapshot> still = Dev->Draws;
   figure.Turning = true;
   SetRotateZMatrix(Game.FigureTurnMatrix, 0);
   Dev->ClearLog();
-  figure.Draw();
+  DrawFigure(figure);
   ASSERT_EQ(Dev->Draws.size(), still.size());
   for (size_t k = 0; k < still.size(); ++k)
     for (int r = 1; r <= 4; ++r)
@@ -96,7 +96,7 @@ TEST_F(RenderScene, TurningFigureTurnsAboutItsCentreAndAtAngleZeroLooksUnturned)
   // to (6.5, 20.5), the cell at (5, 19) to (5.5, 19.5), and the bricks' axes turn too.
   SetRotateZMatrix(Game.FigureTurnMatrix, -std::numbers::pi_v<float> / 2);
   Dev->ClearLog();
-  figure.Draw();
+  DrawFigure(figure);
   EXPECT_NEAR(Dev->Draws[0].World(4, 1), 6.5f, 1e-5f);
   EXPECT_NEAR(Dev->Draws[0].World(4, 2), 20.5f, 1e-5f);
   EXPECT_NEAR(Dev->Draws[1].World(4, 1), 5.5f, 1e-5f);

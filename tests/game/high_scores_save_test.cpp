@@ -12,7 +12,7 @@
 #include <iterator>
 #include <string>
 
-#include "menu/high_scores.h"
+#include "game/high_scores.h"
 
 namespace zolvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "menu/high_scores.h"
+#include "game/high_scores.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "menu/menu_state.h"
 
 namespace zolvane {
 namespace {
@@ -40,7 +39,6 @@ class HighScoreFile : public ::testing::Test {
     Dir = tmpl;
     File = Dir / "highscores.dat";
     SetDefaultHighScores();
-    Menu = MenuStateData{};
   }
   void TearDown() override {
     fs::permissions(Dir, fs::perms::owner_all);
@@ -324,7 +322,6 @@ TEST_F(HighScoreFile, SaveThroughALinkReplacesTheFileItNamesAndKeepsTheLink) {
 class InsertHighScoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Menu = MenuStateData{};
     for (int t = 1; t <= 4; ++t)
       for (int r = 1; r <= 10; ++r)
         HighScores[t][r] = {"p" + std::to_string(t) + "-" + std::to_string(r), 1100 - 100 * r};
@@ -332,31 +329,26 @@ class InsertHighScoreTest : public ::testing::Test {
 };
 
 TEST_F(InsertHighScoreTest, RankOneMovesAllDownAndDropsTheLast) {
-  InsertHighScore(2, 1, 5000);
-  EXPECT_TRUE(Menu.NameEntryActive);
+  EXPECT_TRUE(InsertHighScore(2, 1, 5000));
   ExpectEntry(2, 1, "", 5000);
   for (int r = 2; r <= 10; ++r) ExpectEntry(2, r, "p2-" + std::to_string(r - 1), 1100 - 100 * (r - 1));
   for (int r = 1; r <= 10; ++r) ExpectEntry(1, r, "p1-" + std::to_string(r), 1100 - 100 * r);
 }
 
 TEST_F(InsertHighScoreTest, RankTenReplacesOnlyTheLastAndAMiddleRankShiftsBelowIt) {
-  InsertHighScore(4, 10, 150);
+  EXPECT_TRUE(InsertHighScore(4, 10, 150));
   ExpectEntry(4, 10, "", 150);
   ExpectEntry(4, 9, "p4-9", 200);
 
-  InsertHighScore(3, 5, 650);
+  EXPECT_TRUE(InsertHighScore(3, 5, 650));
   for (int r = 1; r <= 4; ++r) ExpectEntry(3, r, "p3-" + std::to_string(r), 1100 - 100 * r);
   ExpectEntry(3, 5, "", 650);
   for (int r = 6; r <= 10; ++r) ExpectEntry(3, r, "p3-" + std::to_string(r - 1), 1100 - 100 * (r - 1));
-  EXPECT_TRUE(Menu.NameEntryActive);
 }
 
-TEST_F(InsertHighScoreTest, NoRankOrABadArgumentChangesNothingAndEndsNameEntry) {
-  for (auto [type, position] : {std::pair{1, 11}, {1, 0}, {1, -3}, {1, 12}, {0, 1}, {5, 1}}) {
-    Menu.NameEntryActive = true;
-    InsertHighScore(type, position, 99999);
-    EXPECT_FALSE(Menu.NameEntryActive) << type << " " << position;
-  }
+TEST_F(InsertHighScoreTest, NoRankOrABadArgumentChangesNothing) {
+  for (auto [type, position] : {std::pair{1, 11}, {1, 0}, {1, -3}, {1, 12}, {0, 1}, {5, 1}})
+    EXPECT_FALSE(InsertHighScore(type, position, 99999)) << type << " " << position;
   for (int t = 1; t <= 4; ++t)
     for (int r = 1; r <= 10; ++r) ExpectEntry(t, r, "p" + std::to_string(t) + "-" + std::to_string(r), 1100 - 100 * r);
 }

@@ -1,4 +1,4 @@
-#include "app/logs.h"
+#include "platform/logs.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -23,8 +23,8 @@ bool LoadHighScores(const std::string& path = HighScoresFile);
 // Writes all 40 entries; the old file is replaced only once the new one is complete.
 // Through a symbolic link the file it names is replaced, and the link stays.
 bool SaveHighScores(const std::string& path = HighScoresFile);
-// Places score at position (1..10) of the game type's table and starts the name entry;
-// position 11 changes nothing and ends any name entry.
-void InsertHighScore(int32_t gameType, int32_t position, int32_t score);
+// Places score at position (1..10) of the game type's table with an empty name, for the
+// name entry to fill; false, changing nothing, for position 11 or a bad argument.
+bool InsertHighScore(int32_t gameType, int32_t position, int32_t score);
 
 }  // namespace zolvane

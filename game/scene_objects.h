@@ -1,5 +1,6 @@
 // The solid things of the scene: a model placed by its world matrix, a brick (the brick
-// mesh in one of eight colours), and a figure drawn brick by brick from its shape grid.
+// mesh in one of eight colours), and a figure made of bricks by its shape grid. Their data
+// only: render/scene_drawing.h draws them.
 #pragma once
 #include <cstdint>
 
@@ -10,9 +11,6 @@ namespace zolvane {
 class TModel {
  public:
   TModel(uint8_t modelNumber, float x, float y, float z);
-  virtual ~TModel() = default;
-  virtual void Draw();
-  virtual void StartTurn() {}  // only figures turn
 
   uint8_t ModelNumber;  // slot of the model table
   D3DMATRIX World;
@@ -21,9 +19,6 @@ class TModel {
 class TBrick : public TModel {
  public:
   TBrick(int32_t colour, float x, float y, float z);
-  void Draw() override;
-  // Only its world matrix and the draw, between BeginBrickBatch(Colour) and EndBrickBatch.
-  void DrawInBatch();
 
   int32_t Colour;  // 1..7 figure kinds, 8 grey garbage
 };
@@ -31,8 +26,7 @@ class TBrick : public TModel {
 class TFigure : public TBrick {
  public:
   TFigure(int32_t kind, int32_t rotation, int32_t column, int32_t row, float z, float scale);
-  void Draw() override;
-  void StartTurn() override;
+  void StartTurn();
   void ResetFigure(int32_t kind, int32_t rotation, int32_t column, int32_t row, float depth,
                    float scale);
 

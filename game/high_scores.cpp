@@ -1,4 +1,4 @@
-#include "menu/high_scores.h"
+#include "game/high_scores.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,6 @@
 #include <cstring>
 #include <string>
 
-#include "menu/menu_state.h"
 
 namespace zolvane {
 
@@ -232,15 +231,12 @@ bool SaveHighScores(const std::string& path) {
   return true;
 }
 
-void InsertHighScore(int32_t gameType, int32_t position, int32_t score) {
-  if (gameType < 1 || gameType > GameTypes || position < 1 || position > Ranks) {
-    Menu.NameEntryActive = false;
-    return;
-  }
+bool InsertHighScore(int32_t gameType, int32_t position, int32_t score) {
+  if (gameType < 1 || gameType > GameTypes || position < 1 || position > Ranks) return false;
   HighScoreEntry* table = HighScores[gameType];
   for (int rank = Ranks; rank > position; --rank) table[rank] = table[rank - 1];
   table[position] = {"", score};
-  Menu.NameEntryActive = true;
+  return true;
 }
 
 }  // namespace zolvane

@@ -1,4 +1,4 @@
-#include "game/settings.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 

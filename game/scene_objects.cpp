@@ -1,4 +1,4 @@
-#include "render/scene_objects.h"
+#include "game/scene_objects.h"
 
 #include "platform/math3d.h"
 

@@ -1,4 +1,4 @@
-#include "app/logs.h"
+#include "platform/logs.h"
 
 #include <fcntl.h>
 #include <unistd.h>

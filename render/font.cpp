@@ -1,4 +1,4 @@
-#include "menu/font.h"
+#include "render/font.h"
 
 #include <algorithm>
 #include <cstring>

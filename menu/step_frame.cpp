@@ -1,0 +1,27 @@
+#include "menu/step_frame.h"
+
+#include "game/frame_time.h"
+#include "game/game_state.h"
+#include "game/keys.h"
+#include "game/rules.h"
+#include "menu/menu_state.h"
+
+namespace zolvane {
+
+// A fade running owns the keys: the poll waits for it.
+void StepFrame() {
+  if (Loop.MenuActive) {
+    if (!Loop.TransitionActive) PollMenuKeys();
+    MenuStep();
+    return;
+  }
+  if (!Loop.TransitionActive) PollGameKeys();
+  if (Game.Paused || Game.GameOver || Game.AbortQuery) {
+    BreakTick();
+    if (Loop.FadeOutDone) HandOverToMenu();
+  } else {
+    GameTick();
+  }
+}
+
+}  // namespace zolvane
