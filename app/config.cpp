@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "audio/music.h"
+#include "platform/program_path.h"
 #include "platform/settings.h"
 
 namespace zolvane {
@@ -332,10 +333,8 @@ void SetConfigPath(std::string path) { ConfigPathOverride = std::move(path); }
 
 std::string ConfigPath() {
   if (!ConfigPathOverride.empty()) return ConfigPathOverride;
-  char buffer[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return "config.ini";
-  const std::string exe(buffer, static_cast<size_t>(n));
+  const std::string exe = ProgramPath();
+  if (exe.empty()) return "config.ini";
   return FolderOf(exe) + (exe.rfind('/') == 0 ? "" : "/") + "config.ini";
 }
 

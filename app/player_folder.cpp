@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "app/config.h"
+#include "platform/program_path.h"
 
 // From bin/ to the installed data, set by the build from its install folders.
 #ifndef ZOLVANE_INSTALLED_DATA
@@ -68,11 +69,7 @@ bool LinkShared(const fs::path& link, const fs::path& target, std::string* error
   return true;
 }
 
-std::string ExecutableFolder() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string() : exe.parent_path().string();
-}
+std::string ExecutableFolder() { return ProgramFolder(); }
 
 // HOME, or the account's home folder when HOME is unset (a service, a bare `env -i`).
 const char* HomeFolder() {

@@ -5,7 +5,6 @@
 // the device calls of one frame, counted on a recording device.
 //
 //   xvfb-run -s "-screen 0 1024x768x24" build/bench/frame_bench [--run-dir DIR]
-#include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -18,6 +17,7 @@
 #include "game/game_state.h"
 #include "game/scene_objects.h"
 #include "platform/clock.h"
+#include "platform/gl/gl_context.h"
 #include "platform/recording_device.h"
 #include "platform/settings.h"
 #include "render/device_objects.h"
@@ -122,9 +122,9 @@ void ReportCounts(benchmark::State& state, const CallCounts& counts) {
 template <class Frame>
 void TimeFrames(benchmark::State& state, Frame frame) {
   frame();
-  glFinish();
+  D3D.FD3DDevice->Finish();
   for (auto _ : state) frame();
-  glFinish();
+  D3D.FD3DDevice->Finish();
   state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
                                              benchmark::Counter::kIsRate);
 }
@@ -140,13 +140,13 @@ BENCHMARK(BM_GameFrame)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
-// The same frame with a glFinish before Present returns: shows whether Present already
+// The same frame with a Finish before Present returns: shows whether Present already
 // waits for the drawing to end (then the figures match BM_GameFrame).
 void BM_GameFrameFinished(benchmark::State& state) {
   PrepareScreen(static_cast<int>(state.range(0)), state.range(1) != 0);
   TimeFrames(state, [] {
     RenderFrame();
-    glFinish();
+    D3D.FD3DDevice->Finish();
   });
 }
 BENCHMARK(BM_GameFrameFinished)

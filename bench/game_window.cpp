@@ -1,6 +1,5 @@
 #include "bench/game_window.h"
 
-#include <GL/gl.h>
 #include <SDL.h>
 #include <unistd.h>
 
@@ -19,7 +18,6 @@
 #include "menu/menu_state.h"
 #include "platform/clock.h"
 #include "platform/random.h"
-#include "platform/sdl/gl_device.h"
 #include "platform/sdl/keyboard_device.h"
 #include "platform/sdl/window.h"
 #include "render/device_objects.h"
@@ -72,12 +70,6 @@ void CloseHarnessWindow() {
   SDL_Quit();
 }
 
-std::string GLRendererName() {
-  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-  return std::string(renderer ? renderer : "?") + ", OpenGL " + (version ? version : "?");
-}
-
 void StartHarnessGame(int32_t type) {
   Game.GameOver = false;
   RandomSeed(1);  // the same figures in every picture and every benchmark run
@@ -110,26 +102,10 @@ void AddSparkCloud(int count, int32_t life) {
 
 bool RenderFrameAndRead(std::vector<uint8_t>& rgb, int& width, int& height) {
   if (!D3D.FD3DDevice || !Harness.Window) return false;
-  std::vector<uint8_t> raw;
-  bool ok = false;
+  HRESULT read = E_FAIL;
   // After Present the back buffer's contents are undefined: read it before.
-  RenderFrame([&] {
-    SDL_GL_GetDrawableSize(Harness.Window, &width, &height);
-    raw.resize(static_cast<size_t>(width) * height * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, raw.data());
-    ok = glGetError() == GL_NO_ERROR;
-    InvalidateGLState(D3D.FD3DDevice);
-  });
-  if (!ok) return false;
-
-  // GL's rows run bottom up.
-  const size_t row = static_cast<size_t>(width) * 3;
-  rgb.resize(raw.size());
-  for (int y = 0; y < height; ++y)
-    std::memcpy(rgb.data() + row * y, raw.data() + row * (height - 1 - y), row);
-  return true;
+  RenderFrame([&] { read = D3D.FD3DDevice->ReadBackBuffer(rgb, width, height); });
+  return Succeeded(read);
 }
 
 }  // namespace zolvane

@@ -18,8 +18,6 @@ bool OpenHarnessWindow(const std::string& runDir, std::string* error);
 // it writes neither config.ini nor the high score file: a benchmark's settings must not
 // become the player's.
 void CloseHarnessWindow();
-// GL_RENDERER and GL_VERSION of the window's context.
-std::string GLRendererName();
 
 // The run folder this binary was built with (ZOLVANE_RUN_DIR).
 std::string DefaultRunDir();

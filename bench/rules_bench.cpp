@@ -3,7 +3,6 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -16,6 +15,7 @@
 #include "game/scene_objects.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
+#include "platform/program_path.h"
 #include "platform/random.h"
 #include "platform/settings.h"
 
@@ -27,13 +27,8 @@ constexpr uint32_t PassMs = 16;
 // The shapes from the run folder: the current directory, or build/game beside build/bench.
 bool LoadShapes() {
   std::string places[] = {FigureShapesFile, ""};
-  char exe[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  if (n > 0) {
-    std::string dir(exe, static_cast<size_t>(n));
-    dir.resize(dir.rfind('/'));
-    places[1] = dir + "/../game/" + FigureShapesFile;
-  }
+  if (const std::string folder = ProgramFolder(); !folder.empty())
+    places[1] = folder + "/../game/" + FigureShapesFile;
   for (const std::string& p : places) {
     if (p.empty() || access(p.c_str(), R_OK) != 0) continue;
     LoadFigureShapes(p);

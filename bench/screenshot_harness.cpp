@@ -49,6 +49,7 @@ unsigned char* ZlibCompress(unsigned char* data, int length, int* outLength, int
 #include "game/scene_objects.h"
 #include "menu/menu_state.h"
 #include "platform/clock.h"
+#include "platform/gl/gl_context.h"
 #include "platform/settings.h"
 
 namespace zolvane {

@@ -1,7 +1,8 @@
 // The sound layer under audio/: a mixer of our own (one voice per loaded effect, volumes in
 // hundredths of a decibel, a music source rendered into the same mix), and the backend
 // that gives it a device, converts waves to its format and makes a MIDI player. The SDL
-// and FluidSynth backend lives in platform/sdl; tests use the mixer without any device.
+// backend (platform/sdl) makes its players with platform/fluidsynth; tests use the mixer
+// without any device.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -106,6 +106,13 @@ class Device {
   virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, uint32_t startVertex,
                                 uint32_t primitiveCount) = 0;
 
+  // Beyond Direct3D 8, for the benchmarks and the screenshot harness. Finish returns once
+  // everything drawn so far is in the back buffer. ReadBackBuffer gives it as width x
+  // height RGB pixels, top row first; call it before Present, after which the back
+  // buffer's contents are undefined.
+  virtual HRESULT Finish() = 0;
+  virtual HRESULT ReadBackBuffer(std::vector<uint8_t>& rgb, int& width, int& height) = 0;
+
   // Resources are plain memory; a backend may refuse a size or format it cannot serve.
   virtual HRESULT CreateVertexBuffer(uint32_t length, uint32_t usage, uint32_t fvf, uint32_t pool,
                                      VertexBuffer** out);

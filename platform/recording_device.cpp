@@ -174,6 +174,18 @@ HRESULT RecordingDevice::DrawPrimitive(D3DPRIMITIVETYPE type, uint32_t startVert
   return hr;
 }
 
+HRESULT RecordingDevice::Finish() {
+  Calls.push_back({"Finish", {}});
+  return D3D_OK;
+}
+
+HRESULT RecordingDevice::ReadBackBuffer(std::vector<uint8_t>& rgb, int& width, int& height) {
+  Calls.push_back({"ReadBackBuffer", {}});
+  rgb.clear();
+  width = height = 0;
+  return D3DERR_NOTAVAILABLE;
+}
+
 std::vector<std::string> RecordingDevice::Ops() const {
   std::vector<std::string> ops;
   ops.reserve(Calls.size());

@@ -57,6 +57,9 @@ class RecordingDevice : public Device {
   HRESULT SetTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX* matrix) override;
   HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, uint32_t startVertex,
                         uint32_t primitiveCount) override;
+  HRESULT Finish() override;
+  // Nothing is drawn, so there is nothing to read: D3DERR_NOTAVAILABLE and no pixels.
+  HRESULT ReadBackBuffer(std::vector<uint8_t>& rgb, int& width, int& height) override;
 
   // Forget the calls, keep the state (state persists across frames, as on the real device).
   void ClearLog() {

@@ -1,6 +1,5 @@
 // The program's entry point and its one window: SDL events in place of the window
 // messages, the first paint that runs the start-up, and the idle loop.
-#include <GL/gl.h>
 #include <SDL.h>
 
 #include <cstdint>
@@ -23,8 +22,6 @@
 #include "platform/audio.h"
 #include "platform/frame_pacer.h"
 #include "platform/logs.h"
-#include "platform/sdl/gl_device.h"
-#include "platform/sdl/keyboard_device.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/window.h"
 #include "platform/settings.h"
@@ -86,6 +83,140 @@ class NameEntryRouting {
   bool On = false;
 };
 
+// What the event loop keeps from one pass to the next.
+struct EventLoop {
+  SdlWindowSystem& Window;
+  const uint64_t QuitAfterFrames;  // for benchmarks: close after this many frames drawn
+  FramePacer Pacer;
+  NameEntryRouting NameEntry;
+  uint64_t FramesDrawn = 0;
+  bool Minimized = false;
+  bool Running = true;
+};
+
+// Unattended runs (tests, scripts) get the messages on standard error only: a box nobody
+// can click away would hang them.
+void QuietWhenUnattended() {
+  const char* quiet = std::getenv("ZOLVANE_UNATTENDED");
+  if (quiet && *quiet && *quiet != '0') QuietMessageBoxes = true;
+}
+
+// Installed, the player's own folder becomes the run folder before anything is read.
+bool EnterRunFolder() {
+  std::string error;
+  if (EnterPlayerFolder(&error)) return true;
+  ShowMessageBox("Zolvane", "Cannot prepare the player's folder: " + error);
+  return false;
+}
+
+// Form creation: a borderless window when config.ini asks for full screen. Without a
+// window the start-up reports that there is nothing to draw on.
+SDL_Window* CreateMainWindow() {
+  const bool fullScreen = ReadFullScreenOption();
+  WindowSettings settings;
+  settings.Width = ClientWidth;
+  settings.Height = ClientHeight;
+  std::string error;
+  SDL_Window* window = CreateGameWindow(settings, &error);
+  if (!window) std::fprintf(stderr, "Zolvane: %s\n", error.c_str());
+  else if (fullScreen) SDL_SetWindowBordered(window, SDL_FALSE);
+  return window;
+}
+
+// First paint: "Loading...", then the start-up.
+bool FirstPaint(SdlWindowSystem& window) {
+  window.DrawLoadingText(0xFFFFFFFF, false);
+  const StartUpResult started = StartUp(window);
+  frmD3D.FirstPaint = false;
+  return started == StartUpResult::Ready;
+}
+
+void BeforeTheEvents(SdlWindowSystem& window, int startGame) {
+  if (SDL_GetWindowFlags(window.Window) & SDL_WINDOW_INPUT_FOCUS) frmD3D.FActive = -1;
+  SetCloseWindowHandler(CloseMainWindow);
+  SDL_StopTextInput();  // SDL starts with text input on
+  if (startGame) BeginNewGame(startGame);  // a developer's shortcut past the menu
+}
+
+// Events are read after the wait: what arrived meanwhile reaches this pass's step.
+void WaitForThePass(FramePacer& pacer) {
+  if (!frmD3D.FActive) return;
+  const int64_t now = SteadyNanoseconds();
+  const int64_t start = pacer.PassStart(now);
+  if (start > now) SleepUntilNanoseconds(start);
+}
+
+// False when the device could not be restored: the program ends at once. A fatal report
+// has already asked the window to close, so the shutdown still saves the settings and the
+// high scores.
+bool Restore(EventLoop& loop) {
+  if (!loop.Minimized) return true;
+  loop.Minimized = false;
+  if (RestoreAfterMinimize(loop.Window) == StartUpResult::EndAtOnce) return false;
+  loop.Pacer = MakePacer(loop.Window.Window);
+  return true;
+}
+
+bool OnWindowEvent(EventLoop& loop, uint8_t event) {
+  switch (event) {
+    case SDL_WINDOWEVENT_FOCUS_GAINED: frmD3D.FActive = -1; break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      frmD3D.FActive = 0;
+      loop.Window.Minimize();
+      break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+      frmD3D.FActive = 0;
+      loop.Minimized = true;
+      break;
+    case SDL_WINDOWEVENT_RESTORED: return Restore(loop);
+    case SDL_WINDOWEVENT_CLOSE: loop.Running = false; break;
+    default: break;
+  }
+  return true;
+}
+
+bool OnEvent(EventLoop& loop, const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_QUIT: loop.Running = false; break;
+    case SDL_KEYDOWN: loop.NameEntry.OnKeyDown(e.key); break;
+    case SDL_TEXTINPUT: loop.NameEntry.OnText(e.text.text); break;
+    case SDL_WINDOWEVENT: return OnWindowEvent(loop, e.window.event);
+    default: break;
+  }
+  return true;
+}
+
+// While the window is inactive there is nothing to step or draw: wait for events instead
+// of spinning a core.
+bool HandleEvents(EventLoop& loop) {
+  SDL_Event e;
+  bool have = frmD3D.FActive ? SDL_PollEvent(&e) : SDL_WaitEventTimeout(&e, 100);
+  while (have && loop.Running) {
+    if (!OnEvent(loop, e)) return false;
+    have = loop.Running && SDL_PollEvent(&e);
+  }
+  return true;
+}
+
+void StepAndDraw(EventLoop& loop) {
+  const bool draws = frmD3D.FActive && D3D.FD3DDevice;
+  OnIdle();
+  loop.NameEntry.Update();
+  if (draws && loop.QuitAfterFrames && ++loop.FramesDrawn >= loop.QuitAfterFrames)
+    loop.Running = false;
+}
+
+// False when the program must end at once.
+bool RunEventLoop(SdlWindowSystem& window, uint64_t quitAfterFrames) {
+  EventLoop loop{window, quitAfterFrames, MakePacer(window.Window), {}};
+  while (loop.Running) {
+    WaitForThePass(loop.Pacer);
+    if (!HandleEvents(loop)) return false;
+    if (loop.Running) StepAndDraw(loop);
+  }
+  return true;
+}
+
 // The timing report is written however the process ends.
 int EndProcess(int status) {
   try {
@@ -96,120 +227,36 @@ int EndProcess(int status) {
   return status;
 }
 
-int Run(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  const CommandLine line = ParseCommandLine(args);
-  if (const int status = ReportCommandLine(line); status >= 0) return status;
-  const int startGame = line.StartGame;  // a developer's shortcut past the menu
-  // For benchmarks: close as the window's close button would after this many frames.
-  const uint64_t quitAfterFrames = line.QuitAfterFrames;
+int EndAtOnce(SdlWindowSystem& window) {
+  DestroyGameWindow(window.Window);
+  SDL_Quit();
+  return EndProcess(1);
+}
 
-  // Unattended runs (tests, scripts) get the messages on standard error only: a box
-  // nobody can click away would hang them.
-  if (const char* quiet = std::getenv("ZOLVANE_UNATTENDED"); quiet && *quiet && *quiet != '0')
-    QuietMessageBoxes = true;
-
-  // Installed, the player's own folder becomes the run folder before anything is read.
-  if (std::string error; !EnterPlayerFolder(&error)) {
-    ShowMessageBox("Zolvane", "Cannot prepare the player's folder: " + error);
-    return 1;
-  }
-
-  // Form creation: a borderless window when config.ini asks for full screen.
-  const bool fullScreen = ReadFullScreenOption();
-  WindowSettings settings;
-  settings.Width = ClientWidth;
-  settings.Height = ClientHeight;
-  std::string error;
-  SdlWindowSystem window;
-  window.Window = CreateGameWindow(settings, &error);
-  if (!window.Window) std::fprintf(stderr, "Zolvane: %s\n", error.c_str());
-  else if (fullScreen) SDL_SetWindowBordered(window.Window, SDL_FALSE);
-
-  // The sound device and the music player; without a device the game is silent.
-  SdlAudioBackend audio;
-  SetAudioBackend(&audio);
-
-  // First paint: "Loading...", then the start-up.
-  window.DrawLoadingText(0xFFFFFFFF, false);
-  const StartUpResult started = StartUp(window);
-  frmD3D.FirstPaint = false;
-  if (started != StartUpResult::Ready) {
-    DestroyGameWindow(window.Window);
-    SDL_Quit();
-    return EndProcess(1);
-  }
-  if (SDL_GetWindowFlags(window.Window) & SDL_WINDOW_INPUT_FOCUS) frmD3D.FActive = -1;
-  SetCloseWindowHandler(CloseMainWindow);
-  SDL_StopTextInput();  // SDL starts with text input on
-  if (startGame) BeginNewGame(startGame);
-  NameEntryRouting nameEntry;
-  FramePacer pacer = MakePacer(window.Window);
-  uint64_t framesDrawn = 0;
-
-  bool minimized = false;
-  for (bool running = true; running;) {
-    // Events are read after the wait: what arrived meanwhile reaches this pass's step.
-    if (frmD3D.FActive) {
-      const int64_t now = SteadyNanoseconds();
-      const int64_t start = pacer.PassStart(now);
-      if (start > now) SleepUntilNanoseconds(start);
-    }
-    SDL_Event e;
-    // While the window is inactive there is nothing to step or draw: wait for events
-    // instead of spinning a core.
-    bool have = frmD3D.FActive ? SDL_PollEvent(&e) : SDL_WaitEventTimeout(&e, 100);
-    while (have && running) {
-      if (e.type == SDL_QUIT) {
-        running = false;
-      } else if (e.type == SDL_KEYDOWN) {
-        nameEntry.OnKeyDown(e.key);
-      } else if (e.type == SDL_TEXTINPUT) {
-        nameEntry.OnText(e.text.text);
-      } else if (e.type == SDL_WINDOWEVENT) {
-        switch (e.window.event) {
-          case SDL_WINDOWEVENT_FOCUS_GAINED: frmD3D.FActive = -1; break;
-          case SDL_WINDOWEVENT_FOCUS_LOST:
-            frmD3D.FActive = 0;
-            window.Minimize();
-            break;
-          case SDL_WINDOWEVENT_MINIMIZED:
-            frmD3D.FActive = 0;
-            minimized = true;
-            break;
-          case SDL_WINDOWEVENT_RESTORED:
-            // A fatal report has already asked the window to close: the shutdown
-            // still saves the settings and the high scores.
-            if (minimized) {
-              minimized = false;
-              if (RestoreAfterMinimize(window) == StartUpResult::EndAtOnce) {
-                DestroyGameWindow(window.Window);
-                SDL_Quit();
-                return EndProcess(1);
-              }
-              pacer = MakePacer(window.Window);
-            }
-            break;
-          case SDL_WINDOWEVENT_CLOSE: running = false; break;
-          default: break;
-        }
-      }
-      have = running && SDL_PollEvent(&e);
-    }
-    if (running) {
-      const bool draws = frmD3D.FActive && D3D.FD3DDevice;
-      OnIdle();
-      nameEntry.Update();
-      if (draws && quitAfterFrames && ++framesDrawn >= quitAfterFrames) running = false;
-    }
-  }
-
-  // Closing: hide the window, then the shutdown of its destruction.
+// Closing: hide the window, then the shutdown of its destruction.
+int CloseMainWindowAndShutDown(SdlWindowSystem& window) {
   SDL_HideWindow(window.Window);
   Shutdown(window);
   DestroyGameWindow(window.Window);
   SDL_Quit();
   return EndProcess(frmD3D.FatalErrorReported ? 1 : 0);
+}
+
+int Run(int argc, char** argv) {
+  const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (const int status = ReportCommandLine(line); status >= 0) return status;
+  QuietWhenUnattended();
+  if (!EnterRunFolder()) return 1;
+
+  SdlWindowSystem window;
+  window.Window = CreateMainWindow();
+  SdlAudioBackend audio;  // without a sound device the game is silent
+  SetAudioBackend(&audio);
+  if (!FirstPaint(window)) return EndAtOnce(window);
+
+  BeforeTheEvents(window, line.StartGame);
+  if (!RunEventLoop(window, line.QuitAfterFrames)) return EndAtOnce(window);
+  return CloseMainWindowAndShutDown(window);
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 #include "app/sdl/sdl_window_system.h"
 
-#include <GL/gl.h>
-
-#include <cstdlib>
 #include <cstring>
+#include <vector>
 
-#include "platform/sdl/gl_device.h"
+#include "platform/gl/gl_context.h"
+#include "platform/gl/gl_device.h"
 #include "platform/sdl/keyboard_device.h"
 #include "platform/sdl/window.h"
 #include "render/device_objects.h"
@@ -35,8 +34,7 @@ constexpr int LoadingScale = 3;  // about the 24-pixel font of the original form
 bool SdlWindowSystem::GraphicsAvailable() { return Window && GameWindowContext(Window); }
 
 bool SdlWindowSystem::GraphicsRecentEnough() {
-  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-  return version && std::atoi(version) >= 2;  // combiners, BGRA arrays, buffer objects
+  return GLMajorVersion() >= 2;  // combiners, BGRA arrays, buffer objects
 }
 
 Direct3D* SdlWindowSystem::Direct3DCreate8() { return zolvane::Direct3DCreate8(D3D_SDK_VERSION); }
@@ -52,44 +50,16 @@ void SdlWindowSystem::DrawLoadingText(D3DCOLOR colour, bool screenCentre) {
   const int textHeight = 7 * LoadingScale;
   const int x0 = (w - textWidth) / 2, y0 = (h - textHeight) / 2;
 
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_LIGHTING);
-  glDisable(GL_TEXTURE_2D);
-  glDisable(GL_BLEND);
-  glDisable(GL_CULL_FACE);
-  glViewport(0, 0, w, h);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, w, h, 0, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  if (colour == 0xFFFFFFFF) {  // the form's black background under the white text
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-  }
-  glColor3ub((colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF);
-  glBegin(GL_QUADS);
+  std::vector<PaintedSquare> squares;
   for (int i = 0; text[i]; ++i)
     for (const LoadingGlyph& g : LoadingGlyphs)
       if (g.Ch == text[i])
         for (int row = 0; row < 7; ++row)
           for (int col = 0; col < 5; ++col)
-            if (g.Rows[row] & (0x10 >> col)) {
-              const int x = x0 + (i * 6 + col) * LoadingScale, y = y0 + row * LoadingScale;
-              glVertex2i(x, y);
-              glVertex2i(x + LoadingScale, y);
-              glVertex2i(x + LoadingScale, y + LoadingScale);
-              glVertex2i(x, y + LoadingScale);
-            }
-  glEnd();
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glPopAttrib();
-  SDL_GL_SwapWindow(Window);
+            if (g.Rows[row] & (0x10 >> col))
+              squares.push_back({x0 + (i * 6 + col) * LoadingScale, y0 + row * LoadingScale});
+  // White text goes on the form's black background.
+  PaintSquares(Window, squares, LoadingScale, colour, colour == 0xFFFFFFFF);
   if (D3D.FD3DDevice) InvalidateGLState(D3D.FD3DDevice);
 }
 

@@ -34,6 +34,7 @@
 #include "platform/clock.h"
 #include "platform/keyboard.h"
 #include "platform/process_memory.h"
+#include "platform/program_path.h"
 #include "platform/random.h"
 
 namespace zolvane {
@@ -134,12 +135,8 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options) {
 bool FileExists(const std::string& path) { return ::access(path.c_str(), R_OK) == 0; }
 
 std::string ExecutableFolder() {
-  char buffer[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return ".";
-  std::string exe(buffer, static_cast<size_t>(n));
-  const size_t slash = exe.rfind('/');
-  return slash == std::string::npos ? "." : exe.substr(0, slash);
+  const std::string folder = ProgramFolder();
+  return folder.empty() ? "." : folder;
 }
 
 // The shapes as the game finds them from its run folder; the simulator also runs from

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/sdl/midi_player.h"
+#include "platform/fluidsynth/midi_player.h"
 
 namespace zolvane {
 

@@ -9,10 +9,11 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
+#include "platform/gl/gl_device.h"
 #include "platform/math3d.h"
 #include "platform/picture.h"
-#include "platform/sdl/gl_device.h"
 #include "platform/sdl/window.h"
 
 namespace zolvane {
@@ -651,6 +652,29 @@ TEST_F(GLDeviceTest, ANewDeviceStartsFromD3DDefaultsAndKeepsManagedTextures) {
   EXPECT_TRUE(Near(Read(kSize / 2 + 35, kSize / 2), 0, 0, 0));
   Dev->SetTexture(0, nullptr);
   t->Release();
+}
+
+TEST_F(GLDeviceTest, ReadBackGivesTheBackBufferTopRowFirst) {
+  struct {
+    int32_t x1, y1, x2, y2;  // a D3DRECT, y down
+  } topRows{0, 0, kSize, 4};
+  ASSERT_EQ(Dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1, 0), D3D_OK);
+  ASSERT_EQ(Dev->Clear(1, &topRows, D3DCLEAR_TARGET, 0xFFFF0000, 1, 0), D3D_OK);
+  ASSERT_EQ(Dev->Finish(), D3D_OK);
+  std::vector<uint8_t> rgb;
+  int width = 0, height = 0;
+  ASSERT_EQ(Dev->ReadBackBuffer(rgb, width, height), D3D_OK);
+  ASSERT_EQ(width, kSize);
+  ASSERT_EQ(height, kSize);
+  ASSERT_EQ(rgb.size(), static_cast<size_t>(kSize * kSize * 3));
+  auto at = [&](int x, int y) {
+    const uint8_t* p = &rgb[(static_cast<size_t>(y) * kSize + x) * 3];
+    return Pixel{p[0], p[1], p[2]};
+  };
+  EXPECT_TRUE(Near(at(0, 0), 255, 0, 0));
+  EXPECT_TRUE(Near(at(kSize - 1, 3), 255, 0, 0));
+  EXPECT_TRUE(Near(at(0, 4), 0, 0, 255));
+  EXPECT_TRUE(Near(at(kSize - 1, kSize - 1), 0, 0, 255));
 }
 
 // Where no display answers there is no window, rather than one on SDL's offscreen driver

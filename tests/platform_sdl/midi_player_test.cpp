@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sdl/midi_player.h"
+#include "platform/fluidsynth/midi_player.h"
 
 namespace zolvane {
 namespace {

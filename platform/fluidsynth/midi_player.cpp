@@ -1,4 +1,4 @@
-#include "platform/sdl/midi_player.h"
+#include "platform/fluidsynth/midi_player.h"
 
 #include <fluidsynth.h>
 

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/sdl/gl_device_internal.h"
+#include "platform/gl/gl_device_internal.h"
 
 namespace zolvane {
 

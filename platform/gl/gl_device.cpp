@@ -1,4 +1,4 @@
-#include "platform/sdl/gl_device.h"
+#include "platform/gl/gl_device.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@
 #include <malloc.h>
 #endif
 
-#include "platform/sdl/gl_device_internal.h"
+#include "platform/gl/gl_device_internal.h"
 #include "platform/sdl/window.h"
 
 namespace zolvane {
@@ -291,6 +291,30 @@ HRESULT GLDevice::EndScene() {
 HRESULT GLDevice::Present(const void*, const void*, void*, const void*) {
   MakeCurrent();
   SDL_GL_SwapWindow(Window);
+  return D3D_OK;
+}
+
+HRESULT GLDevice::Finish() {
+  MakeCurrent();
+  glFinish();
+  return D3D_OK;
+}
+
+HRESULT GLDevice::ReadBackBuffer(std::vector<uint8_t>& rgb, int& width, int& height) {
+  MakeCurrent();
+  DrawableSize(width, height);
+  const size_t row = static_cast<size_t>(width) * 3;
+  std::vector<uint8_t> raw(row * static_cast<size_t>(height));
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, raw.data());
+  const bool read = glGetError() == GL_NO_ERROR;
+  Invalidate();
+  if (!read) return D3DERR_NOTAVAILABLE;
+  // GL's rows run bottom up.
+  rgb.resize(raw.size());
+  for (int y = 0; y < height; ++y)
+    std::memcpy(rgb.data() + row * y, raw.data() + row * (height - 1 - y), row);
   return D3D_OK;
 }
 

@@ -1,7 +1,7 @@
 // The GL device's textures: their levels uploaded when their bytes change (the CPU copy
 // then let go where GL can give it back), the smaller levels only once a filter samples
 // them, the filters taken from the texture stage.
-#include "platform/sdl/gl_device_internal.h"
+#include "platform/gl/gl_device_internal.h"
 
 namespace zolvane {
 

@@ -31,9 +31,9 @@ class GLDirect3D : public Direct3D {
   bool VideoReady = false;
 };
 
-// Exposed for code that draws with OpenGL itself beside the device (the loading text) and
-// for tests: after touching GL state directly, call InvalidateGLState so the device
-// re-applies everything before its next draw.
+// For what draws with OpenGL beside the device (PaintSquares, the loading text) and for
+// tests: after touching GL state directly, call InvalidateGLState so the device re-applies
+// everything before its next draw.
 class GLDevice;
 void InvalidateGLState(Device* device);
 // The back buffer's size the device draws into.

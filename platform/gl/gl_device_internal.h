@@ -1,6 +1,6 @@
 // The OpenGL device's insides, shared by its source files: gl_device.cpp (creation, the
 // frame and the draw path), gl_textures.cpp, gl_buffers.cpp and gl_lights.cpp (lights,
-// material and the other states). Nothing outside platform/sdl includes this.
+// material and the other states). Nothing outside platform/gl includes this.
 #pragma once
 #include <SDL.h>
 #include <SDL_opengl.h>
@@ -12,7 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/sdl/gl_device.h"
+#include "platform/gl/gl_device.h"
 
 namespace zolvane {
 
@@ -137,6 +137,8 @@ class GLDevice : public Device {
   HRESULT SetTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX* matrix) override;
   HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, uint32_t startVertex,
                         uint32_t primitiveCount) override;
+  HRESULT Finish() override;
+  HRESULT ReadBackBuffer(std::vector<uint8_t>& rgb, int& width, int& height) override;
   HRESULT CreateVertexBuffer(uint32_t length, uint32_t usage, uint32_t fvf, uint32_t pool,
                              VertexBuffer** out) override;
   HRESULT CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
