@@ -146,9 +146,9 @@ void WaitForThePass(FramePacer& pacer) {
   if (start > now) SleepUntilNanoseconds(start);
 }
 
-// False when the device could not be restored: the program ends at once. A fatal report
-// has already asked the window to close, so the shutdown still saves the settings and the
-// high scores.
+// False when the restore ends the program at once. After a fatal report it goes on: the
+// report has already asked the window to close, and the shutdown still saves the settings
+// and the high scores.
 bool Restore(EventLoop& loop) {
   if (!loop.Minimized) return true;
   loop.Minimized = false;
