@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "audio/music.h"
+#include "platform/atomic_file.h"
 #include "platform/program_path.h"
 #include "platform/settings.h"
 
@@ -56,19 +57,6 @@ bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::s
 void ReportWriteFailure(const std::string& path, const char* what, int error) {
   std::fprintf(stderr, "zolvane: could not save %s (%s): %s\n", path.c_str(), what,
                std::strerror(error));
-}
-
-bool WriteAll(int fd, const std::string& data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -256,58 +244,9 @@ bool IniFile::SetInt(std::string_view section, std::string_view key, int32_t val
 }
 
 bool IniFile::Save(const std::string& path) const {
-  // Write through a link to the file it names, so the link itself survives.
-  std::string target = path;
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
-  const bool exists = ::stat(target.c_str(), &info) == 0;
-  // A file the player made read-only stays as it is, as it would on Windows.
-  if (exists && ::access(target.c_str(), W_OK) != 0) {
-    ReportWriteFailure(path, "file is read-only", errno);
-    return false;
-  }
-
-  const std::string folder = FolderOf(target);
-  const size_t slash = target.rfind('/');
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = folder + "/." + base + "." + std::to_string(::getpid()) + "." +
-           std::to_string(attempt) + ".tmp";
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) {
-    ReportWriteFailure(path, "cannot create a file in its folder", errno);
-    return false;
-  }
-  const auto fail = [&](const char* what) {
-    const int error = errno;
-    if (fd >= 0) ::close(fd);
-    ::unlink(temp.c_str());
-    ReportWriteFailure(path, what, error);
-    return false;
-  };
-  if (exists && ::fchmod(fd, info.st_mode & 07777) != 0) return fail("cannot keep its permissions");
-  if (!WriteAll(fd, Content)) return fail("write failed");
-  if (::fsync(fd) != 0) return fail("flush failed");
-  const int closed = ::close(fd);
-  fd = -1;
-  if (closed != 0) return fail("close failed");
-  if (::rename(temp.c_str(), target.c_str()) != 0) return fail("cannot replace the old file");
-  // The rename itself reaches the disk with the folder.
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-  return true;
+  const ReplaceResult saved = ReplaceFileAtomically(path, Content);
+  if (!saved) ReportWriteFailure(path, saved.What(), saved.Error);
+  return static_cast<bool>(saved);
 }
 
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,

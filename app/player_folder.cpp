@@ -7,9 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 #include "app/config.h"
+#include "platform/atomic_file.h"
 #include "platform/program_path.h"
 
 // From bin/ to the installed data, set by the build from its install folders.
@@ -36,14 +39,16 @@ bool CopyDefaultConfig(const fs::path& from, const fs::path& to, std::string* er
   std::error_code ec;
   if (fs::symlink_status(to, ec).type() != fs::file_type::not_found) return true;
   if (!fs::exists(from, ec)) return true;  // the game runs on its defaults
-  const fs::path temp = TempBeside(to);
-  fs::copy_file(from, temp, fs::copy_options::overwrite_existing, ec);
-  if (!ec) fs::permissions(temp, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
-  if (!ec) fs::rename(temp, to, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    return Fail(error, "cannot copy " + from.string() + " to " + to.string(), ec);
+  const std::string what = "cannot copy " + from.string() + " to " + to.string();
+  std::ifstream in(from, std::ios::binary);
+  if (!in) {
+    if (error) *error = what + ": " + std::strerror(errno);
+    return false;
+  }
+  const std::string bytes(std::istreambuf_iterator<char>(in), {});
+  if (const ReplaceResult copied = ReplaceFileAtomically(to.string(), bytes); !copied) {
+    if (error) *error = what + ": " + copied.Reason();
+    return false;
   }
   return true;
 }

@@ -15,6 +15,7 @@
 #include "game/high_scores.h"
 #include "menu/menu_screens.h"
 #include "platform/clock.h"
+#include "platform/data_files.h"
 #include "platform/jpeg.h"
 #include "platform/keyboard.h"
 #include "platform/logs.h"
@@ -204,15 +205,13 @@ void ReportFatalError(WindowSystem& window, const std::string& step, HRESULT cod
 }
 
 void ConvertPictures() {
-  static const char* const names[] = {"textures/background", "textures/bkgrgame",
-                                      "textures/bkgrgame2", "textures/bkgrgame3",
-                                      "textures/bkgrgame4"};
-  for (const char* name : names) {
-    const std::string bmp = std::string(name) + ".bmp";
+  for (const char* background : BackgroundNames) {
+    const std::string name = std::string("textures/") + background;
+    const std::string bmp = name + ".bmp";
     if (std::filesystem::exists(bmp)) continue;
     Picture picture;
     std::string error;
-    if (!DecodeJpeg(std::string(name) + ".jpg", picture, error) || !SaveBmp24(bmp, picture, error))
+    if (!DecodeJpeg(name + ".jpg", picture, error) || !SaveBmp24(bmp, picture, error))
       throw std::runtime_error(error);
   }
 }

@@ -12,11 +12,11 @@
 
 namespace zolvane {
 
-const char* const EffectFileNames[EffectCount] = {
-    "youaregood.wav", "spectacular.wav", "smashing.wav",  "perfect.wav",    "great.wav",
-    "fantastic.wav",  "excellent.wav",   "warning.wav",   "lineadd.wav",    "leveldone.wav",
-    "welldone.wav",   "goodjob.wav",     "menuchange.wav", "menuenter.wav", "menumove.wav",
-    "gameover.wav",   "figurefall.wav",  "newgame.wav",   "linedel.wav",    "linedellow.wav"};
+const std::array<std::string, EffectCount> EffectFileNames = [] {
+  std::array<std::string, EffectCount> files;
+  for (size_t i = 0; i < files.size(); ++i) files[i] = std::string(EffectNames[i]) + ".wav";
+  return files;
+}();
 
 bool AudioEnabled = false;
 

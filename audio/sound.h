@@ -1,19 +1,20 @@
 // Sound effects by index. Without a sound device (AudioEnabled false) every play is
 // silent; the game runs the same.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/data_files.h"
+
 namespace zolvane {
 
 class Mixer;
 
-constexpr int EffectCount = 20;
-
-// The wave file of each effect, in the folder "sounds/".
-extern const char* const EffectFileNames[EffectCount];
+// The wave file of each effect, in the folder "sounds/": its name in EffectNames and ".wav".
+extern const std::array<std::string, EffectCount> EffectFileNames;
 
 // Volume of the effects at each SoundVolume step, in hundredths of a decibel.
 constexpr int32_t EffectVolumeTable[10] = {-10000, -1900, -1500, -1300, -1100,
@@ -44,6 +45,9 @@ void FreeSound();
 
 // Restart makes a playing effect start again from its beginning.
 void PlayEffect(int32_t index, bool restart);
+inline void PlayEffect(Effect effect, bool restart) {
+  PlayEffect(static_cast<int32_t>(effect), restart);
+}
 
 // Sets every effect's volume from Config.SoundVolume (0..9).
 void ApplySoundVolume();

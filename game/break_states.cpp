@@ -10,7 +10,6 @@
 namespace zolvane {
 
 namespace {
-int32_t Delta() { return static_cast<int32_t>(Loop.FrameDelta); }
 
 bool PauseActs() { return KeyActs(Keys.KeyPause, Keys.PauseTimer, PauseRepeatStart); }
 bool EscapeActs() { return KeyActs(Keys.KeyEscape, Keys.EscapeTimer, EscapeRepeatStart); }

@@ -18,15 +18,12 @@ namespace zolvane {
 namespace {
 constexpr float Pi = 3.14159265358979f;
 constexpr float GrowRate = 0.003f;     // scale per ms
-constexpr float DropSpeed = 0.079f;    // from here on a drop key (Space or Ctrl) is at work
 constexpr float SpaceSpeed = 0.08f;
 // The turn angle is a float sum of per-step increments, which may land a hair short of a
 // quarter turn that the steps add up to exactly (12 steps of 7.5 degrees). The slack is far
 // above that rounding (about 1e-6) and far below the shortest real shortfall (about 2e-3).
 constexpr float QuarterTurn = Pi / 2;
 constexpr float TurnSlack = 1e-4f;
-
-float Delta() { return static_cast<float>(Loop.FrameDelta); }
 
 bool Occupied(int row, int column) {
   return row >= 1 && row <= WellRows && column >= 1 && column <= WellColumns &&
@@ -50,7 +47,7 @@ bool Overlaps(const TFigure& f, int kind, int rotation) {
 }
 
 void Lock(TFigure& f, int rotation) {
-  PlayEffect(16, true);
+  PlayEffect(Effect::FigureFall, true);
   for (int i = 0; i < 4; ++i)
     for (int j = 0; j < 4; ++j)
       if (ShapeCell(f.Kind(), rotation, i, j)) {
@@ -186,13 +183,13 @@ void FallStep(TFigure& f) {
   // Resting: never lock in the middle of a sideways move.
   if (f.SideMove != 0) return;
   if (std::fabs(Game.FallSpeed - SpaceSpeed) <= 0.001f && Game.SlideGraceMs >= 0) {
-    Game.SlideGraceMs -= static_cast<int32_t>(Loop.FrameDelta);
+    Game.SlideGraceMs -= Delta();
     Game.SlideStep = true;
   } else {
     Lock(f, rotation);
   }
   if (Overlaps(f, kind, rotation)) {
-    PlayEffect(15, true);
+    PlayEffect(Effect::GameOver, true);
     Game.GameOver = true;
   }
 }

@@ -18,6 +18,9 @@ struct LoopState {
 
 extern LoopState Loop;
 
+// The step's frame time, in the integer milliseconds every timer and rate counts in.
+inline int32_t Delta() { return static_cast<int32_t>(Loop.FrameDelta); }
+
 constexpr uint32_t MaxFrameDelta = 100;
 constexpr float FadeRate = 0.75f;  // alpha per millisecond: a full fade takes 340 ms
 

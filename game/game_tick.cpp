@@ -11,9 +11,6 @@
 namespace zolvane {
 
 namespace {
-constexpr float DropSpeed = 0.079f;  // at or above it a Space or Ctrl drop is at work
-
-int32_t Delta() { return static_cast<int32_t>(Loop.FrameDelta); }
 
 void DropKeys() {
   const int32_t timer = Keys.DownRepeatTimer;

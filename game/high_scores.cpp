@@ -1,15 +1,11 @@
 #include "game/high_scores.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "platform/atomic_file.h"
 
 namespace zolvane {
 
@@ -57,60 +53,19 @@ class ByteReader {
 // the same value.
 std::string ScoreDigits(int32_t score) { return std::to_string(static_cast<uint32_t>(score)); }
 
-bool WriteAll(std::FILE* f, const std::string& bytes) {
-  return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// mkstemp makes the file private; the table keeps the old file's permissions, or those of
-// any new file of the folder.
-void SetFileMode(int fd, const std::string& path) {
-  struct stat old;
-  if (stat(path.c_str(), &old) == 0) {
-    fchmod(fd, old.st_mode & 07777);
-  } else {
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+// The player hears of the table's file, not of the temporary that failed.
+const char* SaveFailure(ReplaceStep step) {
+  switch (step) {
+    case ReplaceStep::FollowLink: return "cannot be followed";
+    case ReplaceStep::ReadOnly: return "is read-only, the old table is kept";
+    case ReplaceStep::CreateTemp: return "cannot be saved: no new file can be made beside it";
+    case ReplaceStep::Rename: return "cannot be replaced, the old table is kept";
+    default: return "cannot be saved, the old table is kept";
   }
 }
 
-// The file a save must replace: the one a symbolic link (or a chain of them) names, so the
-// link survives the rename. A link to a missing file names the file to create, as any write
-// through a link would. Empty, with errno set, when the links cannot be followed.
-std::string SaveTarget(std::string path) {
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-    std::string link(PATH_MAX, '\0');
-    const ssize_t length = readlink(path.c_str(), link.data(), link.size());
-    if (length < 0) return "";
-    if (static_cast<size_t>(length) >= link.size()) {
-      errno = ENAMETOOLONG;
-      return "";
-    }
-    link.resize(static_cast<size_t>(length));
-    path = link.starts_with('/') ? link : FolderOf(path) + "/" + link;
-  }
-  errno = ELOOP;
-  return "";
-}
-
-// The rename reaches the disk only with its folder.
-void SyncFolder(const std::string& folder) {
-  const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0) return;
-  fsync(dir);
-  close(dir);
-}
-
-void Report(const std::string& path, const char* what) {
-  std::fprintf(stderr, "%s: %s: %s\n", path.c_str(), what, std::strerror(errno));
+void Report(const std::string& path, const char* what, int error = errno) {
+  std::fprintf(stderr, "%s: %s: %s\n", path.c_str(), what, std::strerror(error));
 }
 
 }  // namespace
@@ -191,44 +146,9 @@ bool SaveHighScores(const std::string& path) {
       bytes.push_back(static_cast<char>(ScoreEnd ^ key));
     }
 
-  // The new table goes into a file of its own beside the old one and replaces it only when
-  // complete and on disk: a crash or a full disk part-way leaves the old table intact.
-  const std::string target = SaveTarget(path);
-  if (target.empty()) {
-    Report(path, "cannot be followed");
-    return false;
-  }
-  std::string temp = FolderOf(target) + "/.highscores.XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    Report(path, "cannot be saved: no new file can be made beside it");
-    return false;
-  }
-  std::FILE* f = fdopen(fd, "wb");
-  if (!f) {
-    Report(path, "cannot be saved");
-    close(fd);
-    unlink(temp.c_str());
-    return false;
-  }
-  SetFileMode(fd, target);
-  bool ok = WriteAll(f, bytes) && std::fflush(f) == 0 && fsync(fd) == 0;
-  // The player hears of the table's file, not of the temporary that failed.
-  if (!ok) Report(path, "cannot be saved, the old table is kept");
-  if (std::fclose(f) != 0 && ok) {
-    Report(path, "cannot be saved, the old table is kept");
-    ok = false;
-  }
-  if (ok && std::rename(temp.c_str(), target.c_str()) != 0) {
-    Report(path, "cannot be replaced, the old table is kept");
-    ok = false;
-  }
-  if (!ok) {
-    unlink(temp.c_str());
-    return false;
-  }
-  SyncFolder(FolderOf(target));
-  return true;
+  const ReplaceResult saved = ReplaceFileAtomically(path, bytes);
+  if (!saved) Report(path, SaveFailure(saved.Step), saved.Error);
+  return static_cast<bool>(saved);
 }
 
 bool InsertHighScore(int32_t gameType, int32_t position, int32_t score) {

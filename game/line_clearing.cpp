@@ -18,8 +18,6 @@ constexpr float LiftHeight = 0.49f;      // how far the bricks above a clear jum
 constexpr float FlyingRowSpeed = 0.012f; // toward the camera and down, per ms
 constexpr float RowSnap = 0.001f;
 
-float Delta() { return static_cast<float>(Loop.FrameDelta); }
-
 bool RowFull(int row) {
   for (int c = 1; c <= WellColumns; ++c)
     if (WellAt(row, c).Empty) return false;
@@ -77,11 +75,11 @@ void ClearFullRows() {
   if (count == 0) return;
 
   if (count <= 2) {
-    PlayEffect(18, true);
+    PlayEffect(Effect::LineDel, true);
   } else {
     Game.PraiseIndex = (Game.PraiseIndex + 1) % 7;
-    PlayEffect(6 - Game.PraiseIndex, true);
-    PlayEffect(19, true);
+    PlayEffect(Effect::Excellent - Game.PraiseIndex, true);
+    PlayEffect(Effect::LineDelLow, true);
     if (count == 3)
       SetMessage("Three Lines Cleared!", -4.9f, 5, 250);
     else
@@ -169,7 +167,7 @@ void SettleBricks() {
   }
 }
 
-void PlayLevelSound() { PlayEffect(9 + Game.Level % 3, true); }
+void PlayLevelSound() { PlayEffect(Effect::LevelDone + Game.Level % 3, true); }
 
 void CheckLevelUp() {
   if (!LevelDue()) return;

@@ -19,6 +19,8 @@ void PauseGame();
 void ResumeGame();
 
 // Falling figure.
+// At or above this fall speed a drop key (Space or Ctrl) is at work.
+constexpr float DropSpeed = 0.079f;
 void GrowStep(TFigure& figure, float target);
 void TurnStep(TFigure& figure);
 void FallStep(TFigure& figure);

@@ -20,8 +20,6 @@ constexpr int32_t GarbageBricks = 5;
 constexpr int32_t GarbageColour = 8;
 constexpr int FlipTries = 31;
 
-float Delta() { return static_cast<float>(Loop.FrameDelta); }
-
 bool GarbageGame() { return Game.GameType == 2 || Game.GameType == 4; }
 
 void StartBrickFlip() {
@@ -64,7 +62,7 @@ void GarbageTimerStep() {
   if (t != Game.TimeLeft) {
     Game.TimeLeft = t;
     if (GarbageGame()) {
-      if (Game.TimeLeft > 0 && Game.TimeLeft <= 3) PlayEffect(7, false);
+      if (Game.TimeLeft > 0 && Game.TimeLeft <= 3) PlayEffect(Effect::Warning, false);
       if (Game.TimeLeft == 3) SetMessage("Warning...", -2.8f, 6, 0);
     }
   }
@@ -72,7 +70,7 @@ void GarbageTimerStep() {
 }
 
 void AddGarbageRow() {
-  PlayEffect(8, true);
+  PlayEffect(Effect::LineAdd, true);
   // Whatever the top row held is pushed out of the well.
   for (int r = WellRows; r >= 2; --r)
     for (int c = 1; c <= WellColumns; ++c) {

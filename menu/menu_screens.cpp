@@ -1,6 +1,7 @@
 #include "menu/menu_screens.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "game/high_scores.h"
 #include "game/scene_objects.h"
 #include "menu/menu_state.h"
+#include "platform/data_files.h"
 #include "platform/math3d.h"
 #include "platform/picture.h"
 #include "platform/settings.h"
@@ -38,28 +40,26 @@ constexpr float GrowRate = 0.014f;            // label scale per millisecond
 constexpr float GlowRate = 0.4f;              // ambient grey per millisecond
 constexpr const char* Rule = "---------------------------";
 
-constexpr const char* TextureFiles[MenuTextureCount] = {
-    "textures/newgame.bmp", "textures/options.bmp", "textures/highscores.bmp",
-    "textures/help.bmp",    "textures/exit.bmp",    "textures/sound.bmp",
-    "textures/music.bmp",   "textures/rotation.bmp", "textures/quality.bmp",
-    "textures/return.bmp",  "textures/plexo1.bmp",  "textures/plexo2.bmp",
-    "textures/plexo3.bmp",  "textures/plexo4.bmp",  "textures/return2.bmp",
-    "textures/cw.bmp",      "textures/ccw.bmp",     "textures/low.bmp",
-    "textures/medium.bmp",  "textures/high.bmp",    "textures/stripe.bmp",
-    "textures/name.bmp",    "textures/background.bmp"};
+// The generated pictures in their slots, then the menu's background.
+static_assert(MenuTextureCount == MenuPictureCount + 1);
+const std::array<std::string, MenuTextureCount> TextureFiles = [] {
+  std::array<std::string, MenuTextureCount> files;
+  for (int i = 0; i < MenuPictureCount; ++i)
+    files[static_cast<size_t>(i)] = std::string("textures/") + MenuPictureNames[i] + ".bmp";
+  files.back() = std::string("textures/") + BackgroundNames[0] + ".bmp";
+  return files;
+}();
 
 // Slots of the option values and the stripe.
 constexpr int CwTexture = 15, CcwTexture = 16, QualityTexture = 17, StripeTexture = 20;
 constexpr int LogoTexture = 21, BackgroundTexture = 22;
-
-float Delta() { return static_cast<float>(Loop.FrameDelta); }
 
 void LoadMenuPicture(int index, D3DCOLOR colourKey) {
   SafeRelease(MenuTextures[index]);
   if (!D3D.FD3DDevice) return;
   Texture* texture = nullptr;
   const HRESULT hr = D3DXCreateTextureFromFileExA(
-      D3D.FD3DDevice, TextureFiles[index], 0, 0, 0, 0, D3D.TextureFormat, D3DPOOL_MANAGED,
+      D3D.FD3DDevice, TextureFiles[index].c_str(), 0, 0, 0, 0, D3D.TextureFormat, D3DPOOL_MANAGED,
       D3DX_FILTER_TRIANGLE, D3DX_DEFAULT, colourKey, &texture);
   if (Failed(hr) || !texture)
     throw MenuPictureError(std::string(TextureFiles[index]) +
@@ -302,14 +302,14 @@ void DrawCursorBlink(std::string& row) {
       Menu.CursorText.clear();
     Menu.CursorBlinkTimer = 300;
   }
-  Menu.CursorBlinkTimer -= static_cast<int32_t>(Loop.FrameDelta);
+  Menu.CursorBlinkTimer -= Delta();
   row += Menu.CursorText;
 }
 
 }  // namespace
 
 const char* MenuTextureFile(int index) {
-  return index >= 0 && index < MenuTextureCount ? TextureFiles[index] : "";
+  return index >= 0 && index < MenuTextureCount ? TextureFiles[static_cast<size_t>(index)].c_str() : "";
 }
 
 void LoadMenuTextures() {

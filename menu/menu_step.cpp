@@ -19,7 +19,6 @@ namespace zolvane {
 MenuStateData Menu;
 
 namespace {
-constexpr int32_t SoundChange = 12, SoundEnter = 13, SoundMove = 14, SoundNewGame = 17;
 constexpr int32_t MaxVolume = 9;
 constexpr uint8_t QualityLevels = 3;
 constexpr int32_t HighScoreTables = 4;
@@ -33,15 +32,14 @@ constexpr float CursorSpinRate = 0.0034906585f;  // radians per ms
 
 CloseWindowHandler CloseWindow = nullptr;
 
-int32_t Delta() { return static_cast<int32_t>(Loop.FrameDelta); }
 bool Fire() { return Keys.KeyEnter && Keys.KeyEnterHeld; }
 bool OnScreen(uint8_t state) { return Menu.MenuState == state; }
 
-void Play(int32_t effect) { PlayEffect(effect, true); }
+void Play(Effect effect) { PlayEffect(effect, true); }
 
 // Enters a screen by Fire; the press is used up.
 void Enter(uint8_t state) {
-  Play(SoundEnter);
+  Play(Effect::MenuEnter);
   Menu.MenuState = state;
   Keys.KeyEnter = false;
 }
@@ -65,7 +63,7 @@ void MoveSelection(bool acts, int32_t by) {
   if (item < 1) item = count;
   if (item > count) item = 1;
   Select(item);
-  Play(SoundMove);
+  Play(Effect::MenuMove);
 }
 
 void MoveUp() { MoveSelection(KeyActs(Keys.KeyUp, Keys.UpRepeatTimer, UpRepeatStart), -1); }
@@ -88,7 +86,7 @@ void MainMenuFire() {
     case 3: Enter(MenuHighScores); break;
     case 4: Enter(MenuGameInfo); break;
     case 5:
-      Play(SoundEnter);
+      Play(Effect::MenuEnter);
       // One press asks once, however long the window takes to go.
       Keys.KeyEnter = false;
       if (CloseWindow) CloseWindow();
@@ -106,7 +104,7 @@ void ChangeVolumes(int32_t by) {
     if (volume < 0 || volume > MaxVolume) return;
     Config.SoundVolume = volume;
     ApplySoundVolume();
-    Play(SoundChange);
+    Play(Effect::MenuChange);
   } else if (Menu.MenuItem == 2) {
     const int32_t volume = Config.MusicVolume + by;
     if (volume < 0 || volume > MaxVolume) return;
@@ -120,11 +118,11 @@ void OptionsKeys() {
   if (!OnScreen(MenuOptions)) return;
   if (Fire()) {
     if (Menu.MenuItem == 3) {
-      Play(SoundChange);
+      Play(Effect::MenuChange);
       Keys.KeyEnter = false;
       Config.RotateClockwise = !Config.RotateClockwise;
     } else if (Menu.MenuItem == 4) {
-      Play(SoundChange);
+      Play(Effect::MenuChange);
       Keys.KeyEnter = false;
       Config.BrickQuality = static_cast<uint8_t>((Config.BrickQuality + 1) % QualityLevels);
     } else if (Menu.MenuItem == 5) {
@@ -149,7 +147,7 @@ void GameTypeFire() {
 }
 
 void ShowHighScoreTable(int32_t by) {
-  Play(SoundChange);
+  Play(Effect::MenuChange);
   Menu.HighScoreTableShown += by;
   if (Menu.HighScoreTableShown < 1) Menu.HighScoreTableShown = HighScoreTables;
   if (Menu.HighScoreTableShown > HighScoreTables) Menu.HighScoreTableShown = 1;
@@ -178,13 +176,13 @@ void RunFades() {
     Loop.FadeOutDone = false;
     NewGame();
     Loop.FadeInRunning = true;
-    Play(SoundNewGame);
+    Play(Effect::NewGame);
   }
   FadeInStep();
 }
 
 void Tilt(float& tilt, int32_t& direction, float bound) {
-  tilt += static_cast<float>(direction) * TiltRate * static_cast<float>(Loop.FrameDelta);
+  tilt += static_cast<float>(direction) * TiltRate * Delta();
   if (std::fabs(tilt) > bound) {
     tilt = static_cast<float>(direction) * bound;
     direction = -direction;
@@ -206,27 +204,27 @@ void EscapeKeys() {
       case MenuMain:
         // Exit is only selected: a second press of Fire leaves.
         if (Menu.MenuItem != 5) {
-          Play(SoundEnter);
+          Play(Effect::MenuEnter);
           Select(5);
         }
         break;
       case MenuOptions:
-        Play(SoundEnter);
+        Play(Effect::MenuEnter);
         Menu.MenuState = MenuMain;
         Menu.MenuItem = 2;
         break;
       case MenuGameType:
-        Play(SoundEnter);
+        Play(Effect::MenuEnter);
         Menu.MenuState = MenuMain;
         Menu.MenuItem = 1;
         break;
       case MenuHighScores:
         if (Menu.NameEntryActive) break;
-        Play(SoundEnter);
+        Play(Effect::MenuEnter);
         Menu.MenuState = MenuMain;
         break;
       case MenuGameInfo:
-        Play(SoundEnter);
+        Play(Effect::MenuEnter);
         Menu.MenuState = MenuMain;
         break;
       default: break;
@@ -241,7 +239,7 @@ void EscapeKeys() {
 void SpinCursor() {
   if (!MenuCursorBrick) return;
   Menu.CursorSpin =
-      std::fmod(Menu.CursorSpin + static_cast<float>(Loop.FrameDelta) * CursorSpinRate, TwoPi);
+      std::fmod(Menu.CursorSpin + Delta() * CursorSpinRate, TwoPi);
   D3DMATRIX spin;
   SetRotateYMatrix(spin, Menu.CursorSpin);
   D3DMATRIX& world = MenuCursorBrick->World;
@@ -272,7 +270,7 @@ void ChooseGameType(int32_t gameType) {
 
 void BeginNewGame(int32_t gameType) {
   if (Loop.TransitionActive) return;
-  PlayEffect(SoundEnter, true);
+  PlayEffect(Effect::MenuEnter, true);
   Loop.FadeOutRunning = Loop.TransitionActive = true;
   ChooseGameType(gameType);
 }

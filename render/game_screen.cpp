@@ -6,6 +6,7 @@
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/scene_objects.h"
+#include "platform/data_files.h"
 #include "platform/math3d.h"
 #include "platform/picture.h"
 #include "render/device_objects.h"
@@ -184,7 +185,7 @@ void DrawBreakPicture(int32_t kind) {
 
   // This frame shows the sway from before the advance.
   BreakSwingAngle +=
-      static_cast<float>(BreakSwingDir) * SwingRate * static_cast<float>(Loop.FrameDelta);
+      static_cast<float>(BreakSwingDir) * SwingRate * Delta();
   if (std::fabs(BreakSwingAngle) > SwingLimit) {
     BreakSwingAngle = static_cast<float>(BreakSwingDir) * SwingLimit;
     BreakSwingDir = -BreakSwingDir;
@@ -207,9 +208,9 @@ void MakeBreakTextures() {
 }
 
 void MakeBackgroundTextures() {
-  static const char* const files[5] = {nullptr, "textures/bkgrgame.bmp", "textures/bkgrgame2.bmp",
-                                       "textures/bkgrgame3.bmp", "textures/bkgrgame4.bmp"};
-  for (int t = 1; t <= 4; ++t) LoadPictureTexture(files[t], BackgroundTextures[t]);
+  for (int t = 1; t <= 4; ++t)
+    LoadPictureTexture((std::string("textures/") + BackgroundNames[t] + ".bmp").c_str(),
+                       BackgroundTextures[t]);
 }
 
 void ReleaseBreakTextures() {

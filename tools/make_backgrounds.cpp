@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/data_files.h"
 #include "tools/common/image.h"
 #include "tools/common/noise.h"
 
@@ -312,10 +313,12 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string run = argv[1];
-  WriteBackground(run, "background", MenuBackground());
-  WriteBackground(run, "bkgrgame", ClassicBackground());
-  WriteBackground(run, "bkgrgame2", AdvancedBackground());
-  WriteBackground(run, "bkgrgame3", SpecialBackground());
-  WriteBackground(run, "bkgrgame4", CrazyBackground());
+  // The menu's, then one per game type, as the manifest names them.
+  using zolvane::BackgroundNames;
+  WriteBackground(run, BackgroundNames[0], MenuBackground());
+  WriteBackground(run, BackgroundNames[1], ClassicBackground());
+  WriteBackground(run, BackgroundNames[2], AdvancedBackground());
+  WriteBackground(run, BackgroundNames[3], SpecialBackground());
+  WriteBackground(run, BackgroundNames[4], CrazyBackground());
   return 0;
 }

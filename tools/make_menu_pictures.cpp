@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/data_files.h"
 #include "tools/common/image.h"
 #include "tools/common/lettering.h"
 #include "tools/common/noise.h"
@@ -376,12 +377,13 @@ int main(int argc, char** argv) {
   }
   const std::string run = argv[1];
   const Font font(argv[2]);
-  auto write = [&](const std::string& name, const Image& image) {
-    WriteFile(run + "/textures/" + name + ".bmp", EncodeBmp24(image));
+  // The pictures are made in the order of their names in the manifest.
+  int next = 0;
+  auto write = [&](const Image& image) {
+    WriteFile(run + "/textures/" + zolvane::MenuPictureNames[next++] + ".bmp", EncodeBmp24(image));
   };
 
   struct LabelSpec {
-    const char* file;
     const char* text;
     LabelStyle style;
   };
@@ -393,17 +395,16 @@ int main(int argc, char** argv) {
   const LabelStyle special{{1.0f, 0.35f, 0.90f, 1}, {1.0f, 0.94f, 1.0f, 1}, {1.0f, 0.62f, 0.95f, 1}};
   const LabelStyle crazy{{1.0f, 0.40f, 0.15f, 1}, {1.0f, 0.95f, 0.82f, 1}, {1.0f, 0.55f, 0.30f, 1}};
   const std::vector<LabelSpec> labels = {
-      {"newgame", "New Game", menu},     {"options", "Options", menu},       {"highscores", "High Scores", menu},
-      {"help", "Help", menu},            {"exit", "Exit", menu},             {"sound", "Sound", options},
-      {"music", "Music", options},       {"rotation", "Rotation", options},  {"quality", "Quality", options},
-      {"return", "Return", silver},      {"plexo1", "Classic", classic},     {"plexo2", "Advanced", advanced},
-      {"plexo3", "Special", special},    {"plexo4", "Crazy", crazy},         {"return2", "Return", silver},
+      {"New Game", menu},  {"Options", menu},     {"High Scores", menu}, {"Help", menu},
+      {"Exit", menu},      {"Sound", options},    {"Music", options},    {"Rotation", options},
+      {"Quality", options}, {"Return", silver},   {"Classic", classic},  {"Advanced", advanced},
+      {"Special", special}, {"Crazy", crazy},     {"Return", silver},
   };
   std::vector<std::string> texts;
   for (const LabelSpec& l : labels) texts.push_back(l.text);
   const float size = LabelTextSize(font, texts);
   uint32_t seed = 31;
-  for (const LabelSpec& l : labels) write(l.file, Label(font, size, l.text, l.style, seed++));
+  for (const LabelSpec& l : labels) write(Label(font, size, l.text, l.style, seed++));
 
   // The values that take turns in one place share a size.
   const std::vector<std::pair<std::string, Sign>> rotations = {{"CW", Sign::Clockwise},
@@ -411,12 +412,12 @@ int main(int argc, char** argv) {
   const std::vector<std::pair<std::string, Sign>> qualities = {
       {"Low", Sign::Level1}, {"Medium", Sign::Level2}, {"High", Sign::Level3}};
   const float rotationSize = ValueTextSize(font, rotations), qualitySize = ValueTextSize(font, qualities);
-  write("cw", OptionValue(font, rotationSize, "CW", Sign::Clockwise));
-  write("ccw", OptionValue(font, rotationSize, "CCW", Sign::AntiClockwise));
-  write("low", OptionValue(font, qualitySize, "Low", Sign::Level1));
-  write("medium", OptionValue(font, qualitySize, "Medium", Sign::Level2));
-  write("high", OptionValue(font, qualitySize, "High", Sign::Level3));
-  write("stripe", Stripe());
-  write("name", Logo(font));
-  return 0;
+  write(OptionValue(font, rotationSize, "CW", Sign::Clockwise));
+  write(OptionValue(font, rotationSize, "CCW", Sign::AntiClockwise));
+  write(OptionValue(font, qualitySize, "Low", Sign::Level1));
+  write(OptionValue(font, qualitySize, "Medium", Sign::Level2));
+  write(OptionValue(font, qualitySize, "High", Sign::Level3));
+  write(Stripe());
+  write(Logo(font));
+  return next == zolvane::MenuPictureCount ? 0 : 1;
 }

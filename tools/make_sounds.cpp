@@ -8,12 +8,14 @@
 #include <fstream>
 #include <string>
 
+#include "platform/data_files.h"
 #include "tools/sound/sounds.h"
 
 namespace zolvane::gen {
 namespace {
 
-bool Write(const std::string& run, const std::string& name, const Sound& s) {
+bool Write(const std::string& run, Effect effect, const Sound& s) {
+  const std::string name = EffectNames[static_cast<int>(effect)];
   const std::filesystem::path path = std::filesystem::path(run) / "sounds" / (name + ".wav");
   std::filesystem::create_directories(path.parent_path());
   const std::vector<uint8_t> bytes = EncodeWave(s);
@@ -25,14 +27,16 @@ bool Write(const std::string& run, const std::string& name, const Sound& s) {
 }
 
 struct Line {
-  const char* Name;
+  Effect Name;
   const char* Text;
 };
 
 constexpr Line Praise[] = {
-    {"youaregood", "You are good!"}, {"spectacular", "Spectacular!"}, {"smashing", "Smashing!"},
-    {"perfect", "Perfect!"},         {"great", "Great!"},             {"fantastic", "Fantastic!"},
-    {"excellent", "Excellent!"},     {"welldone", "Well done!"},      {"goodjob", "Good job!"},
+    {Effect::YouAreGood, "You are good!"}, {Effect::Spectacular, "Spectacular!"},
+    {Effect::Smashing, "Smashing!"},       {Effect::Perfect, "Perfect!"},
+    {Effect::Great, "Great!"},             {Effect::Fantastic, "Fantastic!"},
+    {Effect::Excellent, "Excellent!"},     {Effect::WellDone, "Well done!"},
+    {Effect::GoodJob, "Good job!"},
 };
 
 }  // namespace
@@ -40,6 +44,7 @@ constexpr Line Praise[] = {
 
 int main(int argc, char** argv) {
   using namespace zolvane::gen;
+  using zolvane::Effect;
   if (argc != 3) {
     std::fprintf(stderr, "usage: %s <run folder> <espeak-ng>\n", argv[0]);
     return 2;
@@ -54,11 +59,13 @@ int main(int argc, char** argv) {
     }
     ok = Write(run, line.Name, s) && ok;
   }
-  const std::pair<const char*, Sound (*)()> synthesised[] = {
-      {"warning", Warning},       {"lineadd", LineAdd},     {"leveldone", LevelDone},
-      {"menuchange", MenuChange}, {"menuenter", MenuEnter}, {"menumove", MenuMove},
-      {"gameover", GameOver},     {"figurefall", FigureFall}, {"newgame", NewGame},
-      {"linedel", LineDel},       {"linedellow", LineDelLow},
+  const std::pair<Effect, Sound (*)()> synthesised[] = {
+      {Effect::Warning, Warning},       {Effect::LineAdd, LineAdd},
+      {Effect::LevelDone, LevelDone},   {Effect::MenuChange, MenuChange},
+      {Effect::MenuEnter, MenuEnter},   {Effect::MenuMove, MenuMove},
+      {Effect::GameOver, GameOver},     {Effect::FigureFall, FigureFall},
+      {Effect::NewGame, NewGame},       {Effect::LineDel, LineDel},
+      {Effect::LineDelLow, LineDelLow},
   };
   for (const auto& [name, make] : synthesised) ok = Write(run, name, make()) && ok;
   return ok ? 0 : 1;

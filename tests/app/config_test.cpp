@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -438,62 +437,6 @@ TEST_F(ConfigTest, AnUnwritableOrUnreadablePlaceIsAFailure) {
 
 TEST(ConfigPathTest, IsBesideTheExecutable) {
   EXPECT_EQ(fs::path(ConfigPath()), fs::path(ProgramFolder()) / "config.ini");
-}
-
-}  // namespace
-}  // namespace zolvane
-
-namespace zolvane {
-namespace {
-
-// A process killed at any moment of a save leaves the old file or the new one, whole.
-TEST(IniFileAtomicSave, AKilledSaveLeavesTheOldOrTheNewFile) {
-  TempFolder folder;
-  const std::string path = folder.File("config.ini");
-  // Large enough that writing it takes a while, so that kills land inside the writes.
-  const std::string padding(200000, ';');
-  const std::string a = "[Options]\nFullScreen=1\n;" + padding + "\n[Settings]\nRotation=0\n";
-  const std::string b = "[Options]\r\nFullScreen=0\r\n[Settings]\r\nRotation=1\r\n;" + padding + "\r\n";
-  WriteText(path, a);
-  int bothSeen = 0;
-  for (int round = 0; round < 40; ++round) {
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      for (int i = 0;; ++i) IniFile::FromText(i % 2 ? a : b).Save(path);
-    }
-    ::usleep(static_cast<useconds_t>(500 + (round * 7919) % 20000));
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-    const std::string now = ReadText(path);
-    ASSERT_TRUE(now == a || now == b) << "round " << round << ": " << now.size() << " bytes";
-    bothSeen |= now == a ? 1 : 2;
-    // What a kill leaves besides is only a hidden temporary, never the file itself.
-    for (const auto& entry : fs::directory_iterator(folder.Path)) {
-      const std::string name = entry.path().filename();
-      if (name != "config.ini") {
-        EXPECT_EQ(name.rfind(".config.ini.", 0), 0u) << name;
-        fs::remove(entry.path());
-      }
-    }
-  }
-  EXPECT_EQ(bothSeen, 3) << "the saves never completed between kills";
-  // The next save after all that works.
-  EXPECT_TRUE(IniFile::FromText(a).Save(path));
-  EXPECT_EQ(ReadText(path), a);
-}
-
-TEST(IniFileAtomicSave, ALeftoverTemporaryOfAKilledRunIsNoObstacle) {
-  TempFolder folder;
-  const std::string path = folder.File("config.ini");
-  WriteText(path, "[Options]\n");
-  // The name this process would try first, left behind by an earlier run with its number.
-  const std::string stale = folder.File(".config.ini." + std::to_string(::getpid()) + ".0.tmp");
-  WriteText(stale, "half a file");
-  ASSERT_EQ(::chmod(stale.c_str(), 0444), 0);
-  EXPECT_TRUE(IniFile::FromText("[Settings]\nRotation=1\n").Save(path));
-  EXPECT_EQ(ReadText(path), "[Settings]\nRotation=1\n");
-  EXPECT_EQ(ReadText(stale), "half a file");
 }
 
 }  // namespace

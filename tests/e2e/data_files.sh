@@ -2,6 +2,7 @@
 # The generated models, pictures and sounds: readable the way the game reads them, and the same
 # bytes every time they are generated.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib/data_names.sh"
 
 BUILD=${ZOLVANE_BUILD:?}
 RUN="$BUILD/game"
@@ -16,19 +17,11 @@ FILES=(
   data/models/frame_odd.txt data/models/frame_even.txt data/models/brick.bmp
   textures/gameover.bmp textures/pause.bmp textures/abortgame.bmp
   textures/effect.tga textures/effect2.tga textures/effect3.tga textures/effect4.tga
-  textures/background.jpg textures/bkgrgame.jpg textures/bkgrgame2.jpg
-  textures/bkgrgame3.jpg textures/bkgrgame4.jpg
   data/fonts/font1.bmp data/fonts/font2.bmp data/fonts/font3.bmp data/fonts/font4.bmp
 )
-for name in newgame options highscores help exit sound music rotation quality return \
-            plexo1 plexo2 plexo3 plexo4 return2 cw ccw low medium high stripe name; do
-  FILES+=("textures/$name.bmp")
-done
-for name in youaregood spectacular smashing perfect great fantastic excellent warning \
-            lineadd leveldone welldone goodjob menuchange menuenter menumove gameover \
-            figurefall newgame linedel linedellow; do
-  FILES+=("sounds/$name.wav")
-done
+for name in $(data_names background); do FILES+=("textures/$name.jpg"); done
+for name in $(data_names "menu picture"); do FILES+=("textures/$name.bmp"); done
+for name in $(data_names sound); do FILES+=("sounds/$name.wav"); done
 for n in 1 2 3 4 5 6 7 8 9 10 11 12; do
   FILES+=("music/theme$n.mid")
 done

@@ -17,25 +17,12 @@ make_old_files() {
     /^\[/ { section = $0 }
     section == "[Settings]" && /=/ { split($0, kv, "="); printf "%s= 0x%x\r\n", kv[1], kv[2]; next }
     { printf "%s\r\n", $0 }' >"$E2E_TMP/config.old"
-  LC_ALL=C awk '
-    function xor(a, b,   r, bit) {
-      r = 0
-      for (bit = 1; bit < 256; bit *= 2) if ((int(a / bit) % 2) != (int(b / bit) % 2)) r += bit
-      return r
-    }
-    BEGIN {
-      for (i = 32; i < 127; i++) code[sprintf("%c", i)] = i
-      for (type = 1; type <= 4; type++)
-        for (rank = 1; rank <= 10; rank++) {
-          k = (37 * rank + 90) % 256
-          text = "Noname"
-          for (i = 1; i <= length(text); i++) printf "%c", xor(code[substr(text, i, 1)], k)
-          printf "%c", xor(255, k)
-          score = sprintf("%03d", (11 - rank) * 7)
-          for (i = 1; i <= length(score); i++) printf "%c", xor(code[substr(score, i, 1)], k)
-          printf "%c", xor(32, k)
-        }
-    }' >"$E2E_TMP/highscores.old"
+  local type rank
+  for type in 1 2 3 4; do
+    for rank in 1 2 3 4 5 6 7 8 9 10; do
+      printf '%d %d %03d Noname\n' "$type" "$rank" $(((11 - rank) * 7))
+    done
+  done | e2e_highscores_encode >"$E2E_TMP/highscores.old"
 }
 
 put_old_files() {

@@ -3,7 +3,7 @@
 # order, and the background JPEGs converted to bitmaps once, on the first start only.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
 
-BACKGROUNDS=(background bkgrgame bkgrgame2 bkgrgame3 bkgrgame4)
+mapfile -t BACKGROUNDS < <(data_names background)
 
 # The start-up lines of a windowed start, the model loader's own lines left out.
 EXPECTED_LOG='Convert pictures - done
@@ -124,7 +124,8 @@ start_and_stop
 check_debug_log "second start"
 second=$(bitmap_states)
 
-for name in background bkgrgame bkgrgame2 bkgrgame4; do
+for name in "${BACKGROUNDS[@]}"; do
+  [ "$name" = bkgrgame3 ] && continue
   check "the second start leaves $name.bmp untouched (content and time)" \
     '[ -n "$second" ] && [ "$(grep "^$name " <<<"$first")" = "$(grep "^$name " <<<"$second" || true)" ]'
 done

@@ -265,60 +265,6 @@ TEST_F(HighScoreFile, AFailedSaveLeavesTheOldFileAndNoLeftovers) {
   ExpectEntry(1, 1, "New champion", 99999);
 }
 
-TEST_F(HighScoreFile, SaveKeepsThePermissionsOfTheFileItReplaces) {
-  ASSERT_TRUE(SaveHighScores(File));
-  fs::permissions(File, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  ASSERT_TRUE(SaveHighScores(File));
-  EXPECT_EQ(fs::status(File).permissions(),
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-}
-
-std::vector<std::string> Names(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-TEST_F(HighScoreFile, SaveThroughALinkReplacesTheFileItNamesAndKeepsTheLink) {
-  const fs::path other = Dir / "other";
-  fs::create_directory(other);
-  const fs::path target = other / "scores.dat";
-  fs::create_symlink("other/scores.dat", Dir / "chain");
-  const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
-  const struct {
-    const char* what;
-    fs::path linkTo;
-    bool targetExists;
-  } cases[] = {{"relative link", "other/scores.dat", true},
-               {"absolute link", target, true},
-               {"link to a link", "chain", true},
-               {"link to a missing file", "other/scores.dat", false},
-               {"link to a link to a missing file", "chain", false}};
-  for (const auto& c : cases) {
-    fs::remove(File);
-    fs::remove(target);
-    if (c.targetExists) {
-      ASSERT_TRUE(SaveHighScores(target));
-      fs::permissions(target, mode);
-    }
-    fs::create_symlink(c.linkTo, File);
-    HighScores[2][1] = {c.what, 4321};
-    ASSERT_TRUE(SaveHighScores(File)) << c.what;
-
-    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(File))) << c.what;
-    EXPECT_EQ(fs::read_symlink(File), c.linkTo);
-    SetDefaultHighScores();
-    ASSERT_TRUE(LoadHighScores(target));
-    EXPECT_EQ(HighScores[2][1].Name, c.what);
-    if (c.targetExists) {
-      EXPECT_EQ(fs::status(target).permissions(), mode) << c.what;
-    }
-    EXPECT_EQ(Names(Dir), (std::vector<std::string>{"chain", "highscores.dat", "other"}));
-    EXPECT_EQ(Names(other), std::vector<std::string>{"scores.dat"}) << c.what;
-  }
-}
-
 class InsertHighScoreTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -31,7 +31,7 @@ for f in "${PLAYER_FILES[@]}"; do
   [ "$f" = config.ini ] && continue
   check "no $f installed" '[ -z "$(find "$DEST" -name "$f")" ]'
 done
-for name in background bkgrgame bkgrgame2 bkgrgame3 bkgrgame4; do
+for name in $(data_names background); do
   check "the background $name comes converted to a bitmap of its picture's size" \
     '[ "$(head -c 2 "$SHARE/textures/$name.bmp")" = BM ] &&
      [ "$(timeout 10 identify -format "%wx%h" "$SHARE/textures/$name.bmp")" = \

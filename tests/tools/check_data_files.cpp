@@ -18,6 +18,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/data_files.h"
 #include "tests/tools/data_check.h"
 
 namespace zolvane {
@@ -468,9 +469,7 @@ int main(int argc, char** argv) {
     CheckPlaque(run, n);
   for (const char* n : {"textures/effect.tga", "textures/effect2.tga", "textures/effect3.tga", "textures/effect4.tga"})
     CheckSpark(run, n);
-  for (const char* n : {"textures/background.jpg", "textures/bkgrgame.jpg", "textures/bkgrgame2.jpg",
-                        "textures/bkgrgame3.jpg", "textures/bkgrgame4.jpg"})
-    CheckJpeg(run, n);
+  for (const char* n : BackgroundNames) CheckJpeg(run, std::string("textures/") + n + ".jpg");
   CheckFonts(run);
   CheckMenuPictures(run);
   CheckSounds(run);

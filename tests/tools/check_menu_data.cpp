@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/data_files.h"
 #include "tests/tools/data_check.h"
 
 namespace zolvane {
@@ -169,10 +170,12 @@ void CheckLogo(const std::string& run) {
 }  // namespace
 
 void CheckMenuPictures(const std::string& run) {
-  for (const char* n : {"newgame", "options", "highscores", "help", "exit", "sound", "music", "rotation", "quality",
-                        "return", "plexo1", "plexo2", "plexo3", "plexo4", "return2"})
-    CheckPlaque(run, std::string("textures/") + n + ".bmp");
-  for (const char* n : {"cw", "ccw", "low", "medium", "high"}) CheckOptionValue(run, std::string("textures/") + n + ".bmp");
+  // The manifest's order: the labels, the option values, then the stripe and the logo.
+  constexpr int Labels = 15, OptionValues = 5;
+  static_assert(Labels + OptionValues + 2 == MenuPictureCount);
+  const auto file = [](int i) { return std::string("textures/") + MenuPictureNames[i] + ".bmp"; };
+  for (int i = 0; i < Labels; ++i) CheckPlaque(run, file(i));
+  for (int i = Labels; i < Labels + OptionValues; ++i) CheckOptionValue(run, file(i));
   CheckStripe(run);
   CheckLogo(run);
 }

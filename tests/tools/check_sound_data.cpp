@@ -4,35 +4,41 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
+#include "platform/data_files.h"
 #include "tests/tools/data_check.h"
 
 namespace zolvane {
 namespace {
 
 struct Expected {
-  const char* Name;
+  Effect Name;
   double MinSeconds, MaxSeconds;
 };
 
 // In the game's index order. The spoken lines fit between two praises; the landing and
 // the menu sounds play many times a minute and must be over before the next.
 constexpr Expected Sounds[] = {
-    {"youaregood", 0.4, 2.0}, {"spectacular", 0.4, 2.0}, {"smashing", 0.4, 2.0},
-    {"perfect", 0.4, 2.0},    {"great", 0.3, 2.0},       {"fantastic", 0.4, 2.0},
-    {"excellent", 0.4, 2.0},  {"warning", 0.3, 0.9},     {"lineadd", 0.2, 0.8},
-    {"leveldone", 0.6, 2.0},  {"welldone", 0.4, 2.0},    {"goodjob", 0.4, 2.0},
-    {"menuchange", 0.02, 0.15}, {"menuenter", 0.02, 0.15}, {"menumove", 0.02, 0.15},
-    {"gameover", 1.0, 2.5},   {"figurefall", 0.05, 0.2}, {"newgame", 0.4, 1.2},
-    {"linedel", 0.2, 1.0},    {"linedellow", 0.2, 1.0},
+    {Effect::YouAreGood, 0.4, 2.0},  {Effect::Spectacular, 0.4, 2.0},
+    {Effect::Smashing, 0.4, 2.0},    {Effect::Perfect, 0.4, 2.0},
+    {Effect::Great, 0.3, 2.0},       {Effect::Fantastic, 0.4, 2.0},
+    {Effect::Excellent, 0.4, 2.0},   {Effect::Warning, 0.3, 0.9},
+    {Effect::LineAdd, 0.2, 0.8},     {Effect::LevelDone, 0.6, 2.0},
+    {Effect::WellDone, 0.4, 2.0},    {Effect::GoodJob, 0.4, 2.0},
+    {Effect::MenuChange, 0.02, 0.15}, {Effect::MenuEnter, 0.02, 0.15},
+    {Effect::MenuMove, 0.02, 0.15},  {Effect::GameOver, 1.0, 2.5},
+    {Effect::FigureFall, 0.05, 0.2}, {Effect::NewGame, 0.4, 1.2},
+    {Effect::LineDel, 0.2, 1.0},     {Effect::LineDelLow, 0.2, 1.0},
 };
+static_assert(std::size(Sounds) == EffectCount);
 
 // An end that starts or stops with a step clicks; a few frames of fade are enough.
 constexpr int EdgeFrames = 4;
 constexpr int EdgeLimit = 328;  // 1 % of full scale
 
 void CheckSound(const std::string& run, const Expected& e) {
-  Where = std::string("sounds/") + e.Name + ".wav";
+  Where = std::string("sounds/") + EffectNames[static_cast<int>(e.Name)] + ".wav";
   const std::vector<uint8_t> b = ReadBytes(run + "/" + Where);
   Check(b.size() >= 44, "missing or shorter than a wave header");
   if (b.size() < 44) return;

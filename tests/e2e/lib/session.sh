@@ -3,6 +3,7 @@
 # Source it; it sets `set -euo pipefail` and an EXIT trap that removes everything it made.
 set -euo pipefail
 export LC_ALL=C  # decimal points in times and measurements
+source "$(dirname "${BASH_SOURCE[0]}")/data_names.sh"
 
 BUILD=${ZOLVANE_BUILD:?ZOLVANE_BUILD must name the build directory}
 # A sanitizer build reports as it does in the suite (the system libraries' leaks suppressed,
@@ -72,7 +73,8 @@ e2e_copy_run_folder() {
   for extra in config.ini sounds music; do
     [ -e "$BUILD/game/$extra" ] && cp -r "$BUILD/game/$extra" "$GAME/"
   done
-  rm -f "$GAME"/textures/{background,bkgrgame,bkgrgame2,bkgrgame3,bkgrgame4}.bmp
+  local name
+  for name in $(data_names background); do rm -f "$GAME/textures/$name.bmp"; done
   return 0
 }
 
@@ -312,31 +314,60 @@ e2e_press() {
   done
 }
 
-# highscores.dat decoded: "TYPE RANK SCORE NAME" per entry. The entry key of rank r is
-# (37 r + 90) mod 256; awk has no XOR of its own.
-# A file's bytes as decimal numbers, one a line, and awk's missing XOR: what both readers
-# of highscores.dat start from.
+# highscores.dat, read apart from the game's own reader so that a fault in one is not
+# matched by the other: 4 game types x 10 ranks, each entry its name, byte 255, its score's
+# decimal digits, byte 32, every byte XORed with the rank's key (37 r + 90) mod 256. awk has
+# no XOR of its own.
 e2e_bytes() { od -An -v -tu1 "$1" | tr -s ' ' '\n' | sed '/^$/d'; }
-E2E_AWK_XOR='
+E2E_AWK_HIGHSCORES='
     function xor(a, b,   r, bit) {
       r = 0
       for (bit = 1; bit < 256; bit *= 2) if ((int(a / bit) % 2) != (int(b / bit) % 2)) r += bit
       return r
-    }'
+    }
+    function key(rank) { return (37 * rank + 90) % 256 }'
 
-e2e_highscores() {  # FILE
-  e2e_bytes "$1" | awk "$E2E_AWK_XOR"'
+# The file decoded, "TYPE RANK SCORE NAME" per entry; with "complete", nothing printed and
+# the status tells whether it holds exactly 40 entries, each with both end markers and
+# score digits only, and nothing after the last.
+e2e_highscores() {  # FILE [complete]
+  e2e_bytes "$1" | awk -v complete="${2:-}" "$E2E_AWK_HIGHSCORES"'
     { byte[n++] = $1 }
     END {
       p = 0
-      for (e = 0; e < 40 && p < n; e++) {
-        rank = e % 10 + 1; k = (37 * rank + 90) % 256; name = ""; score = 0
+      for (e = 0; e < 40 && (complete || p < n); e++) {
+        rank = e % 10 + 1; k = key(rank); name = ""; score = 0; digits = 0
         while (p < n && xor(byte[p], k) != 255) name = name sprintf("%c", xor(byte[p++], k))
-        p++
-        while (p < n && xor(byte[p], k) != 32) score = score * 10 + xor(byte[p++], k) - 48
-        p++
-        print int(e / 10) + 1, rank, score, name
+        if (p++ >= n && complete) exit 1
+        while (p < n && xor(byte[p], k) != 32) {
+          c = xor(byte[p++], k)
+          if (complete && (c < 48 || c > 57)) exit 1
+          score = score * 10 + c - 48; digits++
+        }
+        if (p++ >= n && complete || complete && digits == 0) exit 1
+        if (!complete) print int(e / 10) + 1, rank, score, name
       }
+      if (complete) exit p != n
+    }'
+}
+
+# highscores.dat is complete (see e2e_highscores).
+e2e_highscores_complete() {  # FILE
+  [ -f "$1" ] && e2e_highscores "$1" complete
+}
+
+# The file of "TYPE RANK SCORE NAME" lines (scores as written, leading zeros and all) on
+# standard input, in the file's order, encoded as highscores.dat on standard output.
+e2e_highscores_encode() {
+  LC_ALL=C awk "$E2E_AWK_HIGHSCORES"'
+    BEGIN { for (i = 32; i < 127; i++) code[sprintf("%c", i)] = i }
+    {
+      k = key($2); score = $3; name = $0
+      sub(/^[^ ]+ [^ ]+ [^ ]+ /, "", name)
+      for (i = 1; i <= length(name); i++) printf "%c", xor(code[substr(name, i, 1)], k)
+      printf "%c", xor(255, k)
+      for (i = 1; i <= length(score); i++) printf "%c", xor(code[substr(score, i, 1)], k)
+      printf "%c", xor(32, k)
     }'
 }
 
@@ -374,30 +405,6 @@ e2e_panel_shown() {  # SHOT
 # Waits scale with this factor under a sanitizer build (./test.sh --sanitize sets 4).
 E2E_SLOW=${ZOLVANE_SLOW:-1}
 e2e_slow() { echo $(($1 * E2E_SLOW)); }
-
-# highscores.dat is complete: exactly 40 entries, each with its name's and its score's end
-# marker, score digits only, and nothing after the last entry.
-e2e_highscores_complete() {  # FILE
-  [ -f "$1" ] || return 1
-  e2e_bytes "$1" | awk "$E2E_AWK_XOR"'
-    { byte[n++] = $1 }
-    END {
-      p = 0
-      for (e = 0; e < 40; e++) {
-        k = (37 * (e % 10 + 1) + 90) % 256
-        while (p < n && xor(byte[p], k) != 255) p++
-        if (p++ >= n) exit 1
-        digits = 0
-        while (p < n && xor(byte[p], k) != 32) {
-          c = xor(byte[p++], k)
-          if (c < 48 || c > 57) exit 1
-          digits++
-        }
-        if (p++ >= n || digits == 0) exit 1
-      }
-      exit p != n
-    }'
-}
 
 # config.ini as the game writes it: every line blank, a comment, a section or key=value,
 # and [Settings] with its five keys holding integers.
