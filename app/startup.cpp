@@ -192,7 +192,7 @@ void ReleaseAll() {
 }
 
 void ReportFatalMessage(WindowSystem& window, const std::string& step, const std::string& text) {
-  frmD3D.FActive = 0;
+  frmD3D.FActive = false;
   frmD3D.FatalErrorReported = true;
   ReleaseAll();
   window.ShowMessage(step, text);
@@ -379,7 +379,7 @@ StartUpResult RestoreAfterMinimize(WindowSystem& window) {
   }
   if (!window.CreateKeyboard() || !window.AcquireKeyboard(true)) return StartUpResult::EndAtOnce;
   KeyboardReady = true;
-  frmD3D.FActive = -1;
+  frmD3D.FActive = true;
   return StartUpResult::Ready;
 }
 

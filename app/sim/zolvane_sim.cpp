@@ -286,7 +286,7 @@ void WriteState(std::vector<int32_t>& effects, const Options& options, int games
   j.Float("Y", f.Y);
   j.Float("Scale", f.Scale);
   j.Bool("Turning", f.Turning);
-  j.Int("SideMove", f.SideMove);
+  j.Int("SideMove", static_cast<int>(f.SideMove));
   j.Close();
   j.Open("Next");
   j.Int("Kind", Game.NextFigure->Kind());
