@@ -34,7 +34,7 @@ constexpr int32_t ItemBrightnessPlain = 101;
 
 struct MenuStateData {
   uint8_t MenuState = MenuMain;
-  int32_t MenuItem = 1;
+  int32_t MenuItem = MainItem::NewGame;
   int32_t PrevMenuItem = 100;  // no item
   int32_t HighScoreTableShown = 1;
   bool NameEntryActive = false;
