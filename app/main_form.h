@@ -1,12 +1,11 @@
 // The main window's own state: whether the loop may run, the first paint that runs the
 // start-up, and whether the high score table was read (only then is it written back).
 #pragma once
-#include <cstdint>
 
 namespace zolvane {
 
 struct MainForm {
-  int32_t FActive = 0;  // -1 true, 0 false
+  bool FActive = false;  // the loop runs: the window has the focus and nothing fatal happened
   bool FirstPaint = true;
   bool HighScoresLoaded = false;
   bool FatalErrorReported = false;  // the program ends after the message

@@ -193,7 +193,7 @@ void ReleaseAll() {
 }
 
 void ReportFatalMessage(WindowSystem& window, const std::string& step, const std::string& text) {
-  frmD3D.FActive = 0;
+  frmD3D.FActive = false;
   frmD3D.FatalErrorReported = true;
   ReleaseAll();
   window.ShowMessage(step, text);
@@ -216,110 +216,170 @@ void ConvertPictures() {
   }
 }
 
-StartUpResult StartUp(WindowSystem& window) {
-  // The graphics library takes the place of DirectX: without it there is nothing to draw on.
+namespace {
+
+bool Fail(WindowSystem& window, const char* step, HRESULT code) {
+  ReportFatalError(window, step, code);
+  return false;
+}
+
+// The graphics library takes the place of DirectX: without it there is nothing to draw on.
+bool GraphicsUsable(WindowSystem& window) {
   if (!window.GraphicsAvailable()) {
     window.ShowMessage("Zolvane", "No DirectX installed");
-    return StartUpResult::EndAtOnce;
+    return false;
   }
   if (!window.GraphicsRecentEnough()) {
     window.ShowMessage("Zolvane",
                        "DirectX 8.0 or later is required.\rYou can download the latest version "
                        "of DirectX at https://www.mesa3d.org/");
-    return StartUpResult::EndAtOnce;
+    return false;
   }
+  return true;
+}
 
+// step names what is under way, for the message of a data file that fails.
+void PrepareFiles(std::string& step) {
+  ResetLog();
+  ReadDisplayOptions();
+  step = "ConvertPictures";
+  ConvertPictures();
+  step = "Start-up";
+  WriteLog("Convert pictures - done");
+  Randomize();
+}
+
+bool CreateDevice(WindowSystem& window) {
+  if (FullScreen()) {
+    const HRESULT hr = InitD3DFullScreen(window);
+    if (Failed(hr)) return Fail(window, "InitD3DFullScreen", hr);
+    window.HideCursor();
+    window.DrawLoadingText(White, true);
+  } else {
+    const HRESULT hr = InitD3D(window);
+    if (Failed(hr)) return Fail(window, "InitD3D", hr);
+  }
+  WriteLog("InitD3D - done");
+  WriteLog("AdapterFormat " + std::to_string(D3D.AdapterFormat));
+  D3D.TextureFormat = ChooseTextureFormat(true);
+  WriteLog("TextureFormat " + std::to_string(D3D.TextureFormat));
+  return true;
+}
+
+// What the log says after each part; a null line is not written.
+struct DeviceObjectsLog {
+  const char* Models;
+  const char* Quads;
+};
+
+// The vertex buffers and quads every new device needs, at the start-up and after a restore.
+// The models are uploaded here only again: at the start-up LoadModels fills the buffers.
+bool CreateDeviceObjects(WindowSystem& window, bool uploadModels, const DeviceObjectsLog& log) {
+  HRESULT hr = CreateModelBuffers();
+  if (Succeeded(hr) && uploadModels) hr = RefillModelBuffers();
+  if (Failed(hr)) return Fail(window, "InitVertex", hr);
+  if (log.Models) WriteLog(log.Models);
+  CreateFadeQuad();
+  CreatePanelQuad();
+  hr = CreateEffectsQuad();
+  if (Failed(hr)) return Fail(window, "InitVertex", hr);
+  if (log.Quads) WriteLog(log.Quads);
+  hr = FillEffectQuad(190);
+  if (Failed(hr)) return Fail(window, "FD3DVBEffects.Lock", hr);
+  FreeSparks();
+  return true;
+}
+
+void LoadModelsAndShapes(std::string& step) {
+  GetOptions();
+  WriteLog("FillVB + GetOptions - done");
+  step = "InitModels";
+  LoadModels();
+  WriteLog("InitModels - done");
+  SetupLights();
+  WriteLog("SetupLights - done");
+  step = "InitBrickTextures";
+  MakeBrickTextures();
+  WriteLog("InitBrickTextures - done");
+  MakeBreakTextures();
+  WriteLog("InitTexturesBreakGameStates - done");
+  step = "LoadFigImages";
+  LoadFigureShapes();
+  SetAllMatrices();
+  WriteLog("LoadFigImages + SetAllMatrices - done");
+  CreateGlassFrames();
+  WriteLog("GlassFrame - done");
+  step = "Start-up";
+}
+
+void CreateScene() {
+  InitWhiteMaterial();
+  CreateGameScene();
+  Loop.LastFrameTime = timeGetTime();
+  WriteLog("garbage - done");
+}
+
+void LoadPicturesAndFont(std::string& step) {
+  MakeBackgroundTextures();
+  step = "LoadMenuTextures";
+  LoadMenuTextures();
+  LoadLogoTexture();
+  LoadBackgroundTexture();
+  step = "Start-up";
+  MakeEffectTextures();
+  WriteLog("Many Textures - done");
+  CreateMenuQuad();
+  CreateFontQuad();
+  step = "BuildFontTextures";
+  BuildFontTextures();
+  step = "Start-up";
+  CreateMenuCursorBrick();
+  WriteLog("Many Texures + InitVBFont - done");
+}
+
+bool TakeKeyboard(WindowSystem& window) {
+  if (!window.CreateKeyboard() || !window.AcquireKeyboard(true)) return false;
+  KeyboardReady = true;
+  return true;
+}
+
+StartUpResult StartInput(WindowSystem& window) {
+  if (!window.CreateDirectInput())
+    return ReportFatalError(window, "DirectInput Init", NotADirect3DCall), StartUpResult::Fatal;
+  if (!TakeKeyboard(window)) return StartUpResult::EndAtOnce;
+  WriteLog("InitDI - done");
+  return StartUpResult::Ready;
+}
+
+// A table that exists but cannot be read is left alone: saving over it would lose it.
+bool LoadHighScoreTable(WindowSystem& window) {
+  if (!LoadHighScores()) {
+    ReportFatalMessage(window, "LoadHighScores",
+                       std::string(HighScoresFile) + ": the file cannot be read");
+    return false;
+  }
+  frmD3D.HighScoresLoaded = true;
+  return true;
+}
+
+}  // namespace
+
+StartUpResult StartUp(WindowSystem& window) {
+  if (!GraphicsUsable(window)) return StartUpResult::EndAtOnce;
   FatalWindow = &window;
   SetFatalErrorHandler(OnDrawingFailure);
   std::string step = "Start-up";
   try {
-    ResetLog();
-    ReadDisplayOptions();
-    step = "ConvertPictures";
-    ConvertPictures();
-    step = "Start-up";
-    WriteLog("Convert pictures - done");
-    Randomize();
-
-    if (FullScreen()) {
-      const HRESULT hr = InitD3DFullScreen(window);
-      if (Failed(hr)) return ReportFatalError(window, "InitD3DFullScreen", hr), StartUpResult::Fatal;
-      window.HideCursor();
-      window.DrawLoadingText(White, true);
-    } else {
-      const HRESULT hr = InitD3D(window);
-      if (Failed(hr)) return ReportFatalError(window, "InitD3D", hr), StartUpResult::Fatal;
-    }
-    WriteLog("InitD3D - done");
-    WriteLog("AdapterFormat " + std::to_string(D3D.AdapterFormat));
-    D3D.TextureFormat = ChooseTextureFormat(true);
-    WriteLog("TextureFormat " + std::to_string(D3D.TextureFormat));
-
-    HRESULT hr = CreateModelBuffers();
-    if (Failed(hr)) return ReportFatalError(window, "InitVertex", hr), StartUpResult::Fatal;
-    CreateFadeQuad();
-    CreatePanelQuad();
-    hr = CreateEffectsQuad();
-    if (Failed(hr)) return ReportFatalError(window, "InitVertex", hr), StartUpResult::Fatal;
-    WriteLog("Init Vertex Buffers - done");
-    hr = FillEffectQuad(190);
-    if (Failed(hr))
-      return ReportFatalError(window, "FD3DVBEffects.Lock", hr), StartUpResult::Fatal;
-    FreeSparks();
-
-    GetOptions();
-    WriteLog("FillVB + GetOptions - done");
-    step = "InitModels";
-    LoadModels();
-    WriteLog("InitModels - done");
-    SetupLights();
-    WriteLog("SetupLights - done");
-    step = "InitBrickTextures";
-    MakeBrickTextures();
-    WriteLog("InitBrickTextures - done");
-    MakeBreakTextures();
-    WriteLog("InitTexturesBreakGameStates - done");
-    step = "LoadFigImages";
-    LoadFigureShapes();
-    SetAllMatrices();
-    WriteLog("LoadFigImages + SetAllMatrices - done");
-    CreateGlassFrames();
-    WriteLog("GlassFrame - done");
-
-    step = "Start-up";
-    InitWhiteMaterial();
-    CreateGameScene();
-    Loop.LastFrameTime = timeGetTime();
-    WriteLog("garbage - done");
-    MakeBackgroundTextures();
-    step = "LoadMenuTextures";
-    LoadMenuTextures();
-    LoadLogoTexture();
-    LoadBackgroundTexture();
-    step = "Start-up";
-    MakeEffectTextures();
-    WriteLog("Many Textures - done");
-    CreateMenuQuad();
-    CreateFontQuad();
-    step = "BuildFontTextures";
-    BuildFontTextures();
-    step = "Start-up";
-    CreateMenuCursorBrick();
-    WriteLog("Many Texures + InitVBFont - done");
-
-    if (!window.CreateDirectInput())
-      return ReportFatalError(window, "DirectInput Init", NotADirect3DCall), StartUpResult::Fatal;
-    if (!window.CreateKeyboard() || !window.AcquireKeyboard(true)) return StartUpResult::EndAtOnce;
-    KeyboardReady = true;
-    WriteLog("InitDI - done");
-
-    // A table that exists but cannot be read is left alone: saving over it would lose it.
-    if (!LoadHighScores())
-      return ReportFatalMessage(window, "LoadHighScores",
-                                std::string(HighScoresFile) + ": the file cannot be read"),
-             StartUpResult::Fatal;
-    frmD3D.HighScoresLoaded = true;
-
+    PrepareFiles(step);
+    if (!CreateDevice(window)) return StartUpResult::Fatal;
+    if (!CreateDeviceObjects(window, false, {nullptr, "Init Vertex Buffers - done"}))
+      return StartUpResult::Fatal;
+    LoadModelsAndShapes(step);
+    CreateScene();
+    LoadPicturesAndFont(step);
+    if (const StartUpResult input = StartInput(window); input != StartUpResult::Ready)
+      return input;
+    if (!LoadHighScoreTable(window)) return StartUpResult::Fatal;
     step = "InitSound";
     if (!StartAudio(window)) return StartUpResult::Fatal;
   } catch (const std::exception& e) {
@@ -330,55 +390,47 @@ StartUpResult StartUp(WindowSystem& window) {
   return StartUpResult::Ready;
 }
 
+namespace {
+// A full-screen device does not outlive the minimise: a new one, and all that lives on it.
+bool RebuildFullScreenDevice(WindowSystem& window) {
+  WriteLog("Start");
+  SafeRelease(D3D.FD3DVBModels);
+  SafeRelease(D3D.FD3DVBTexModels);
+  SafeRelease(D3D.FD3DVBEffects);
+  SafeRelease(D3D.MenuQuad);
+  SafeRelease(D3D.FD3DVBFade);
+  SafeRelease(D3D.PanelQuad);
+  SafeRelease(D3D.FontQuad);
+  WriteLog("Start done");
+  window.Maximize();
+  WriteLog("Maximize");
+  const HRESULT hr = InitD3DFullScreen(window);
+  WriteLog("InitD3DFullScreen");
+  // Nothing below can work without a device.
+  if (!D3D.FD3DDevice) return Fail(window, "InitD3DFullScreen", Failed(hr) ? hr : E_FAIL);
+  if (!CreateDeviceObjects(window, true, {"InitVertexBuffer", "InitVertexBuffer1"}))
+    return false;
+  WriteLog("InitVBuffers");
+  SetupLights();
+  WriteLog("Next step");
+  SetAllMatrices();
+  CreateMenuQuad();
+  CreateFontQuad();
+  WriteLog("Ready");
+  return true;
+}
+}  // namespace
+
 StartUpResult RestoreAfterMinimize(WindowSystem& window) {
   try {
-    if (FullScreen()) {
-      WriteLog("Start");
-      SafeRelease(D3D.FD3DVBModels);
-      SafeRelease(D3D.FD3DVBTexModels);
-      SafeRelease(D3D.FD3DVBEffects);
-      SafeRelease(D3D.MenuQuad);
-      SafeRelease(D3D.FD3DVBFade);
-      SafeRelease(D3D.PanelQuad);
-      SafeRelease(D3D.FontQuad);
-      WriteLog("Start done");
-      window.Maximize();
-      WriteLog("Maximize");
-      HRESULT hr = InitD3DFullScreen(window);
-      WriteLog("InitD3DFullScreen");
-      // Nothing below can work without a device.
-      if (!D3D.FD3DDevice)
-        return ReportFatalError(window, "InitD3DFullScreen", Failed(hr) ? hr : E_FAIL),
-               StartUpResult::Fatal;
-      hr = CreateModelBuffers();
-      if (Succeeded(hr)) hr = RefillModelBuffers();
-      if (Failed(hr)) return ReportFatalError(window, "InitVertex", hr), StartUpResult::Fatal;
-      WriteLog("InitVertexBuffer");
-      CreateFadeQuad();
-      CreatePanelQuad();
-      hr = CreateEffectsQuad();
-      if (Failed(hr)) return ReportFatalError(window, "InitVertex", hr), StartUpResult::Fatal;
-      WriteLog("InitVertexBuffer1");
-      hr = FillEffectQuad(190);
-      if (Failed(hr))
-        return ReportFatalError(window, "FD3DVBEffects.Lock", hr), StartUpResult::Fatal;
-      FreeSparks();
-      WriteLog("InitVBuffers");
-      SetupLights();
-      WriteLog("Next step");
-      SetAllMatrices();
-      CreateMenuQuad();
-      CreateFontQuad();
-      WriteLog("Ready");
-    }
+    if (FullScreen() && !RebuildFullScreenDevice(window)) return StartUpResult::Fatal;
     WriteLog("Keyboard restoring");
   } catch (const std::exception& e) {
     ReportFatalMessage(window, "Restore", e.what());
     return StartUpResult::Fatal;
   }
-  if (!window.CreateKeyboard() || !window.AcquireKeyboard(true)) return StartUpResult::EndAtOnce;
-  KeyboardReady = true;
-  frmD3D.FActive = -1;
+  if (!TakeKeyboard(window)) return StartUpResult::EndAtOnce;
+  frmD3D.FActive = true;
   return StartUpResult::Ready;
 }
 

@@ -58,7 +58,7 @@ bool OpenHarnessWindow(const std::string& runDir, std::string* error) {
     return fail("the start-up failed (see the message above)");
   }
   frmD3D.FirstPaint = false;
-  frmD3D.FActive = -1;
+  frmD3D.FActive = true;
   return true;
 }
 

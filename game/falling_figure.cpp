@@ -83,7 +83,7 @@ void StepSideways(TFigure& f, int dir) {
         possible = false;
     }
   if (!possible) {
-    f.SideMove = 0;
+    f.SideMove = SideMoveDir::None;
     return;
   }
   if (!Game.SlideStep) {
@@ -91,13 +91,13 @@ void StepSideways(TFigure& f, int dir) {
     const float moved = dir < 0 ? static_cast<float>(f.Column) - f.X
                                 : f.X - static_cast<float>(f.Column);
     if (moved > 1) {
-      f.SideMove = 0;
+      f.SideMove = SideMoveDir::None;
       f.Column += dir;
       f.X = static_cast<float>(f.Column);
     }
   } else {
     // The one quick step a Space-dropped figure gets before it locks.
-    f.SideMove = 0;
+    f.SideMove = SideMoveDir::None;
     f.X += static_cast<float>(dir);
     f.Column += dir;
     Game.FallSpeed = Game.BaseFallSpeed;
@@ -181,7 +181,7 @@ void FallStep(TFigure& f) {
   }
 
   // Resting: never lock in the middle of a sideways move.
-  if (f.SideMove != 0) return;
+  if (f.SideMove != SideMoveDir::None) return;
   if (std::fabs(Game.FallSpeed - SpaceSpeed) <= 0.001f && Game.SlideGraceMs >= 0) {
     Game.SlideGraceMs -= Delta();
     Game.SlideStep = true;

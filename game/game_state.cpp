@@ -90,7 +90,7 @@ void CreateGameScene() {
   delete Game.FallingFigure;
   delete Game.NextFigure;
   Game.FallingFigure = new TFigure(2, 1, 4, 20, 0, 0.5f);
-  Game.FallingFigure->SideMove = 0;
+  Game.FallingFigure->SideMove = SideMoveDir::None;
   Game.NextFigure = new TFigure(1, 1, -6, 18, 0, 0.4f);
   CreateWellBricks();
   SetRotateYMatrix(Game.FigureTurnMatrix, 0.0034906585f);

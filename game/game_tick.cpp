@@ -56,14 +56,17 @@ void GameTick() {
   FallStep(figure);
   if (Keys.KeyDown || Keys.KeyCtrl || Keys.KeySpace) Keys.DownRepeatTimer -= Delta();
 
-  if (figure.SideMove == 0) {
-    if (KeyActs(Keys.KeyLeft, Keys.MoveRepeatTimer, Config.KeyRepeatDelay)) figure.SideMove = 1;
-    if (KeyActs(Keys.KeyRight, Keys.MoveRepeatTimer, Config.KeyRepeatDelay)) figure.SideMove = 2;
+  if (figure.SideMove == SideMoveDir::None) {
+    // Right wins when both act.
+    if (KeyActs(Keys.KeyLeft, Keys.MoveRepeatTimer, Config.KeyRepeatDelay))
+      figure.SideMove = SideMoveDir::Left;
+    if (KeyActs(Keys.KeyRight, Keys.MoveRepeatTimer, Config.KeyRepeatDelay))
+      figure.SideMove = SideMoveDir::Right;
   }
   if (Keys.KeyLeft || Keys.KeyRight) Keys.MoveRepeatTimer -= Delta();
-  if (figure.SideMove == 1)
+  if (figure.SideMove == SideMoveDir::Left)
     StepLeft(figure);
-  else if (figure.SideMove == 2)
+  else if (figure.SideMove == SideMoveDir::Right)
     StepRight(figure);
 
   BrickFlipUpdate();

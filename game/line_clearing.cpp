@@ -7,6 +7,7 @@
 #include "audio/sound.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/game_types.h"
 #include "game/high_scores.h"
 #include "game/rules.h"
 #include "platform/math3d.h"
@@ -45,12 +46,12 @@ bool SlotInUse(int slot) { return Game.FlyingRows[slot][0] != nullptr; }
 
 bool LevelDue() {
   switch (Game.GameType) {
-    case 1:
-    case 4:
+    case Classic:
+    case Crazy:
       return Game.Score / 1000 >= Game.Level;
-    case 2:
+    case Advanced:
       return Game.GameSeconds / 120 >= Game.Level;
-    case 3:
+    case Special:
       return Game.GameSeconds / 90 >= Game.Level;
     default:
       return false;
@@ -173,12 +174,12 @@ void CheckLevelUp() {
   if (!LevelDue()) return;
   if (Game.MessageAlpha < 100) PlayLevelSound();
   Game.Level += 1;
-  Game.BaseFallSpeed += Game.GameType == 4 ? 0.0015833333f : 0.00095f;
+  Game.BaseFallSpeed += Game.GameType == Crazy ? 0.0015833333f : 0.00095f;
   SetMessage("Level " + std::to_string(Game.Level), -2.7f, 7, 0);
 }
 
 void UpdateScorePosition() {
-  if (Game.GameType < 1 || Game.GameType > 4 || Game.ScorePosition > 11) return;
+  if (!IsGameType(Game.GameType) || Game.ScorePosition > 11) return;
   int32_t p = Game.ScorePosition - 1;
   // Equal to an entry stays below it.
   while (p > 0 && HighScores[Game.GameType][p].Score < Game.Score) {

@@ -23,6 +23,9 @@ class TBrick : public TModel {
   int32_t Colour;  // 1..7 figure kinds, 8 grey garbage
 };
 
+// A sideways step under way; a new one starts only once it is done.
+enum class SideMoveDir : uint8_t { None = 0, Left = 1, Right = 2 };
+
 class TFigure : public TBrick {
  public:
   TFigure(int32_t kind, int32_t rotation, int32_t column, int32_t row, float z, float scale);
@@ -36,7 +39,7 @@ class TFigure : public TBrick {
   float X, Y;           // drawing position of the grid's top-left cell, in well units
   int32_t Column, Row;  // the grid's position in the well
   int32_t Rotation;     // 1..4
-  uint8_t SideMove = 0; // 0 none, 1 left, 2 right
+  SideMoveDir SideMove = SideMoveDir::None;
   D3DMATRIX ScaleMatrix;
   float Scale;
   bool Turning = false;

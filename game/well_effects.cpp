@@ -5,6 +5,7 @@
 #include "game/figure_shapes.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/game_types.h"
 #include "game/rules.h"
 #include "game/scene_objects.h"
 #include "platform/math3d.h"
@@ -20,7 +21,6 @@ constexpr int32_t GarbageBricks = 5;
 constexpr int32_t GarbageColour = 8;
 constexpr int FlipTries = 31;
 
-bool GarbageGame() { return Game.GameType == 2 || Game.GameType == 4; }
 
 void StartBrickFlip() {
   for (int tries = 0; tries < FlipTries; ++tries) {
@@ -58,15 +58,16 @@ int32_t SparkDrift() {
 }  // namespace
 
 void GarbageTimerStep() {
+  const bool garbage = HasGarbageRows(Game.GameType);
   const int32_t t = (Game.LinesAdded + 1) * GarbageInterval - Game.GameSeconds;
   if (t != Game.TimeLeft) {
     Game.TimeLeft = t;
-    if (GarbageGame()) {
+    if (garbage) {
       if (Game.TimeLeft > 0 && Game.TimeLeft <= 3) PlayEffect(Effect::Warning, false);
       if (Game.TimeLeft == 3) SetMessage("Warning...", -2.8f, 6, 0);
     }
   }
-  if (GarbageGame() && Game.GameSeconds / GarbageInterval > Game.LinesAdded) AddGarbageRow();
+  if (garbage && Game.GameSeconds / GarbageInterval > Game.LinesAdded) AddGarbageRow();
 }
 
 void AddGarbageRow() {

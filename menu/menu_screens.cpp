@@ -7,6 +7,7 @@
 
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/game_types.h"
 #include "game/high_scores.h"
 #include "game/scene_objects.h"
 #include "menu/menu_state.h"
@@ -205,8 +206,9 @@ void DrawOptionValue(Device* d, int item, bool selected, const D3DMATRIX& wobble
   const float s = Menu.ItemScale;
   const D3DMATRIX scale =
       selected ? Scaling(s / 2.6f, s / LabelAspect) : Scaling(4.0384617f, 1.9444444f);
-  const int texture = item == 3 ? (Config.RotateClockwise ? CwTexture : CcwTexture)
-                                : QualityTexture + std::clamp<int>(Config.BrickQuality, 0, 2);
+  const int texture = item == OptionsItem::Rotation
+                          ? (Config.RotateClockwise ? CwTexture : CcwTexture)
+                          : QualityTexture + std::clamp<int>(Config.BrickQuality, 0, 2);
   d->SetTexture(0, MenuTextures[texture]);
   DrawMenuQuad(d, MatrixProduct(Translation(Cx + 5.1f, y, 0), MatrixProduct(wobble, scale)));
   d->SetTexture(0, nullptr);
@@ -250,9 +252,12 @@ void DrawMenuList(Device* d) {
     DrawMenuQuad(d, MatrixProduct(Translation(x, y, 0), MatrixProduct(wobble, scale)));
     d->SetTexture(0, nullptr);
 
-    if (options && (item == 1 || item == 2))
-      DrawVolume(d, selected, item == 1 ? Config.SoundVolume : Config.MusicVolume, wobble, y);
-    else if (options && (item == 3 || item == 4))
+    if (!options) continue;
+    if (item == OptionsItem::SoundVolume)
+      DrawVolume(d, selected, Config.SoundVolume, wobble, y);
+    else if (item == OptionsItem::MusicVolume)
+      DrawVolume(d, selected, Config.MusicVolume, wobble, y);
+    else if (item == OptionsItem::Rotation || item == OptionsItem::Quality)
       DrawOptionValue(d, item, selected, wobble, y);
   }
   SetAmbientGrey(d, ItemBrightnessPlain);
@@ -359,13 +364,12 @@ void DrawPanel() {
 }
 
 void DrawHighScoreScreen(int32_t gameType) {
-  static constexpr const char* TypeNames[5] = {"", "Classic", "Advanced", "Special", "Crazy"};
-  static constexpr float TypeNameX[5] = {0, -3.0f, -3.8f, -3.1f, -2.6f};
-  if (gameType < 1 || gameType > 4) return;
+  static constexpr float TypeNameX[GameTypeCount + 1] = {0, -3.0f, -3.8f, -3.1f, -2.6f};
+  if (!IsGameType(gameType)) return;
   DrawRules();
   DrawPanel();
   DrawFontText(2, 10, "High scores", Cx - 6.0f, Cy + 8.7f, 0, TextAlpha);
-  DrawFontText(4, 7, TypeNames[gameType], Cx + TypeNameX[gameType], Cy + 5.8f, 0, TextAlpha);
+  DrawFontText(4, 7, GameTypeName(gameType), Cx + TypeNameX[gameType], Cy + 5.8f, 0, TextAlpha);
   for (int rank = 1; rank <= 10; ++rank) {
     const HighScoreEntry& entry = HighScores[gameType][rank];
     const float y = Cy + 5.5f - 1.2f * static_cast<float>(rank);

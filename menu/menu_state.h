@@ -6,7 +6,25 @@
 
 namespace zolvane {
 
-enum : uint8_t { MenuMain = 0, MenuOptions = 1, MenuGameInfo = 2, MenuHighScores = 3, MenuGameType = 4 };
+enum MenuScreenId : uint8_t {
+  MenuMain = 0,
+  MenuOptions = 1,
+  MenuGameInfo = 2,
+  MenuHighScores = 3,
+  MenuGameType = 4
+};
+
+// The items of the screens that have them, top to bottom. On the game type screen items
+// 1..4 are the game types themselves (GameTypeId), then Return.
+namespace MainItem {
+enum : int32_t { NewGame = 1, Options = 2, HighScores = 3, Help = 4, Exit = 5 };
+}
+namespace OptionsItem {
+enum : int32_t { SoundVolume = 1, MusicVolume = 2, Rotation = 3, Quality = 4, Return = 5 };
+}
+namespace GameTypeItem {
+enum : int32_t { Return = 5 };
+}
 
 constexpr int MenuItemsPerScreen = 5;
 constexpr float ItemScaleFull = 11.55f;
@@ -16,7 +34,7 @@ constexpr int32_t ItemBrightnessPlain = 101;
 
 struct MenuStateData {
   uint8_t MenuState = MenuMain;
-  int32_t MenuItem = 1;
+  int32_t MenuItem = MainItem::NewGame;
   int32_t PrevMenuItem = 100;  // no item
   int32_t HighScoreTableShown = 1;
   bool NameEntryActive = false;

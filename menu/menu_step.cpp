@@ -6,6 +6,7 @@
 #include "audio/sound.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/game_types.h"
 #include "game/high_scores.h"
 #include "game/keys.h"
 #include "game/scene_objects.h"
@@ -21,7 +22,6 @@ MenuStateData Menu;
 namespace {
 constexpr int32_t MaxVolume = 9;
 constexpr uint8_t QualityLevels = 3;
-constexpr int32_t HighScoreTables = 4;
 
 constexpr float TiltRate = 0.00017453292f;  // radians per ms
 constexpr float TiltBoundX = 0.20943951f;
@@ -74,18 +74,18 @@ void MoveDown() {
 void MainMenuFire() {
   if (!OnScreen(MenuMain) || !Fire()) return;
   switch (Menu.MenuItem) {
-    case 1:
+    case MainItem::NewGame:
       // The item stays as it is: the game type screen opens with the same number selected.
       Enter(MenuGameType);
       Game.ScorePosition = 11;
       break;
-    case 2:
+    case MainItem::Options:
       Enter(MenuOptions);
-      Menu.MenuItem = 1;
+      Menu.MenuItem = OptionsItem::SoundVolume;
       break;
-    case 3: Enter(MenuHighScores); break;
-    case 4: Enter(MenuGameInfo); break;
-    case 5:
+    case MainItem::HighScores: Enter(MenuHighScores); break;
+    case MainItem::Help: Enter(MenuGameInfo); break;
+    case MainItem::Exit:
       Play(Effect::MenuEnter);
       // One press asks once, however long the window takes to go.
       Keys.KeyEnter = false;
@@ -99,13 +99,13 @@ bool SideKeyPressed(bool held) { return held && Keys.MoveRepeatTimer == Config.K
 
 // The volumes step once per press; at a bound the key does nothing, not even a sound.
 void ChangeVolumes(int32_t by) {
-  if (Menu.MenuItem == 1) {
+  if (Menu.MenuItem == OptionsItem::SoundVolume) {
     const int32_t volume = Config.SoundVolume + by;
     if (volume < 0 || volume > MaxVolume) return;
     Config.SoundVolume = volume;
     ApplySoundVolume();
     Play(Effect::MenuChange);
-  } else if (Menu.MenuItem == 2) {
+  } else if (Menu.MenuItem == OptionsItem::MusicVolume) {
     const int32_t volume = Config.MusicVolume + by;
     if (volume < 0 || volume > MaxVolume) return;
     Config.MusicVolume = volume;
@@ -117,17 +117,17 @@ void ChangeVolumes(int32_t by) {
 void OptionsKeys() {
   if (!OnScreen(MenuOptions)) return;
   if (Fire()) {
-    if (Menu.MenuItem == 3) {
+    if (Menu.MenuItem == OptionsItem::Rotation) {
       Play(Effect::MenuChange);
       Keys.KeyEnter = false;
       Config.RotateClockwise = !Config.RotateClockwise;
-    } else if (Menu.MenuItem == 4) {
+    } else if (Menu.MenuItem == OptionsItem::Quality) {
       Play(Effect::MenuChange);
       Keys.KeyEnter = false;
       Config.BrickQuality = static_cast<uint8_t>((Config.BrickQuality + 1) % QualityLevels);
-    } else if (Menu.MenuItem == 5) {
+    } else if (Menu.MenuItem == OptionsItem::Return) {
       Enter(MenuMain);
-      Menu.MenuItem = 1;
+      Menu.MenuItem = MainItem::NewGame;
     }
   }
   if (SideKeyPressed(Keys.KeyLeft)) ChangeVolumes(-1);
@@ -138,19 +138,19 @@ void OptionsKeys() {
 // act again before the new game clears it.
 void GameTypeFire() {
   if (!OnScreen(MenuGameType) || !Fire()) return;
-  if (Menu.MenuItem >= 1 && Menu.MenuItem <= 4) {
+  if (IsGameType(Menu.MenuItem)) {
     BeginNewGame(Menu.MenuItem);
-  } else if (Menu.MenuItem == 5) {
+  } else if (Menu.MenuItem == GameTypeItem::Return) {
     Enter(MenuMain);
-    Menu.MenuItem = 1;
+    Menu.MenuItem = MainItem::NewGame;
   }
 }
 
 void ShowHighScoreTable(int32_t by) {
   Play(Effect::MenuChange);
   Menu.HighScoreTableShown += by;
-  if (Menu.HighScoreTableShown < 1) Menu.HighScoreTableShown = HighScoreTables;
-  if (Menu.HighScoreTableShown > HighScoreTables) Menu.HighScoreTableShown = 1;
+  if (Menu.HighScoreTableShown < Classic) Menu.HighScoreTableShown = Crazy;
+  if (Menu.HighScoreTableShown > Crazy) Menu.HighScoreTableShown = Classic;
 }
 
 // Once per press: the arrows have no repeat here.
@@ -203,20 +203,20 @@ void EscapeKeys() {
     switch (Menu.MenuState) {
       case MenuMain:
         // Exit is only selected: a second press of Fire leaves.
-        if (Menu.MenuItem != 5) {
+        if (Menu.MenuItem != MainItem::Exit) {
           Play(Effect::MenuEnter);
-          Select(5);
+          Select(MainItem::Exit);
         }
         break;
       case MenuOptions:
         Play(Effect::MenuEnter);
         Menu.MenuState = MenuMain;
-        Menu.MenuItem = 2;
+        Menu.MenuItem = MainItem::Options;
         break;
       case MenuGameType:
         Play(Effect::MenuEnter);
         Menu.MenuState = MenuMain;
-        Menu.MenuItem = 1;
+        Menu.MenuItem = MainItem::NewGame;
         break;
       case MenuHighScores:
         if (Menu.NameEntryActive) break;
@@ -295,14 +295,14 @@ void HandOverToMenu() {
       Menu.NameEntryActive = false;
     }
     Menu.MenuState = MenuHighScores;
-    Menu.MenuItem = 1;
+    Menu.MenuItem = MainItem::NewGame;  // selected once the table is left
     Menu.HighScoreTableShown = Game.GameType;
     Game.GameOver = false;
   } else {
     // Aborted: AbortQuery stays set until the next game starts.
     Menu.MenuState = MenuMain;
     Keys.KeyEnter = false;
-    Menu.MenuItem = 1;
+    Menu.MenuItem = MainItem::NewGame;
   }
   Loop.FadeOutDone = false;
   Loop.FadeInRunning = true;

@@ -1,6 +1,7 @@
 #include "menu/name_entry.h"
 
 #include "game/game_state.h"
+#include "game/game_types.h"
 #include "game/high_scores.h"
 #include "game/keys.h"
 #include "menu/menu_state.h"
@@ -30,7 +31,7 @@ void EraseLast(std::string& name) {
 
 void NameEntryKey(char c) {
   const int32_t type = Game.GameType, rank = Game.ScorePosition;
-  if (!Menu.NameEntryActive || type < 1 || type > 4 || rank < 1 || rank > 10) return;
+  if (!Menu.NameEntryActive || !IsGameType(type) || rank < 1 || rank > 10) return;
   std::string& name = HighScores[type][rank].Name;
   if (c == Enter)
     FinishName(name);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "game/game_state.h"
+#include "game/game_types.h"
 #include "platform/math3d.h"
 #include "platform/picture.h"
 #include "render/device_objects.h"
@@ -12,8 +13,8 @@
 
 namespace zolvane {
 
-Texture* EffectTextures[5] = {};
-const float SparkSize[5] = {1.0f, 0.65f, 1.0f, 0.75f, 0.8f};
+Texture* EffectTextures[GameTypeCount + 1] = {};
+const float SparkSize[GameTypeCount + 1] = {1.0f, 0.65f, 1.0f, 0.75f, 0.8f};
 
 namespace {
 
@@ -24,9 +25,10 @@ FatalErrorHandler OnFatalError = nullptr;
 void SetFatalErrorHandler(FatalErrorHandler handler) { OnFatalError = handler; }
 
 void MakeEffectTextures() {
-  static const char* const files[5] = {nullptr, "textures/effect.tga", "textures/effect2.tga",
-                                       "textures/effect3.tga", "textures/effect4.tga"};
-  for (int t = 1; t <= 4; ++t) {
+  static const char* const files[GameTypeCount + 1] = {
+      nullptr, "textures/effect.tga", "textures/effect2.tga", "textures/effect3.tga",
+      "textures/effect4.tga"};
+  for (int t = Classic; t <= Crazy; ++t) {
     SafeRelease(EffectTextures[t]);
     if (!D3D.FD3DDevice) continue;
     // A missing picture leaves the texture empty: plain white squares that fade.
@@ -72,10 +74,10 @@ void DrawSparks() {
   d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
 
   const int32_t type = Game.GameType;
-  const bool known = type >= 1 && type <= 4;
+  const bool known = IsGameType(type);
   // The stage operations are those the bricks and texts left: picture times vertex colour.
   d->SetTexture(0, known ? EffectTextures[type] : nullptr);
-  const bool sized = type != 2;  // type 2's sparks are a whole cell
+  const bool sized = type != Advanced;  // Advanced's sparks are a whole cell
   const float size = known ? SparkSize[type] : 1.0f;
   D3DMATRIX scale;
   SetScaleMatrix(scale, size, size, 1);

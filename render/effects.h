@@ -3,14 +3,15 @@
 #pragma once
 #include <cstdint>
 
+#include "game/game_types.h"
 #include "platform/device.h"
 
 namespace zolvane {
 
 // Index 1..4 by game type.
-extern Texture* EffectTextures[5];
+extern Texture* EffectTextures[GameTypeCount + 1];
 // Spark size by game type (index 1..4).
-extern const float SparkSize[5];
+extern const float SparkSize[GameTypeCount + 1];
 
 // What to do when a step that must not fail does, with the step's name and the code. The
 // application plugs its fatal error report in; without one the failure is only returned.

@@ -5,6 +5,7 @@
 
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/game_types.h"
 #include "game/high_scores.h"
 #include "render/device_objects.h"
 #include "render/font.h"
@@ -23,7 +24,7 @@ void InfoLine(int32_t font, int32_t size, const std::string& text, float dx, flo
 
 // Out-of-range types and ranks read as 0 rather than past the table.
 int32_t TableScore(int32_t gameType, int32_t rank) {
-  if (gameType < 1 || gameType > 4 || rank < 1 || rank > 10) return 0;
+  if (!IsGameType(gameType) || rank < 1 || rank > 10) return 0;
   return HighScores[gameType][rank].Score;
 }
 
@@ -50,14 +51,10 @@ void DrawGameTime() {
 }
 
 void DrawGameType() {
+  static constexpr float NameX[GameTypeCount + 1] = {0, 8.1f, 7.5f, 8.05f, 8.35f};
   InfoLine(1, 5, "Game Type:", 7.3f, 2.3f);
-  switch (Game.GameType) {
-    case 1: InfoLine(4, 5, "Classic", 8.1f, 1.1f); break;
-    case 2: InfoLine(4, 5, "Advanced", 7.5f, 1.1f); break;
-    case 3: InfoLine(4, 5, "Special", 8.05f, 1.1f); break;
-    case 4: InfoLine(4, 5, "Crazy", 8.35f, 1.1f); break;
-    default: break;
-  }
+  const int32_t type = Game.GameType;
+  if (IsGameType(type)) InfoLine(4, 5, GameTypeName(type), NameX[type], 1.1f);
 }
 
 // While the score is not in the table (position 11) the one to beat is the tenth.
@@ -73,7 +70,7 @@ void DrawScoreToBeat() {
 }
 
 void DrawAddedRows() {
-  if (Game.GameType != 2 && Game.GameType != 4) return;
+  if (!HasGarbageRows(Game.GameType)) return;
   InfoLine(3, 4, "Time left: " + std::to_string(Game.TimeLeft), 6.8f, -5.3f);
   InfoLine(3, 4, "Lines Added: " + std::to_string(Game.LinesAdded), 6.8f, -6.5f);
 }

@@ -5,6 +5,7 @@
 
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/game_types.h"
 #include "game/scene_objects.h"
 #include "platform/data_files.h"
 #include "platform/math3d.h"
@@ -18,7 +19,7 @@
 
 namespace zolvane {
 
-Texture* BackgroundTextures[5] = {};
+Texture* BackgroundTextures[GameTypeCount + 1] = {};
 Texture* BreakTextures[4] = {};
 float BreakSwingAngle = 0;
 int32_t BreakSwingDir = 1;
@@ -97,7 +98,7 @@ void DrawGlassFrame() {
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
   d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
   d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-  TModel* frame = (Game.GameType % 2 == 1) ? GlassFrameOdd : GlassFrameEven;
+  TModel* frame = HasRoundedFrame(Game.GameType) ? GlassFrameOdd : GlassFrameEven;
   if (frame) DrawModel(*frame);
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
   d->LightEnable(4, true);
@@ -133,7 +134,7 @@ void DrawGame() {
 }
 
 void DrawBackground(int32_t gameType) {
-  DrawBackdrop((gameType >= 1 && gameType <= 4) ? BackgroundTextures[gameType] : nullptr);
+  DrawBackdrop(IsGameType(gameType) ? BackgroundTextures[gameType] : nullptr);
 }
 
 void DrawBackdrop(Texture* picture) {
@@ -208,7 +209,7 @@ void MakeBreakTextures() {
 }
 
 void MakeBackgroundTextures() {
-  for (int t = 1; t <= 4; ++t)
+  for (int t = Classic; t <= Crazy; ++t)
     LoadPictureTexture((std::string("textures/") + BackgroundNames[t] + ".bmp").c_str(),
                        BackgroundTextures[t]);
 }

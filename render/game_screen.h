@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 
+#include "game/game_types.h"
 #include "platform/device.h"
 
 namespace zolvane {
@@ -10,14 +11,14 @@ namespace zolvane {
 class TModel;
 
 // Index 1..4 by game type.
-extern Texture* BackgroundTextures[5];
+extern Texture* BackgroundTextures[GameTypeCount + 1];
 // Index 1 game over, 2 pause, 3 abort question.
 extern Texture* BreakTextures[4];
 // The sway of the break picture, kept across frames and breaks.
 extern float BreakSwingAngle;
 extern int32_t BreakSwingDir;
 
-// The frame around the well: model 3 for game types 1 and 3, model 4 for 2 and 4.
+// The frame around the well: model 3 for Classic and Special, model 4 for the others.
 extern TModel* GlassFrameOdd;
 extern TModel* GlassFrameEven;
 

@@ -372,13 +372,9 @@ void NextSlot() {
   if (ModelSlotIndex < ModelSlotCount - 1) ++ModelSlotIndex;
 }
 
-}  // namespace
-
-void LoadModel(const std::string& fileName) {
-  const uint8_t s = ModelSlotIndex;
+ParsedModel ParseModel(const std::string& fileName) {
   ModelReader reader(fileName, ReadLines(fileName));
   ParsedModel m;
-
   std::string keyword;
   while (reader.NextKeywordLine(keyword)) {
     if (ReadSection(keyword, reader, m))
@@ -387,20 +383,53 @@ void LoadModel(const std::string& fileName) {
       WriteLog("Error of loading model");
   }
   WriteLog(fileName + " model loads succesfuly");
+  return m;
+}
 
-  const std::string problem = CheckModel(m);
-  if (!problem.empty()) {
-    WriteLog(fileName + " rejected: " + problem);
-    ReleaseSlot(ModelTable[s]);
-    NextSlot();
-    return;
-  }
+struct ModelNormals {
+  std::vector<D3DVECTOR> Faces;   // lights the textured models, flat
+  std::vector<D3DVECTOR> Smooth;  // lights the others
+};
 
-  const std::vector<D3DVECTOR> faces = FaceNormals(m);
+ModelNormals Normals(const std::string& fileName, const ParsedModel& m) {
+  ModelNormals normals;
+  normals.Faces = FaceNormals(m);
   WriteLog(fileName + " normals calculate ok");
-  const std::vector<D3DVECTOR> smooth = SmoothNormals(m, faces);
+  normals.Smooth = SmoothNormals(m, normals.Faces);
   WriteLog(fileName + " smooth normals calculate ok");
+  return normals;
+}
 
+// Three vertices a triangle, in triangle order.
+std::vector<TTexModelVertex> TexturedVertices(const ParsedModel& m,
+                                              const std::vector<D3DVECTOR>& faces) {
+  std::vector<TTexModelVertex> vertices;
+  vertices.reserve(m.Triangles.size() * 3);
+  for (size_t t = 0; t < m.Triangles.size(); ++t)
+    for (int k = 0; k < 3; ++k) {
+      const D3DVECTOR& pos = m.Vertices[m.Triangles[t][k]];
+      const auto& uv = m.TexCoords[m.TexTriangles[t][k]];
+      vertices.push_back(
+          {pos.x, pos.y, pos.z, faces[t].x, faces[t].y, faces[t].z, 0xFFFFFFFF, uv[0], uv[1]});
+    }
+  return vertices;
+}
+
+std::vector<TModelVertex> PlainVertices(const ParsedModel& m,
+                                        const std::vector<D3DVECTOR>& smooth) {
+  std::vector<TModelVertex> vertices;
+  vertices.reserve(m.Triangles.size() * 3);
+  for (const Triple& tri : m.Triangles)
+    for (int32_t v : tri) {
+      const D3DVECTOR& pos = m.Vertices[v];
+      vertices.push_back({pos.x, pos.y, pos.z, smooth[v].x, smooth[v].y, smooth[v].z});
+    }
+  return vertices;
+}
+
+// Appends the model's vertices to its buffer and to the copy a restore refills it from;
+// false when the buffer cannot be locked.
+bool UploadModel(const std::string& fileName, ParsedModel& m, const ModelNormals& normals) {
   const bool textured = m.Slot.Textured;
   VertexBuffer* buffer = textured ? D3D.FD3DVBTexModels : D3D.FD3DVBModels;
   const uint32_t stride = textured ? TexModelStride : ModelStride;
@@ -416,32 +445,16 @@ void LoadModel(const std::string& fileName) {
   uint8_t* p = nullptr;
   if (!buffer || Failed(buffer->Lock(offset, size, &p, 0))) {
     WriteLog(fileName + " fill VB - lock failed");
-    ReleaseSlot(ModelTable[s]);
-    NextSlot();
-    return;
+    return false;
   }
   WriteLog(fileName + " fill VB - lock ok");
 
   if (textured) {
-    std::vector<TTexModelVertex> vertices;
-    vertices.reserve(m.Triangles.size() * 3);
-    for (size_t t = 0; t < m.Triangles.size(); ++t)
-      for (int k = 0; k < 3; ++k) {
-        const D3DVECTOR& pos = m.Vertices[m.Triangles[t][k]];
-        const auto& uv = m.TexCoords[m.TexTriangles[t][k]];
-        vertices.push_back({pos.x, pos.y, pos.z, faces[t].x, faces[t].y, faces[t].z,
-                            0xFFFFFFFF, uv[0], uv[1]});
-      }
+    const std::vector<TTexModelVertex> vertices = TexturedVertices(m, normals.Faces);
     WriteVertices(p, written, offset, vertices);
     fill += static_cast<int32_t>(vertices.size());
   } else {
-    std::vector<TModelVertex> vertices;
-    vertices.reserve(m.Triangles.size() * 3);
-    for (const Triple& tri : m.Triangles)
-      for (int32_t v : tri) {
-        const D3DVECTOR& pos = m.Vertices[v];
-        vertices.push_back({pos.x, pos.y, pos.z, smooth[v].x, smooth[v].y, smooth[v].z});
-      }
+    const std::vector<TModelVertex> vertices = PlainVertices(m, normals.Smooth);
     WriteVertices(p, written, offset, vertices);
     fill += static_cast<int32_t>(vertices.size());
   }
@@ -449,10 +462,33 @@ void LoadModel(const std::string& fileName) {
   buffer->Unlock();
   m.Slot.TriangleCount = static_cast<int32_t>(m.Triangles.size());
   WriteLog(fileName + " fill VB - unlock ok");
+  return true;
+}
 
+void LeaveSlotEmpty(uint8_t s) {
   ReleaseSlot(ModelTable[s]);
-  ModelTable[s] = std::move(m.Slot);
   NextSlot();
+}
+
+void FillSlot(uint8_t s, TModelData&& data) {
+  ReleaseSlot(ModelTable[s]);
+  ModelTable[s] = std::move(data);
+  NextSlot();
+}
+
+}  // namespace
+
+void LoadModel(const std::string& fileName) {
+  const uint8_t s = ModelSlotIndex;
+  ParsedModel m = ParseModel(fileName);
+  const std::string problem = CheckModel(m);
+  if (!problem.empty()) {
+    WriteLog(fileName + " rejected: " + problem);
+    return LeaveSlotEmpty(s);
+  }
+  const ModelNormals normals = Normals(fileName, m);
+  if (!UploadModel(fileName, m, normals)) return LeaveSlotEmpty(s);
+  FillSlot(s, std::move(m.Slot));
   WriteLog(fileName + " load done!");
 }
 

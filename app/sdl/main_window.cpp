@@ -132,7 +132,7 @@ bool FirstPaint(SdlWindowSystem& window) {
 }
 
 void BeforeTheEvents(SdlWindowSystem& window, int startGame) {
-  if (SDL_GetWindowFlags(window.Window) & SDL_WINDOW_INPUT_FOCUS) frmD3D.FActive = -1;
+  if (SDL_GetWindowFlags(window.Window) & SDL_WINDOW_INPUT_FOCUS) frmD3D.FActive = true;
   SetCloseWindowHandler(CloseMainWindow);
   SDL_StopTextInput();  // SDL starts with text input on
   if (startGame) BeginNewGame(startGame);  // a developer's shortcut past the menu
@@ -159,13 +159,13 @@ bool Restore(EventLoop& loop) {
 
 bool OnWindowEvent(EventLoop& loop, uint8_t event) {
   switch (event) {
-    case SDL_WINDOWEVENT_FOCUS_GAINED: frmD3D.FActive = -1; break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED: frmD3D.FActive = true; break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
-      frmD3D.FActive = 0;
+      frmD3D.FActive = false;
       loop.Window.Minimize();
       break;
     case SDL_WINDOWEVENT_MINIMIZED:
-      frmD3D.FActive = 0;
+      frmD3D.FActive = false;
       loop.Minimized = true;
       break;
     case SDL_WINDOWEVENT_RESTORED: return Restore(loop);

@@ -283,7 +283,7 @@ void WriteState(std::vector<int32_t>& effects, const Options& options, int games
   j.Float("Y", f.Y);
   j.Float("Scale", f.Scale);
   j.Bool("Turning", f.Turning);
-  j.Int("SideMove", f.SideMove);
+  j.Int("SideMove", static_cast<int>(f.SideMove));
   j.Close();
   j.Open("Next");
   j.Int("Kind", Game.NextFigure->Kind());
@@ -344,35 +344,40 @@ std::optional<std::string> ReadScript(const Options& options) {
   return text;
 }
 
-int Run(int argc, char** argv) {
-  Options options;
-  if (const auto status = ParseArguments(argc, argv, options)) return *status;
-
+// The whole script is checked before any of it runs; nothing when it cannot be read or
+// parsed, after saying why.
+std::optional<std::vector<Command>> LoadScript(const Options& options) {
   const std::string scriptName =
       options.Script && *options.Script != "-" ? *options.Script : "standard input";
   const auto text = ReadScript(options);
   if (!text) {
     std::fprintf(stderr, "zolvane-sim: %s: cannot be read: %s\n", scriptName.c_str(),
                  std::strerror(errno));
-    return ExitUsage;
+    return std::nullopt;
   }
-  // The whole script is checked before any of it runs.
-  std::vector<Command> script;
   try {
-    script = ParseScript(*text);
+    return ParseScript(*text);
   } catch (const ScriptError& e) {
     std::fprintf(stderr, "zolvane-sim: %s line %d: %s\n", scriptName.c_str(), e.Line,
                  e.Message.c_str());
-    return ExitUsage;
+    return std::nullopt;
   }
+}
 
-  // Start-up, in the order the program performs it.
-  ManualClock clock;
-  ManualKeyboard keyboard;
-  SetKeyboardSource(&keyboard);
+// What stands in for the clock, the keyboard and the sound, and the games started.
+struct Session {
+  ManualClock Clock;
+  ManualKeyboard Keyboard;
+  std::vector<int32_t> Effects;
+  int Games = 0;
+};
+
+// In the order the program performs it, up to the first game. Returns the exit status to
+// leave with, or nothing to go on.
+std::optional<int> StartUpAsTheProgram(const Options& options, Session& session) {
+  SetKeyboardSource(&session.Keyboard);
   KeyboardReady = true;
-  std::vector<int32_t> effects;
-  SetEffectRecorder(&effects);
+  SetEffectRecorder(&session.Effects);
 
   // Without --config the settings are those of a missing config.ini.
   const std::string configPath = options.ConfigFile.value_or("");
@@ -404,44 +409,60 @@ int Run(int argc, char** argv) {
   frmD3D.HighScoresLoaded = true;
 
   StartGameNow(options.Type);
-  int games = 1;
+  session.Games = 1;
+  return std::nullopt;
+}
 
+// The steps of one "MS [KEY ...]" or "repeat" line, up to the end of the game unless
+// --again starts the next one.
+void RunPasses(const Command& cmd, const Options& options, Session& session) {
+  for (uint32_t n = 0; n < cmd.Count; ++n) {
+    session.Clock.Advance(cmd.Ms);
+    session.Keyboard.ReleaseAll();
+    for (const int code : cmd.Keys) session.Keyboard.Press(code);
+    StepFrame();
+    if (options.Trace) WriteState(session.Effects, options, session.Games);
+    if (Loop.MenuActive) {
+      if (!options.Again) return;
+      StartGameNow(options.Type);
+      ++session.Games;
+    }
+  }
+}
+
+void RunCommand(const Command& cmd, const Options& options, Session& session) {
+  switch (cmd.What) {
+    case Command::Pass:
+      RunPasses(cmd, options, session);
+      break;
+    case Command::SetRow:
+      SetWellRow(cmd.Row, cmd.Cells);
+      break;
+    case Command::SetFalling:
+      Game.FallingFigure->ResetFigure(cmd.FigureKind, cmd.Rotation, 4, 20, 0, 0.5f);
+      break;
+    case Command::SetNext:
+      Game.NextFigure->ResetFigure(cmd.FigureKind, cmd.Rotation, -6, 18, 0, 0.4f);
+      break;
+    case Command::Print:
+      WriteState(session.Effects, options, session.Games);
+      break;
+  }
+}
+
+void PlayScript(const std::vector<Command>& script, const Options& options, Session& session) {
   static char outputBuffer[1 << 16];
   std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
-
   for (const Command& cmd : script) {
-    switch (cmd.What) {
-      case Command::Pass:
-        for (uint32_t n = 0; n < cmd.Count; ++n) {
-          clock.Advance(cmd.Ms);
-          keyboard.ReleaseAll();
-          for (const int code : cmd.Keys) keyboard.Press(code);
-          StepFrame();
-          if (options.Trace) WriteState(effects, options, games);
-          if (Loop.MenuActive) {
-            if (!options.Again) break;
-            StartGameNow(options.Type);
-            ++games;
-          }
-        }
-        break;
-      case Command::SetRow:
-        SetWellRow(cmd.Row, cmd.Cells);
-        break;
-      case Command::SetFalling:
-        Game.FallingFigure->ResetFigure(cmd.FigureKind, cmd.Rotation, 4, 20, 0, 0.5f);
-        break;
-      case Command::SetNext:
-        Game.NextFigure->ResetFigure(cmd.FigureKind, cmd.Rotation, -6, 18, 0, 0.4f);
-        break;
-      case Command::Print:
-        WriteState(effects, options, games);
-        break;
-    }
+    RunCommand(cmd, options, session);
     // Back in the menu without --again: the game is over for the simulator.
     if (Loop.MenuActive) break;
   }
-  WriteState(effects, options, games);
+}
+
+// The last state, the table saved, everything let go; the exit status.
+int Finish(const Options& options, Session& session) {
+  WriteState(session.Effects, options, session.Games);
 
   int status = 0;
   if (std::fflush(stdout) != 0) {
@@ -454,6 +475,17 @@ int Run(int argc, char** argv) {
   SetKeyboardSource(nullptr);
   ResetGameState();
   return status;
+}
+
+int Run(int argc, char** argv) {
+  Options options;
+  if (const auto status = ParseArguments(argc, argv, options)) return *status;
+  const auto script = LoadScript(options);
+  if (!script) return ExitUsage;
+  Session session;
+  if (const auto status = StartUpAsTheProgram(options, session)) return *status;
+  PlayScript(*script, options, session);
+  return Finish(options, session);
 }
 
 }  // namespace

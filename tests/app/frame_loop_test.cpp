@@ -36,7 +36,7 @@ class FrameLoopTest : public ::testing::Test {
 };
 
 TEST_F(FrameLoopTest, InactiveWindowDrawsAndChangesNothing) {
-  frmD3D.FActive = 0;
+  frmD3D.FActive = false;
   Loop.FadeOutRunning = Loop.TransitionActive = true;
   OnIdle();
   EXPECT_TRUE(device->Calls.empty());
@@ -44,7 +44,7 @@ TEST_F(FrameLoopTest, InactiveWindowDrawsAndChangesNothing) {
 }
 
 TEST_F(FrameLoopTest, FrameIsClearBeginEndPresentWithTheDeepBlue) {
-  frmD3D.FActive = -1;
+  frmD3D.FActive = true;
   OnIdle();
   // The menu's frame between the scene's begin and end.
   const std::vector<std::string> ops = device->Ops();

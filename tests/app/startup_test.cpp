@@ -234,7 +234,7 @@ TEST_F(StartUpTest, MissingDataFilesEndTheStartUpWithAMessageNamingThem) {
   EXPECT_NE(window.Messages[0].find("InitModels"), std::string::npos) << window.Messages[0];
   EXPECT_NE(window.Messages[0].find("brick_high.txt"), std::string::npos) << window.Messages[0];
   EXPECT_EQ(D3D.FD3DDevice, nullptr) << "everything is released";
-  EXPECT_EQ(frmD3D.FActive, 0);
+  EXPECT_FALSE(frmD3D.FActive);
   EXPECT_FALSE(frmD3D.HighScoresLoaded);
   const auto steps = StepLines(ReadLines("debug.txt"));
   EXPECT_EQ(steps.back(), "FillVB + GetOptions - done") << "the last completed step";
@@ -395,7 +395,7 @@ TEST_F(StartUpTest, RestoreInFullScreenRebuildsTheDeviceAndRefillsTheModels) {
       "InitVertexBuffer", "InitVertexBuffer1", "InitVBuffers", "Next step", "Ready",
       "Keyboard restoring"};
   EXPECT_EQ(ReadLines("debug.txt"), expected);
-  EXPECT_EQ(frmD3D.FActive, -1);
+  EXPECT_TRUE(frmD3D.FActive);
 }
 
 }  // namespace

@@ -116,7 +116,7 @@ TEST_F(BreakTest, AbortQuestionNoResumesYesFadesToTheMainMenu) {
   PassesUntilMenu();
   ASSERT_TRUE(Loop.MenuActive);
   EXPECT_EQ(Menu.MenuState, MenuMain);
-  EXPECT_EQ(Menu.MenuItem, 1);
+  EXPECT_EQ(Menu.MenuItem, MainItem::NewGame);
   EXPECT_FALSE(Keys.KeyEnter);
   EXPECT_TRUE(Loop.FadeInRunning);
   EXPECT_FALSE(Loop.FadeOutDone);
@@ -144,7 +144,7 @@ TEST_F(BreakTest, RankedGameOverInsertsTheScoreAndStartsAFreshWell) {
   EXPECT_EQ(HighScores[3][6].Score, 600);
   EXPECT_TRUE(Menu.NameEntryActive);
   EXPECT_EQ(Menu.MenuState, MenuHighScores);
-  EXPECT_EQ(Menu.MenuItem, 1);
+  EXPECT_EQ(Menu.MenuItem, MainItem::NewGame);
   EXPECT_EQ(Menu.HighScoreTableShown, 3);
   EXPECT_FALSE(Game.GameOver);
   EXPECT_TRUE(Loop.FadeInRunning);

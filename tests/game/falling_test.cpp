@@ -244,13 +244,13 @@ TEST_F(FallingTest, NoLockWhileASidewaysMoveIsUnderWay) {
   Pass(10);
   keyboard.ReleaseAll();
   ASSERT_EQ(Falling().Row, 5);  // resting on the pillar now
-  ASSERT_EQ(Falling().SideMove, 1);
+  ASSERT_EQ(Falling().SideMove, SideMoveDir::Left);
   for (int i = 0; i < 4; ++i) {
     Pass(10);
     EXPECT_EQ(Game.FiguresLanded, 0);
   }
   EXPECT_EQ(Falling().Column, 3);
-  EXPECT_EQ(Falling().SideMove, 0);
+  EXPECT_EQ(Falling().SideMove, SideMoveDir::None);
 
   for (int i = 0; i < 400 && Game.FiguresLanded == 0; ++i) Pass(10);
   EXPECT_FALSE(WellAt(1, 4).Empty);

@@ -71,7 +71,7 @@ class RulesTest : public ::testing::Test {
   void Place(int32_t kind, int32_t rotation, int32_t column, int32_t row) {
     Falling().ResetFigure(kind, rotation, column, row, 0, 1.0f);
     Falling().Scale = 1.0f;
-    Falling().SideMove = 0;
+    Falling().SideMove = SideMoveDir::None;
   }
 
   // Keeps the figure where it is while a test runs full game steps.

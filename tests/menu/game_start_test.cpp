@@ -7,6 +7,7 @@
 #include "game/figure_shapes.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/game_types.h"
 #include "game/keys.h"
 #include "game/rules.h"
 #include "menu/menu_state.h"
@@ -31,7 +32,7 @@ TEST(GameStart, FireOnAGameTypeFadesOutStartsTheGameAndFadesIn) {
   Keys = KeyFlags{};
   Game.ScorePosition = 0;
   Menu.MenuState = MenuGameType;
-  Menu.MenuItem = 2;
+  Menu.MenuItem = Advanced;
   keyboard.Press(DIK_SPACE);
   int passes = 0;
   while (Loop.MenuActive) {
@@ -39,11 +40,11 @@ TEST(GameStart, FireOnAGameTypeFadesOutStartsTheGameAndFadesIn) {
     if (!Loop.TransitionActive) PollMenuKeys();
     MenuStep();
     // The fade stops the polling, so the press still stands: it must not choose again.
-    Menu.MenuItem = 3;
+    Menu.MenuItem = Special;
     ASSERT_LT(++passes, 10);
   }
   EXPECT_EQ(passes, 4);
-  EXPECT_EQ(Game.GameType, 2);
+  EXPECT_EQ(Game.GameType, Advanced);
   EXPECT_EQ(Game.ScorePosition, 11);
   EXPECT_EQ(Game.GameStartTime, clock.Now);
   EXPECT_TRUE(Loop.FadeInRunning);

@@ -133,7 +133,7 @@ TEST_F(MenuScreens, WobbleStaysWithinTwoDegreesAndNeighboursSwingApart) {
 
 TEST_F(MenuScreens, VolumeMarksStandOnTheStripeAtTheVolume) {
   Menu.MenuState = MenuOptions;
-  Menu.MenuItem = 1;  // sound selected, music not
+  Menu.MenuItem = OptionsItem::SoundVolume;  // music not selected
   Menu.PrevMenuItem = 100;
   Loop.FrameDelta = 0;
   struct Case {

@@ -7,6 +7,7 @@
 #include "audio/sound.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/game_types.h"
 #include "game/keys.h"
 #include "game/scene_objects.h"
 #include "menu/menu_screens.h"
@@ -83,9 +84,9 @@ class MenuStepTest : public ::testing::Test {
 TEST_F(MenuStepTest, UpAndDownWrapAroundOnlyOnScreensWithItems) {
   struct Case { uint8_t state; int32_t item; int key; int32_t expected; Effects sounds; };
   const Case cases[] = {
-      {MenuMain, 1, DIK_UP, 5, {14}},
-      {MenuOptions, 5, DIK_DOWN, 1, {14}},
-      {MenuGameType, 3, DIK_UP, 2, {14}},
+      {MenuMain, MainItem::NewGame, DIK_UP, MainItem::Exit, {14}},
+      {MenuOptions, OptionsItem::Return, DIK_DOWN, OptionsItem::SoundVolume, {14}},
+      {MenuGameType, Special, DIK_UP, Advanced, {14}},
       {MenuGameInfo, 3, DIK_DOWN, 3, {}},
   };
   for (const Case& c : cases) {
@@ -111,40 +112,41 @@ TEST_F(MenuStepTest, UpWaitsForTheAnimationAndRepeatsOnceItsTimerRanOut) {
   Pass();
   keyboard.Press(DIK_UP);
   Pass();
-  EXPECT_EQ(Menu.MenuItem, 5) << "a press within the animation is ignored";
+  EXPECT_EQ(Menu.MenuItem, MainItem::Exit) << "a press within the animation is ignored";
 
   Menu.MenuAnimReady = true;  // the drawing's grow has finished
   int waited = 0;
-  while (Menu.MenuItem == 5 && waited < 2000) {
+  while (Menu.MenuItem == MainItem::Exit && waited < 2000) {
     Pass();
     waited += 100;
   }
   EXPECT_EQ(waited, 600);
-  EXPECT_EQ(Menu.MenuItem, 4);
+  EXPECT_EQ(Menu.MenuItem, MainItem::Help);
   Menu.MenuAnimReady = true;
   Pass();
-  EXPECT_EQ(Menu.MenuItem, 3) << "then as fast as the animation allows";
+  EXPECT_EQ(Menu.MenuItem, MainItem::HighScores) << "then as fast as the animation allows";
 }
 
 TEST_F(MenuStepTest, VolumesStepOncePerPressWithinTheirBounds) {
   struct Case { int32_t item; int key; int32_t from, to; Effects sounds; };
+  constexpr int32_t Sound = OptionsItem::SoundVolume, Music = OptionsItem::MusicVolume;
   const Case cases[] = {
-      {1, DIK_RIGHT, 4, 5, {12}}, {1, DIK_LEFT, 4, 3, {12}}, {1, DIK_RIGHT, 9, 9, {}},
-      {1, DIK_LEFT, 0, 0, {}},    {2, DIK_RIGHT, 8, 9, {}},  {2, DIK_LEFT, 0, 0, {}},
+      {Sound, DIK_RIGHT, 4, 5, {12}}, {Sound, DIK_LEFT, 4, 3, {12}}, {Sound, DIK_RIGHT, 9, 9, {}},
+      {Sound, DIK_LEFT, 0, 0, {}},    {Music, DIK_RIGHT, 8, 9, {}},  {Music, DIK_LEFT, 0, 0, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "item " << c.item << " from " << c.from);
     Start(MenuOptions, c.item);
     Config.SoundVolume = Config.MusicVolume = c.from;
     Hold(c.key);
-    EXPECT_EQ(c.item == 1 ? Config.SoundVolume : Config.MusicVolume, c.to);
-    EXPECT_EQ(c.item == 1 ? Config.MusicVolume : Config.SoundVolume, c.from);
+    EXPECT_EQ(c.item == Sound ? Config.SoundVolume : Config.MusicVolume, c.to);
+    EXPECT_EQ(c.item == Sound ? Config.MusicVolume : Config.SoundVolume, c.from);
     EXPECT_EQ(effects, c.sounds);
   }
 }
 
 TEST_F(MenuStepTest, FireTogglesRotationAndCyclesQualityOncePerPress) {
-  Start(MenuOptions, 4);
+  Start(MenuOptions, OptionsItem::Quality);
   Config.BrickQuality = 0;
   std::vector<int> qualities;
   for (int i = 0; i < 3; ++i) {
@@ -152,10 +154,10 @@ TEST_F(MenuStepTest, FireTogglesRotationAndCyclesQualityOncePerPress) {
     qualities.push_back(Config.BrickQuality);
   }
   EXPECT_EQ(qualities, (std::vector<int>{1, 2, 0}));
-  Menu.MenuItem = 3;
+  Menu.MenuItem = OptionsItem::Rotation;
   Hold(DIK_RETURN, 3);
   EXPECT_FALSE(Config.RotateClockwise);
-  Menu.MenuItem = 1;
+  Menu.MenuItem = OptionsItem::SoundVolume;
   Hold(DIK_RETURN);
   EXPECT_EQ(effects, (Effects{12, 12, 12, 12})) << "the volume items ignore Fire";
 }
@@ -163,9 +165,12 @@ TEST_F(MenuStepTest, FireTogglesRotationAndCyclesQualityOncePerPress) {
 TEST_F(MenuStepTest, FireOnTheMenuItems) {
   struct Case { uint8_t state; int32_t item; uint8_t screen; int32_t selected; };
   const Case cases[] = {
-      {MenuMain, 1, MenuGameType, 1},   {MenuMain, 2, MenuOptions, 1},
-      {MenuMain, 3, MenuHighScores, 3}, {MenuMain, 4, MenuGameInfo, 4},
-      {MenuOptions, 5, MenuMain, 1},    {MenuGameType, 5, MenuMain, 1},
+      {MenuMain, MainItem::NewGame, MenuGameType, Classic},
+      {MenuMain, MainItem::Options, MenuOptions, OptionsItem::SoundVolume},
+      {MenuMain, MainItem::HighScores, MenuHighScores, MainItem::HighScores},
+      {MenuMain, MainItem::Help, MenuGameInfo, MainItem::Help},
+      {MenuOptions, OptionsItem::Return, MenuMain, MainItem::NewGame},
+      {MenuGameType, GameTypeItem::Return, MenuMain, MainItem::NewGame},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "screen " << int(c.state) << " item " << c.item);
@@ -180,7 +185,7 @@ TEST_F(MenuStepTest, FireOnTheMenuItems) {
 }
 
 TEST_F(MenuStepTest, ExitAsksToCloseOncePerPressAndWithoutAHandlerDoesNothing) {
-  Start(MenuMain, 5);
+  Start(MenuMain, MainItem::Exit);
   Hold(DIK_RETURN);
   EXPECT_EQ(closeRequests, 1);
   SetCloseWindowHandler(nullptr);
@@ -194,10 +199,10 @@ TEST_F(MenuStepTest, EscapeOnEveryScreen) {
     uint8_t state; int32_t item; bool naming; uint8_t screen; int32_t selected; Effects sounds;
   };
   const Case cases[] = {
-      {MenuMain, 2, false, MenuMain, 5, {13}},
-      {MenuMain, 5, false, MenuMain, 5, {}},
-      {MenuOptions, 4, false, MenuMain, 2, {13}},
-      {MenuGameType, 3, false, MenuMain, 1, {13}},
+      {MenuMain, MainItem::Options, false, MenuMain, MainItem::Exit, {13}},
+      {MenuMain, MainItem::Exit, false, MenuMain, MainItem::Exit, {}},
+      {MenuOptions, OptionsItem::Quality, false, MenuMain, MainItem::Options, {13}},
+      {MenuGameType, Special, false, MenuMain, MainItem::NewGame, {13}},
       {MenuHighScores, 3, false, MenuMain, 3, {13}},
       {MenuHighScores, 3, true, MenuHighScores, 3, {}},
       {MenuGameInfo, 4, false, MenuMain, 4, {13}},
