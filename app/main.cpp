@@ -1,7 +1,18 @@
-// Built only when SDL2 is not found: the rules, the data and the simulator still build.
+// The program's entry point. The game runs in an SDL window; a build without SDL2 still
+// makes the rules, the data and the simulator, and says so here.
 #include <cstdio>
 
-int main() {
+#ifdef ZOLVANE_WITH_WINDOW
+#include "app/run_game.h"
+#endif
+
+int main(int argc, char** argv) {
+#ifdef ZOLVANE_WITH_WINDOW
+  return zolvane::RunGame(argc, argv);
+#else
+  (void)argc;
+  (void)argv;
   std::fputs("Zolvane was built without SDL2: the game window is not available.\n", stderr);
   return 1;
+#endif
 }

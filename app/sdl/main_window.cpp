@@ -1,5 +1,5 @@
-// The program's entry point and its one window: SDL events in place of the window
-// messages, the first paint that runs the start-up, and the idle loop.
+// The game's one window: SDL events in place of the window messages, the first paint that
+// runs the start-up, and the idle loop.
 #include <SDL.h>
 
 #include <cstdint>
@@ -14,6 +14,7 @@
 #include "app/frame_loop.h"
 #include "app/main_form.h"
 #include "app/player_folder.h"
+#include "app/run_game.h"
 #include "app/sdl/sdl_window_system.h"
 #include "app/startup.h"
 #include "game/frame_time.h"
@@ -242,7 +243,9 @@ int CloseMainWindowAndShutDown(SdlWindowSystem& window) {
   return EndProcess(frmD3D.FatalErrorReported ? 1 : 0);
 }
 
-int Run(int argc, char** argv) {
+}  // namespace
+
+int RunGame(int argc, char** argv) {
   const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (const int status = ReportCommandLine(line); status >= 0) return status;
   QuietWhenUnattended();
@@ -259,7 +262,4 @@ int Run(int argc, char** argv) {
   return CloseMainWindowAndShutDown(window);
 }
 
-}  // namespace
 }  // namespace zolvane
-
-int main(int argc, char** argv) { return zolvane::Run(argc, argv); }
