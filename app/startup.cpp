@@ -16,6 +16,7 @@
 #include "menu/menu_screens.h"
 #include "platform/clock.h"
 #include "platform/data_files.h"
+#include "platform/fatal_error.h"
 #include "platform/jpeg.h"
 #include "platform/keyboard.h"
 #include "platform/logs.h"

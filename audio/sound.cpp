@@ -42,14 +42,15 @@ std::vector<uint8_t> ReadSoundFile(const std::string& path) {
     void operator()(FILE* f) const { std::fclose(f); }
   };
   std::unique_ptr<FILE, Closer> file(std::fopen(path.c_str(), "rb"));
-  if (!file) throw SoundFileError(path + ": cannot be opened (" + std::strerror(errno) + ")");
+  if (!file)
+    throw SoundFileError(path, std::string("cannot be opened (") + std::strerror(errno) + ")");
   std::vector<uint8_t> bytes;
   uint8_t block[65536];
   size_t got;
   while ((got = std::fread(block, 1, sizeof block, file.get())) > 0)
     bytes.insert(bytes.end(), block, block + got);
   if (std::ferror(file.get()))
-    throw SoundFileError(path + ": cannot be read (" + std::strerror(errno) + ")");
+    throw SoundFileError(path, std::string("cannot be read (") + std::strerror(errno) + ")");
   return bytes;
 }
 

@@ -3,10 +3,10 @@
 #pragma once
 #include <array>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/data_file_error.h"
 #include "platform/data_files.h"
 
 namespace zolvane {
@@ -21,9 +21,9 @@ constexpr int32_t EffectVolumeTable[10] = {-10000, -1900, -1500, -1300, -1100,
                                            -900,   -750,  -500,  -200,  0};
 
 // A wave file that is missing or cannot be read: the start-up reports it and ends.
-class SoundFileError : public std::runtime_error {
+class SoundFileError : public DataFileError {
  public:
-  using std::runtime_error::runtime_error;
+  using DataFileError::DataFileError;
 };
 
 // Set by the start-up from InitSound's result.

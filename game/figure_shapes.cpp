@@ -18,7 +18,7 @@ bool ReadLine(std::istream& in, std::string& line) {
 
 void LoadFigureShapes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw ShapeFileError(path + ": cannot be opened");
+  if (!in) throw ShapeFileError(path, "cannot be opened");
 
   uint8_t shapes[8][5][4][4] = {};
   int lineNumber = 0;
@@ -28,23 +28,25 @@ void LoadFigureShapes(const std::string& path) {
       // The separator line: any content, even none, but it must be there.
       ++lineNumber;
       if (!ReadLine(in, line))
-        throw ShapeFileError(path + " line " + std::to_string(lineNumber) +
-                             ": the file ends before kind " + std::to_string(kind) +
-                             " rotation " + std::to_string(rotation));
+        throw ShapeFileError(path, lineNumber,
+                             "the file ends before kind " + std::to_string(kind) + " rotation " +
+                                 std::to_string(rotation));
       for (int gridLine = 0; gridLine < 4; ++gridLine) {
         ++lineNumber;
-        const std::string where = path + " line " + std::to_string(lineNumber) + ": ";
         if (!ReadLine(in, line))
-          throw ShapeFileError(where + "the file ends inside the grid of kind " +
-                               std::to_string(kind) + " rotation " + std::to_string(rotation));
+          throw ShapeFileError(path, lineNumber,
+                               "the file ends inside the grid of kind " + std::to_string(kind) +
+                                   " rotation " + std::to_string(rotation));
         for (int column = 0; column < 4; ++column) {
           if (static_cast<size_t>(column) >= line.size())
-            throw ShapeFileError(where + "a grid line needs four digits, found " +
-                                 std::to_string(line.size()) + " characters");
+            throw ShapeFileError(path, lineNumber,
+                                 "a grid line needs four digits, found " +
+                                     std::to_string(line.size()) + " characters");
           const char c = line[column];
           if (c < '0' || c > '9')
-            throw ShapeFileError(where + "'" + std::string(1, c) + "' in column " +
-                                 std::to_string(column + 1) + " is not a digit");
+            throw ShapeFileError(path, lineNumber,
+                                 "'" + std::string(1, c) + "' in column " +
+                                     std::to_string(column + 1) + " is not a digit");
           shapes[kind][rotation][gridLine][column] = static_cast<uint8_t>(c - '0');
         }
       }

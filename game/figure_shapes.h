@@ -2,8 +2,9 @@
 // data/figimages/images.dat.
 #pragma once
 #include <cstdint>
-#include <stdexcept>
 #include <string>
+
+#include "platform/data_file_error.h"
 
 namespace zolvane {
 
@@ -13,9 +14,9 @@ extern uint8_t FigureShapes[8][5][4][4];
 constexpr const char* FigureShapesFile = "data/figimages/images.dat";
 
 // A shapes file that cannot be used; the message names the file and the line.
-class ShapeFileError : public std::runtime_error {
+class ShapeFileError : public DataFileError {
  public:
-  using std::runtime_error::runtime_error;
+  using DataFileError::DataFileError;
 };
 
 // Reads the file into FigureShapes. On an error FigureShapes is left as it was.

@@ -63,8 +63,7 @@ void LoadMenuPicture(int index, D3DCOLOR colourKey) {
       D3D.FD3DDevice, TextureFiles[index].c_str(), 0, 0, 0, 0, D3D.TextureFormat, D3DPOOL_MANAGED,
       D3DX_FILTER_TRIANGLE, D3DX_DEFAULT, colourKey, &texture);
   if (Failed(hr) || !texture)
-    throw MenuPictureError(std::string(TextureFiles[index]) +
-                           ": the picture is missing or cannot be read");
+    throw MenuPictureError(TextureFiles[index], "the picture is missing or cannot be read");
   MenuTextures[index] = texture;
 }
 

@@ -1,8 +1,7 @@
 // The menu screens: their pictures and quads, and DrawMenu, which draws the screen of
 // MenuState in the 3-D scene of the game.
 #pragma once
-#include <stdexcept>
-
+#include "platform/data_file_error.h"
 #include "platform/device.h"
 
 namespace zolvane {
@@ -19,9 +18,9 @@ extern Texture* MenuTextures[MenuTextureCount];
 extern TBrick* MenuCursorBrick;
 
 // A menu picture that is missing or cannot be decoded.
-class MenuPictureError : public std::runtime_error {
+class MenuPictureError : public DataFileError {
  public:
-  using std::runtime_error::runtime_error;
+  using DataFileError::DataFileError;
 };
 
 // The picture files of the 23 slots, relative to the run folder.

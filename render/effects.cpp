@@ -5,6 +5,7 @@
 
 #include "game/game_state.h"
 #include "game/game_types.h"
+#include "platform/fatal_error.h"
 #include "platform/math3d.h"
 #include "platform/picture.h"
 #include "render/device_objects.h"
@@ -15,14 +16,6 @@ namespace zolvane {
 
 Texture* EffectTextures[GameTypeCount + 1] = {};
 const float SparkSize[GameTypeCount + 1] = {1.0f, 0.65f, 1.0f, 0.75f, 0.8f};
-
-namespace {
-
-FatalErrorHandler OnFatalError = nullptr;
-
-}  // namespace
-
-void SetFatalErrorHandler(FatalErrorHandler handler) { OnFatalError = handler; }
 
 void MakeEffectTextures() {
   static const char* const files[GameTypeCount + 1] = {
@@ -88,7 +81,7 @@ void DrawSparks() {
     const HRESULT hr = FillEffectQuad(spark->Life);
     if (Failed(hr)) {
       // The report releases the device: nothing may touch it afterwards.
-      if (OnFatalError) OnFatalError("FD3DVBEffects.Lock", hr);
+      ReportFatalFailure("FD3DVBEffects.Lock", hr);
       return;
     }
     const D3DMATRIX world = sized ? MatrixProduct(place, scale) : place;

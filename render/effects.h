@@ -13,11 +13,6 @@ extern Texture* EffectTextures[GameTypeCount + 1];
 // Spark size by game type (index 1..4).
 extern const float SparkSize[GameTypeCount + 1];
 
-// What to do when a step that must not fail does, with the step's name and the code. The
-// application plugs its fatal error report in; without one the failure is only returned.
-using FatalErrorHandler = void (*)(const char* step, HRESULT code);
-void SetFatalErrorHandler(FatalErrorHandler handler);
-
 void MakeEffectTextures();
 void ReleaseEffectTextures();
 
@@ -25,8 +20,8 @@ void ReleaseEffectTextures();
 // 0..255 is clamped into it. Returns the lock's code; the caller reports a failure.
 HRESULT FillEffectQuad(int32_t alpha);
 
-// Draws every spark, newest first. A failed quad lock goes to the fatal error handler
-// under "FD3DVBEffects.Lock" and ends the drawing.
+// Draws every spark, newest first. A failed quad lock goes to ReportFatalFailure under
+// "FD3DVBEffects.Lock" and ends the drawing.
 void DrawSparks();
 
 }  // namespace zolvane

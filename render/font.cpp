@@ -37,15 +37,15 @@ Picture LoadFontImage(int font) {
   const std::string file = FontImageFile(font);
   Picture picture;
   if (!LoadPicture(file, picture))
-    throw FontLoadError(file + ": the font image is missing or cannot be read");
+    throw FontLoadError(file, "the font image is missing or cannot be read");
   // Every cell is cut at fixed columns from the top 64 rows; a smaller image would make
   // those reads run off the picture.
   const int stripRight = GlyphLeft[GlyphCount + 1];
   if (picture.Width < stripRight || picture.Height < FontImageHeight)
-    throw FontLoadError(file + ": the font image is " + std::to_string(picture.Width) + " x " +
-                        std::to_string(picture.Height) + " pixels, smaller than the " +
-                        std::to_string(stripRight) + " x " + std::to_string(FontImageHeight) +
-                        " its cells need");
+    throw FontLoadError(file, "the font image is " + std::to_string(picture.Width) + " x " +
+                                  std::to_string(picture.Height) + " pixels, smaller than the " +
+                                  std::to_string(stripRight) + " x " +
+                                  std::to_string(FontImageHeight) + " its cells need");
   return picture;
 }
 

@@ -2,9 +2,9 @@
 // per glyph, and drawn as a row of textured quads in the 3-D scene.
 #pragma once
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 
+#include "platform/data_file_error.h"
 #include "platform/device.h"
 
 namespace zolvane {
@@ -30,9 +30,9 @@ int32_t GlyphCode(char c);
 bool FontDraws(char c);
 
 // A font image that is missing or cannot be decoded.
-class FontLoadError : public std::runtime_error {
+class FontLoadError : public DataFileError {
  public:
-  using std::runtime_error::runtime_error;
+  using DataFileError::DataFileError;
 };
 
 // Cuts the four font images into FontGlyphTextures and fills GlyphAspect. Throws

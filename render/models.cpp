@@ -33,15 +33,15 @@ using Triple = std::array<int32_t, 3>;
 
 std::vector<std::string> ReadLines(const std::string& fileName) {
   std::ifstream in(fileName, std::ios::binary);
-  if (!in) throw ModelLoadError(fileName + ": the file cannot be opened");
+  if (!in) throw ModelLoadError(fileName, "the file cannot be opened");
   std::string text;
   try {
     text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   } catch (const std::ios_base::failure&) {
     // The stream buffer throws on a read error (a folder opens, but cannot be read).
-    throw ModelLoadError(fileName + ": the file cannot be read");
+    throw ModelLoadError(fileName, "the file cannot be read");
   }
-  if (in.bad()) throw ModelLoadError(fileName + ": the file cannot be read");
+  if (in.bad()) throw ModelLoadError(fileName, "the file cannot be read");
   std::vector<std::string> lines;
   size_t begin = 0;
   while (begin < text.size()) {
@@ -157,7 +157,7 @@ class ModelReader {
 
   [[noreturn]] void Fail(const std::string& what) const {
     const size_t shown = Line < Lines.size() ? Line + 1 : Lines.size();
-    throw ModelLoadError(File + " line " + std::to_string(shown) + ": " + what);
+    throw ModelLoadError(File, shown, what);
   }
 
   std::string File;
@@ -498,8 +498,9 @@ void LoadModels(const std::string& listFile) {
     try {
       LoadModel(lines[i]);
     } catch (const ModelLoadError& e) {
-      throw ModelLoadError(std::string(e.what()) + " (" + listFile + " line " +
-                           std::to_string(i + 1) + ")");
+      // The damaged file stays the one named; the list's line tells which entry led to it.
+      throw ModelLoadError(e.File(), e.Line(),
+                           e.Reason() + " (" + listFile + " line " + std::to_string(i + 1) + ")");
     }
     WriteLog(lines[i] + " - done");
   }

@@ -3,10 +3,10 @@
 // lists, and appended as flat triangle lists to the two shared model vertex buffers.
 #pragma once
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/data_file_error.h"
 #include "platform/device.h"
 
 namespace zolvane {
@@ -53,9 +53,9 @@ extern int32_t TexModelVertexFill;
 
 // A model list or model file that cannot be read: missing, unreadable, or holding
 // something that is not a number where a number must stand. Names the file and line.
-class ModelLoadError : public std::runtime_error {
+class ModelLoadError : public DataFileError {
  public:
-  using std::runtime_error::runtime_error;
+  using DataFileError::DataFileError;
 };
 
 // Loads every file the list names, in order, one slot each.

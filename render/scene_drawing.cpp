@@ -149,8 +149,7 @@ void DrawFigure(const TFigure& figure) {
 void MakeBrickTextures() {
   Picture picture;
   if (!LoadPicture(BrickPictureFile, picture) || picture.Width <= 0 || picture.Height <= 0)
-    throw BrickTextureError(std::string(BrickPictureFile) + ": the brick picture is missing or "
-                            "cannot be read");
+    throw BrickTextureError(BrickPictureFile, "the brick picture is missing or cannot be read");
   Device* d = D3D.FD3DDevice;
   const uint32_t width = static_cast<uint32_t>(picture.Width);
   const uint32_t height = static_cast<uint32_t>(picture.Height);

@@ -2,9 +2,9 @@
 // brick textures, tinted copies of one brick picture.
 #pragma once
 #include <cstdint>
-#include <stdexcept>
 
 #include "game/scene_objects.h"
+#include "platform/data_file_error.h"
 #include "platform/device.h"
 
 namespace zolvane {
@@ -37,9 +37,9 @@ void BeginBrickBatch(int32_t colour);
 void EndBrickBatch();
 
 // The brick picture is missing or cannot be decoded.
-class BrickTextureError : public std::runtime_error {
+class BrickTextureError : public DataFileError {
  public:
-  using std::runtime_error::runtime_error;
+  using DataFileError::DataFileError;
 };
 
 void MakeBrickTextures();

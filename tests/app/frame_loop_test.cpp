@@ -8,10 +8,10 @@
 #include "app/main_form.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "platform/fatal_error.h"
 #include "platform/math3d.h"
 #include "platform/recording_device.h"
 #include "render/device_objects.h"
-#include "render/effects.h"
 #include "render/fade_quad.h"
 
 namespace zolvane {

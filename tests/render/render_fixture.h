@@ -12,6 +12,7 @@
 #include "game/figure_shapes.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "platform/fatal_error.h"
 #include "platform/math3d.h"
 #include "platform/recording_device.h"
 #include "platform/settings.h"
