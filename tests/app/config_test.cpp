@@ -1,49 +1,25 @@
 #include "app/config.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <csignal>
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <iterator>
+#include <string>
 
 #include "audio/music.h"
 #include "platform/program_path.h"
 #include "platform/settings.h"
+#include "tests/support/file_size_limit.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempFolder {
- public:
-  TempFolder() {
-    char name[] = "/tmp/zolvane-config-XXXXXX";
-    Path = ::mkdtemp(name);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(Path, ignored);
-  }
-  std::string File(const std::string& name) const { return Path + "/" + name; }
-  std::string Path;
-};
-
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using namespace test;
 
 // Config and the music number are process-wide; every test starts from the defaults.
 class ConfigTest : public ::testing::Test {
@@ -58,8 +34,8 @@ class ConfigTest : public ::testing::Test {
     CurrentMusicNumber = 0;
     ResetConfigState();
   }
-  TempFolder Folder;
-  std::string Path = Folder.File("config.ini");
+  const TempFolder Folder;
+  const std::string Path = (Folder / "config.ini").string();
 };
 
 TEST(ProfileInt, ReadsDecimalHexAndLeadingDigitsLikeWindows) {
@@ -197,7 +173,7 @@ TEST_F(ConfigTest, NoConfigFileIsCreatedHoldingOnlyTheSettings) {
   GetOptions(Path);
   CurrentMusicNumber = 4;
   ASSERT_TRUE(SaveOptions());
-  EXPECT_EQ(ReadText(Path),
+  EXPECT_EQ(ReadFile(Path),
             "[Settings]\r\n"
             "Music volume=0\r\n"
             "Sound volume=0\r\n"
@@ -225,7 +201,7 @@ TEST_F(ConfigTest, ResolutionTableAndDesktopSize) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Options);
     Config = GameSettings{};
-    WriteText(Path, std::string("[Options]\n") + c.Options);
+    WriteFile(Path, std::string("[Options]\n") + c.Options);
     ReadDisplayOptions(Path);
     EXPECT_EQ(Config.FullScreen, c.FullScreen);
     EXPECT_EQ(ReadFullScreenOption(Path), c.FullScreen);
@@ -236,10 +212,10 @@ TEST_F(ConfigTest, ResolutionTableAndDesktopSize) {
   // "Use desktop settings" clears a size chosen before; a bad resolution keeps it.
   Config.DisplayWidth = 800;
   Config.DisplayHeight = 600;
-  WriteText(Path, "[Options]\nFullScreen=1\nResolution=12\n");
+  WriteFile(Path, "[Options]\nFullScreen=1\nResolution=12\n");
   ReadDisplayOptions(Path);
   EXPECT_EQ(Config.DisplayWidth, 800);
-  WriteText(Path, "[Options]\nFullScreen=1\nUse desktop settings=1\n");
+  WriteFile(Path, "[Options]\nFullScreen=1\nUse desktop settings=1\n");
   ReadDisplayOptions(Path);
   EXPECT_EQ(Config.DisplayWidth, 0);
   EXPECT_EQ(Config.DisplayHeight, 0);
@@ -254,7 +230,7 @@ TEST_F(ConfigTest, RotationSpeedAndKeyDelayFallBackToTheSlowestSetting) {
     SCOPED_TRACE(value);
     Config.RotationSpeed = 9.0f;
     Config.KeyRepeatDelay = 9;
-    WriteText(Path, std::string("[OPTIONS]\r\nRotation Speed=") + value +
+    WriteFile(Path, std::string("[OPTIONS]\r\nRotation Speed=") + value +
                         "\r\nKeys Sensetive=" + value + "\r\n");
     ReadDisplayOptions(Path);
     EXPECT_FLOAT_EQ(Config.RotationSpeed, expected.first);
@@ -270,7 +246,7 @@ TEST_F(ConfigTest, MaxFpsKeepsZeroNAndMinusOneOnly) {
   for (const auto& [line, expected] : cases) {
     SCOPED_TRACE(line);
     Config.MaxFps = 7;
-    WriteText(Path, std::string("[Options]\n") + line);
+    WriteFile(Path, std::string("[Options]\n") + line);
     ReadDisplayOptions(Path);
     EXPECT_EQ(Config.MaxFps, expected);
   }
@@ -286,7 +262,7 @@ TEST_F(ConfigTest, SettingsRoundTripKeepsEveryOtherByte) {
       "Keys Sensetive=2\r\n"
       "Music volume=9\r\n"  // not ours: [Options] is never written
       "\r\n";
-  WriteText(Path,
+  WriteFile(Path,
             options +
                 "[Settings]\r\n"
                 "music VOLUME=0x5\r\n"
@@ -310,7 +286,7 @@ TEST_F(ConfigTest, SettingsRoundTripKeepsEveryOtherByte) {
 
   CurrentMusicNumber = 11;  // what played last is what is saved
   ASSERT_TRUE(SaveOptions());
-  EXPECT_EQ(ReadText(Path), options +
+  EXPECT_EQ(ReadFile(Path), options +
                                 "[Settings]\r\n"
                                 "music VOLUME=5\r\n"
                                 "; the player's note\r\n"
@@ -325,7 +301,7 @@ TEST_F(ConfigTest, SettingsRoundTripKeepsEveryOtherByte) {
 
 TEST_F(ConfigTest, MusicNumberIsKeptWhenNoPieceWasPlayed) {
   for (const char* stored : {"7", "11", "-3"}) {
-    WriteText(Path, std::string("[Settings]\nMusic Number=") + stored + "\n");
+    WriteFile(Path, std::string("[Settings]\nMusic Number=") + stored + "\n");
     GetOptions(Path);
     ASSERT_TRUE(SaveOptions());  // a run without a sound device
     EXPECT_EQ(ReadProfileInt(Path, "Settings", "Music Number"), std::stoi(stored));
@@ -334,7 +310,7 @@ TEST_F(ConfigTest, MusicNumberIsKeptWhenNoPieceWasPlayed) {
 
 TEST_F(ConfigTest, BrickQualityIsStoredOneHigher) {
   for (int stored = 1; stored <= 3; ++stored) {
-    WriteText(Path, "[Settings]\nBrick Quality=" + std::to_string(stored) + "\nRotation=1\n");
+    WriteFile(Path, "[Settings]\nBrick Quality=" + std::to_string(stored) + "\nRotation=1\n");
     GetOptions(Path);
     EXPECT_EQ(Config.BrickQuality, stored - 1);
     EXPECT_TRUE(Config.RotateClockwise);
@@ -344,11 +320,11 @@ TEST_F(ConfigTest, BrickQualityIsStoredOneHigher) {
     EXPECT_EQ(ReadProfileInt(Path, "Settings", "Rotation"), 1);
   }
   // A quality outside 0..2 is not written; the stored line stays.
-  WriteText(Path, "[Settings]\nBrick Quality=3\n");
+  WriteFile(Path, "[Settings]\nBrick Quality=3\n");
   GetOptions(Path);
   Config.BrickQuality = 7;
   ASSERT_TRUE(SaveOptions());
-  EXPECT_EQ(ReadText(Path),
+  EXPECT_EQ(ReadFile(Path),
             "[Settings]\nBrick Quality=3\nMusic volume=0\nSound volume=0\nRotation=0\n"
             "Music Number=0\n");
 }
@@ -360,14 +336,14 @@ TEST_F(ConfigTest, SaveWritesNothingUnlessTheSettingsWereRead) {
   GetOptions(Path);
   ASSERT_TRUE(SaveOptions());
   // Saving closed the settings: a second save has nothing to write back.
-  WriteText(Path, "[Options]\nFullScreen=1\n");
+  WriteFile(Path, "[Options]\nFullScreen=1\n");
   EXPECT_TRUE(SaveOptions());
-  EXPECT_EQ(ReadText(Path), "[Options]\nFullScreen=1\n");
+  EXPECT_EQ(ReadFile(Path), "[Options]\nFullScreen=1\n");
 }
 
 TEST_F(ConfigTest, SaveKeepsPermissionsAndWritesThroughALink) {
-  const std::string real = Folder.File("real.ini");
-  WriteText(real, "[Options]\nFullScreen=1\n");
+  const std::string real = (Folder / "real.ini").string();
+  WriteFile(real, "[Options]\nFullScreen=1\n");
   ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
   fs::create_symlink(real, Path);
   GetOptions(Path);
@@ -379,34 +355,14 @@ TEST_F(ConfigTest, SaveKeepsPermissionsAndWritesThroughALink) {
   ASSERT_EQ(::stat(real.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
   // Nothing but the two names is left in the folder.
-  EXPECT_EQ(std::distance(fs::directory_iterator(Folder.Path), fs::directory_iterator()), 2);
+  EXPECT_EQ(std::distance(fs::directory_iterator(Folder.Path()), fs::directory_iterator()), 2);
 }
-
-// The file size limit makes every write beyond it fail, as a full disk does, even for root.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    OldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &Old);
-    rlimit limit = Old;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &Old);
-    std::signal(SIGXFSZ, OldHandler);
-  }
-
- private:
-  rlimit Old{};
-  void (*OldHandler)(int);
-};
 
 TEST_F(ConfigTest, AFailedWriteLeavesTheOldFileAndSaysSo) {
   // Larger than the limit below, while the one-line report still fits under it.
   const std::string before = "[Options]\r\nFullScreen=1\r\n[Settings]\r\nMusic volume=4\r\n; " +
                              std::string(600, '-') + "\r\n";
-  WriteText(Path, before);
+  WriteFile(Path, before);
   GetOptions(Path);
   Config.MusicVolume = 9;
   bool saved;
@@ -417,15 +373,15 @@ TEST_F(ConfigTest, AFailedWriteLeavesTheOldFileAndSaysSo) {
   }
   const std::string message = testing::internal::GetCapturedStderr();
   EXPECT_FALSE(saved);
-  EXPECT_EQ(ReadText(Path), before);
+  EXPECT_EQ(ReadFile(Path), before);
   EXPECT_NE(message.find(Path), std::string::npos) << message;
   EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
-  EXPECT_EQ(std::distance(fs::directory_iterator(Folder.Path), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(Folder.Path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(ConfigTest, AnUnwritableOrUnreadablePlaceIsAFailure) {
   testing::internal::CaptureStderr();
-  EXPECT_FALSE(WriteProfileString(Folder.File("gone/config.ini"), "Settings", "Rotation", "1"));
+  EXPECT_FALSE(WriteProfileString((Folder / "gone/config.ini").string(), "Settings", "Rotation", "1"));
   // A folder where the file should be cannot be read, so it must not be replaced.
   fs::create_directory(Path);
   GetOptions(Path);

@@ -1,30 +1,19 @@
 #include "app/player_folder.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
+
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
+using namespace test;
 
 // Every entry under a folder with its size: what "nothing was written there" compares.
 std::map<std::string, uintmax_t> Listing(const fs::path& folder) {
@@ -62,28 +51,23 @@ TEST(PlayerFolderPathTest, FollowsTheBaseDirectoryRules) {
 class PlayerFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char name[] = "/tmp/zolvane-player-XXXXXX";
-    ASSERT_NE(::mkdtemp(name), nullptr);
-    Root = name;
     Share = Root / "usr/share/zolvane";
     fs::create_directories(Root / "usr/bin");
-    WriteText(Share / "config.ini", "[Settings]\nSound Volume=-500\n");
-    WriteText(Share / "data/models.dat", "data/models/brick_low.txt\n");
-    WriteText(Share / "textures/pause.bmp", "BM");
-    WriteText(Share / "sounds/menumove.wav", "RIFF");
-    WriteText(Share / "music/theme1.mid", "MThd");
+    WriteFile(Share / "config.ini", "[Settings]\nSound Volume=-500\n");
+    WriteFile(Share / "data/models.dat", "data/models/brick_low.txt\n");
+    WriteFile(Share / "textures/pause.bmp", "BM");
+    WriteFile(Share / "sounds/menumove.wav", "RIFF");
+    WriteFile(Share / "music/theme1.mid", "MThd");
     Player = Root / "home/ann/.local/share/zolvane";
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(Root, ignored);
   }
   bool Prepare(std::string* error = nullptr) {
     std::string ignored;
     return PreparePlayerFolder(Player.string(), Share.string(), error ? error : &ignored);
   }
 
-  fs::path Root, Share, Player;
+  const TempFolder Folder;
+  const fs::path Root = Folder.Path();
+  fs::path Share, Player;
 };
 
 TEST_F(PlayerFolderTest, InstalledDataIsFoundBesideBinOnly) {
@@ -92,7 +76,7 @@ TEST_F(PlayerFolderTest, InstalledDataIsFoundBesideBinOnly) {
   EXPECT_EQ(*found, fs::canonical(Share).string());
 
   // A run folder of its own (the build's game/): its data is beside the executable.
-  WriteText(Root / "build/game/data/models.dat", "");
+  WriteFile(Root / "build/game/data/models.dat", "");
   EXPECT_FALSE(InstalledDataFolder((Root / "build/game").string()).has_value());
   EXPECT_FALSE(InstalledDataFolder("").has_value());
   // share/zolvane without its data is not an install.
@@ -105,7 +89,7 @@ TEST_F(PlayerFolderTest, FirstStartCopiesTheDefaultsAndLinksTheData) {
   std::string error;
   ASSERT_TRUE(Prepare(&error)) << error;
 
-  EXPECT_EQ(ReadText(Player / "config.ini"), ReadText(Share / "config.ini"));
+  EXPECT_EQ(ReadFile(Player / "config.ini"), ReadFile(Share / "config.ini"));
   EXPECT_FALSE(fs::is_symlink(Player / "config.ini"));  // the player's to change
   EXPECT_NE(fs::status(Player / "config.ini").permissions() & fs::perms::owner_write, fs::perms::none);
   for (const char* name : SharedDataNames) {
@@ -114,8 +98,8 @@ TEST_F(PlayerFolderTest, FirstStartCopiesTheDefaultsAndLinksTheData) {
     EXPECT_EQ(fs::read_symlink(Player / name), Share / name);
   }
   // The game's relative paths reach the shared data from the player's folder.
-  EXPECT_EQ(ReadText(Player / "data/models.dat"), "data/models/brick_low.txt\n");
-  EXPECT_EQ(ReadText(Player / "music/theme1.mid"), "MThd");
+  EXPECT_EQ(ReadFile(Player / "data/models.dat"), "data/models/brick_low.txt\n");
+  EXPECT_EQ(ReadFile(Player / "music/theme1.mid"), "MThd");
   // No temporary names left behind, nothing written into the install.
   for (const auto& e : fs::directory_iterator(Player))
     EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
@@ -124,25 +108,25 @@ TEST_F(PlayerFolderTest, FirstStartCopiesTheDefaultsAndLinksTheData) {
 
 TEST_F(PlayerFolderTest, LaterStartsKeepThePlayersFiles) {
   ASSERT_TRUE(Prepare());
-  WriteText(Player / "config.ini", "[Settings]\nSound Volume=0\n");
-  WriteText(Player / "highscores.dat", "scores");
-  WriteText(Share / "config.ini", "[Settings]\nSound Volume=-1000\n");  // a newer default
+  WriteFile(Player / "config.ini", "[Settings]\nSound Volume=0\n");
+  WriteFile(Player / "highscores.dat", "scores");
+  WriteFile(Share / "config.ini", "[Settings]\nSound Volume=-1000\n");  // a newer default
 
   ASSERT_TRUE(Prepare());
-  EXPECT_EQ(ReadText(Player / "config.ini"), "[Settings]\nSound Volume=0\n");
-  EXPECT_EQ(ReadText(Player / "highscores.dat"), "scores");
+  EXPECT_EQ(ReadFile(Player / "config.ini"), "[Settings]\nSound Volume=0\n");
+  EXPECT_EQ(ReadFile(Player / "highscores.dat"), "scores");
 }
 
 TEST_F(PlayerFolderTest, LinksToAnOlderInstallMoveAndThePlayersOwnFoldersStay) {
   fs::create_directories(Player);
   fs::create_directory_symlink(Root / "opt/zolvane/data", Player / "data");
-  WriteText(Player / "textures/pause.bmp", "mine");
+  WriteFile(Player / "textures/pause.bmp", "mine");
 
   std::string error;
   ASSERT_TRUE(Prepare(&error)) << error;
   EXPECT_EQ(fs::read_symlink(Player / "data"), Share / "data");
   EXPECT_FALSE(fs::is_symlink(Player / "textures"));
-  EXPECT_EQ(ReadText(Player / "textures/pause.bmp"), "mine");
+  EXPECT_EQ(ReadFile(Player / "textures/pause.bmp"), "mine");
 }
 
 TEST_F(PlayerFolderTest, WithoutADefaultConfigTheGameStartsOnItsDefaults) {
@@ -153,7 +137,7 @@ TEST_F(PlayerFolderTest, WithoutADefaultConfigTheGameStartsOnItsDefaults) {
 }
 
 TEST_F(PlayerFolderTest, AFolderThatCannotBeMadeIsReported) {
-  WriteText(Root / "home/bob", "a file where the home folder should be");
+  WriteFile(Root / "home/bob", "a file where the home folder should be");
   Player = Root / "home/bob/.local/share/zolvane";
   std::string error;
   EXPECT_FALSE(Prepare(&error));
@@ -161,7 +145,7 @@ TEST_F(PlayerFolderTest, AFolderThatCannotBeMadeIsReported) {
 
   // The player's folder name taken by a file.
   Player = Root / "home/carl/zolvane";
-  WriteText(Player, "");
+  WriteFile(Player, "");
   error.clear();
   EXPECT_FALSE(Prepare(&error));
   EXPECT_NE(error.find(Player.string()), std::string::npos) << error;

@@ -4,13 +4,13 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "menu/menu_state.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
@@ -21,7 +21,6 @@ class ScreenTraceTest : public ::testing::Test {
   void TearDown() override {
     StartScreenTrace(std::string());
     Reset();
-    std::remove(Path.c_str());
   }
   static void Reset() {
     Loop = LoopState{};
@@ -29,13 +28,9 @@ class ScreenTraceTest : public ::testing::Test {
     Game.GameOver = Game.Paused = Game.AbortQuery = false;
     Game.GameType = 0;
   }
-  std::string ReadTrace() const {
-    std::ifstream in(Path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  std::string Path = "/tmp/zolvane-trace-" + std::to_string(::getpid());
+  std::string ReadTrace() const { return test::ReadFile(Path); }
+  const test::TempFolder Folder;
+  const std::string Path = (Folder / "trace").string();
 };
 
 struct ScreenCase {

@@ -2,12 +2,10 @@
 // played through it.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
@@ -16,11 +14,14 @@
 #include <vector>
 
 #include "game/high_scores.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace test;
 
 // ---- A small JSON reader: enough to hold the simulator to valid JSON in a fixed order.
 
@@ -153,28 +154,15 @@ struct Result {
   const Json& Last() const { return Lines.back(); }
 };
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class SimTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/zolvane-sim-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    Dir = tmpl;
-    ASSERT_TRUE(fs::exists(Sim)) << "build zolvane-sim first";
-  }
-  void TearDown() override { fs::remove_all(Dir); }
+  void SetUp() override { ASSERT_TRUE(fs::exists(Sim)) << "build zolvane-sim first"; }
 
   // Runs the simulator in the scratch folder (so it must find its data beside itself) with
   // the script on standard input, under a time limit.
   Result Run(const std::string& script, const std::string& args = "") {
     const fs::path scriptFile = Dir / "script.txt", err = Dir / "stderr.txt";
-    std::ofstream(scriptFile, std::ios::binary) << script;
+    WriteFile(scriptFile, script);
     const std::string command = "cd '" + Dir.string() + "' && timeout 60 '" + Sim.string() + "' " +
                                 args + " < '" + scriptFile.string() + "' 2> '" + err.string() + "'";
     Result r;
@@ -205,7 +193,8 @@ class SimTest : public ::testing::Test {
     return rows;
   }
 
-  fs::path Dir;
+  const TempFolder Folder;
+  const fs::path Dir = Folder.Path();
   const fs::path Sim = fs::path(ZOLVANE_BINARY_DIR) / "zolvane-sim";
 };
 
@@ -287,7 +276,7 @@ TEST_F(SimTest, BadArgumentsGiveTheUsageAndStatus2) {
 
 TEST_F(SimTest, AScriptFileReadsLikeStandardInputAndAnUnreadableTableStopsTheStart) {
   const std::string script = "repeat 30 16 Right\nprint\nrepeat 30 16 Space\n";
-  std::ofstream(Dir / "game.txt") << script;
+  WriteFile(Dir / "game.txt", script);
   const Result fromFile = Run("this is not read", "game.txt --seed 5");
   const Result fromInput = Run(script, "--seed 5");
   ASSERT_EQ(fromFile.Status, 0) << fromFile.Err;
@@ -397,7 +386,7 @@ TEST_F(SimTest, ACtrlDropCompletingTwoRowsScoresAndClearsThem) {
 }
 
 TEST_F(SimTest, TheConfigurationDecidesTheTurningDirection) {
-  std::ofstream(Dir / "clockwise.ini") << "[Settings]\nRotation=1\n";
+  WriteFile(Dir / "clockwise.ini", "[Settings]\nRotation=1\n");
   const std::string script = "falling 1 1\n16 Up\nrepeat 20 16\n";
   const Result clockwise = Run(script, "--config clockwise.ini");
   const Result missing = Run(script, "--config nothing-here.ini");

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 #include "app/config.h"
 #include "app/main_form.h"
@@ -22,11 +21,14 @@
 #include "platform/settings.h"
 #include "render/device_objects.h"
 #include "render/models.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace test;
 
 class FakeWindow : public WindowSystem {
  public:
@@ -98,7 +100,7 @@ class FakeAudio : public AudioBackend {
 };
 
 std::vector<std::string> ReadLines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::istringstream in(ReadFile(path));
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) {
     EXPECT_TRUE(!line.empty() && line.back() == '\r') << "line without CR LF: " << line;
@@ -119,16 +121,11 @@ std::vector<std::string> StepLines(const std::vector<std::string>& lines) {
 class StartUpTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    original = fs::current_path();
-    char pattern[] = "/tmp/zolvane-startup-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    folder = pattern;
     for (const char* sub : {"data", "textures"})
       fs::copy(fs::path(ZOLVANE_RUN_DIR) / sub, folder / sub, fs::copy_options::recursive);
     for (const auto& e : fs::directory_iterator(folder / "textures"))
       if (e.path().extension() == ".bmp" && e.path().stem().string().rfind("b", 0) == 0)
         fs::remove(e.path());  // backgrounds as on a first start: JPEG only
-    fs::current_path(folder);
     SetConfigPath((folder / "config.ini").string());
     Reset();
   }
@@ -138,8 +135,6 @@ class StartUpTest : public ::testing::Test {
     ResetModels();
     Reset();
     SetConfigPath("");
-    fs::current_path(original);
-    fs::remove_all(folder);
   }
   static void Reset() {
     Config = GameSettings{};
@@ -147,10 +142,9 @@ class StartUpTest : public ::testing::Test {
     KeyboardReady = false;
     ResetConfigState();
   }
-  void WriteConfig(const std::string& text) {
-    std::ofstream(folder / "config.ini", std::ios::binary) << text;
-  }
-  fs::path original, folder;
+  void WriteConfig(const std::string& text) { WriteFile(folder / "config.ini", text); }
+  const TempFolder folder;
+  const CurrentFolder in{folder.Path()};
   FakeWindow window;
 };
 
@@ -241,7 +235,7 @@ TEST_F(StartUpTest, MissingDataFilesEndTheStartUpWithAMessageNamingThem) {
 
   ResetModels();
   fs::copy(fs::path(ZOLVANE_RUN_DIR) / "data/models/brick_high.txt", "data/models/brick_high.txt");
-  std::ofstream("data/figimages/images.dat", std::ios::binary) << "--\n01z0\n";
+  WriteFile("data/figimages/images.dat", "--\n01z0\n");
   window.Messages.clear();
   EXPECT_EQ(StartUp(window), StartUpResult::Fatal);
   ASSERT_EQ(window.Messages.size(), 1u);
@@ -262,7 +256,7 @@ TEST_F(StartUpTest, AMissingOrDamagedMenuPictureOrFontImageEndsTheStartUpNamingI
     const fs::path saved = folder / "saved";
     fs::copy_file(c.File, saved, fs::copy_options::overwrite_existing);
     fs::remove(c.File);
-    if (c.Damaged) std::ofstream(c.File, std::ios::binary) << "BM not a picture";
+    if (c.Damaged) WriteFile(c.File, "BM not a picture");
     window.Messages.clear();
     EXPECT_EQ(StartUp(window), StartUpResult::Fatal);
     ASSERT_EQ(window.Messages.size(), 1u);
@@ -362,10 +356,7 @@ TEST_F(StartUpTest, ShutdownSavesSettingsOnlyAndTheHighScores) {
   Config.SoundVolume = 4;
   Shutdown(window);
   EXPECT_TRUE(window.InputClosed);
-  std::ifstream in("config.ini", std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_EQ(text.str(),
+  EXPECT_EQ(ReadFile("config.ini"),
             "[Settings]\r\nMusic volume=0\r\nSound volume=4\r\nRotation=0\r\nBrick Quality=2\r\n"
             "Music Number=0\r\n");
   SetDefaultHighScores();

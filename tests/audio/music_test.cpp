@@ -1,10 +1,8 @@
 // The music cycle over a fake player from a fake backend, in a scratch run folder, with
 // the sound layer's mixer mixed by hand and a manual clock.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +11,8 @@
 #include "platform/audio.h"
 #include "platform/clock.h"
 #include "platform/settings.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
@@ -82,15 +82,8 @@ class FakeBackend : public AudioBackend {
 class Music : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/zolvane_music_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    Folder = pattern;
-    Previous = fs::current_path();
-    fs::create_directory(Folder / "sounds");
-    fs::create_directory(Folder / "music");
-    std::ofstream(Folder / "sounds" / EffectFileNames[0]);  // empty: opens with no effect
-    for (const char* file : MusicFiles) std::ofstream(Folder / file) << "MThd";
-    fs::current_path(Folder);
+    test::WriteFile(Folder / "sounds" / EffectFileNames[0], "");  // empty: opens with no effect
+    for (const char* file : MusicFiles) test::WriteFile(Folder / file, "MThd");
     Saved = Config;
     Config.MusicVolume = 6;
     SetAudioBackend(&Backend);
@@ -102,8 +95,6 @@ class Music : public ::testing::Test {
     SetMusicSoundFont("");
     Config = Saved;
     CurrentMusicNumber = 0;
-    fs::current_path(Previous);
-    fs::remove_all(Folder);
     EXPECT_EQ(Backend.M.Alive, 0) << "a player outlived CloseMusic";
     EXPECT_FALSE(Backend.M.MixedWhileFreed);
   }
@@ -119,7 +110,8 @@ class Music : public ::testing::Test {
   const std::vector<std::string>& Played() const { return Backend.M.Played; }
 
   ManualClock Clock{5000};
-  fs::path Folder, Previous;
+  const test::TempFolder Folder;
+  const test::CurrentFolder In{Folder.Path()};
   GameSettings Saved;
   FakeBackend Backend;
 };

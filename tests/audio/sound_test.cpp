@@ -1,17 +1,17 @@
 // Loading and playing the effects over a fake backend whose "device" is a mixer the test
 // mixes by hand, with wave files written into a scratch run folder.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "audio/sound.h"
 #include "platform/audio.h"
 #include "platform/settings.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
@@ -63,11 +63,7 @@ std::vector<uint8_t> Wave(const std::vector<int16_t>& samples, uint16_t bits = 1
 class Sound : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/zolvane_sound_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    Folder = pattern;
     fs::create_directory(Folder / "sounds");
-    fs::current_path(Folder);
     Config.SoundVolume = 9;
     SetAudioBackend(&Backend);
   }
@@ -76,12 +72,9 @@ class Sound : public ::testing::Test {
     SetAudioBackend(nullptr);
     SetEffectRecorder(nullptr);
     Config = Saved;
-    fs::current_path(Previous);
-    fs::remove_all(Folder);
   }
   void Write(const std::string& name, const std::vector<uint8_t>& bytes) {
-    std::ofstream(Folder / "sounds" / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    test::WriteFile(Folder / "sounds" / name, bytes);
   }
   // Effect i: a level of (i + 1) * 1000 for four frames.
   void WriteAllEffects() {
@@ -100,7 +93,8 @@ class Sound : public ::testing::Test {
     return Left(5)[0];  // and the four frames are over
   }
 
-  fs::path Folder, Previous = fs::current_path();
+  const test::TempFolder Folder;
+  const test::CurrentFolder In{Folder.Path()};
   GameSettings Saved = Config;
   FakeBackend Backend;
 };

@@ -13,9 +13,7 @@ set_volumes() {  # MUSIC SOUND [MUSIC_NUMBER]
 start_with_disk_audio() {  # FILE
   export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$1
   e2e_start_game 60
-  e2e_wait_window 20
-  e2e_wait_log_line "DirectSound+DirectMusic - done" 20
-  e2e_focus
+  e2e_wait_started
 }
 
 # Bytes of FILE from OFFSET on that are not zero (FILE is read up to its current end).
@@ -72,9 +70,7 @@ echo "== no sound device"
 set_volumes 6 7 5
 export SDL_AUDIODRIVER=no-such-driver
 e2e_start_game 60
-e2e_wait_window 20
-e2e_wait_log_line "DirectSound+DirectMusic - done" 20
-e2e_focus
+e2e_wait_started
 e2e_press Down Return
 sleep 0.5
 running=no

@@ -59,9 +59,7 @@ restore
 echo "== textures/pause.bmp is missing"
 rm "$GAME/textures/pause.bmp"
 e2e_start_game 40 --game 1
-e2e_wait_window 20
-e2e_wait_log_line "DirectSound+DirectMusic - done" 20
-e2e_focus
+e2e_wait_started
 e2e_wait_game_screen 20
 e2e_shot "$E2E_TMP/running.png"
 e2e_hold p 0.3

@@ -5,14 +5,12 @@
 # screenshots of the window.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
 
-SHOTS="$E2E_TMP/shots"
-mkdir -p "$SHOTS"
+e2e_shots_folder
 
 # Well cells: rows 1 (bottom) to 20, columns 1 (left) to 10. A new figure enters with its
 # grid's left column at column 4 and its top line at row 20, so it covers columns 4 to 7.
 # At a wall, any figure has two or more bricks in the two columns next to it: one brick of
 # the well turning over now and then (it swings up to a column aside) cannot hide them all.
-shot() { echo "$SHOTS/$1.png"; }
 brick_in() {  # SHOT ROW_LOW ROW_HIGH COLUMN...
   local name=$1 low=$2 high=$3 c
   shift 3
@@ -56,9 +54,7 @@ pause_picture_shown() {
 e2e_copy_run_folder
 e2e_start_x
 e2e_start_game 90 --game 1
-e2e_wait_window 20
-e2e_wait_log_line "DirectSound+DirectMusic - done" 20
-e2e_focus
+e2e_wait_started
 geometry=$(timeout 5 xdotool getwindowgeometry "$WID" | sed -n 's/.*Geometry: //p')
 
 # The game runs on while we look, so the pictures are taken first and judged afterwards.
@@ -117,8 +113,5 @@ check "a picture appears across the well's middle (brightness $before_mean -> $p
 check "drawn with its texture, not plain (brightness $paused_mean, spread $paused_sd)" \
   'awk -v m="$paused_mean" -v s="$paused_sd" "BEGIN { exit !(m < 0.8 && s >= 0.1) }"'
 
-if [ "$FAILED" -ne 0 ] && [ -n "${E2E_KEEP_SHOTS:-}" ]; then
-  mkdir -p "$E2E_KEEP_SHOTS" && cp "$SHOTS"/*.png "$E2E_KEEP_SHOTS"/
-  echo "screenshots kept in $E2E_KEEP_SHOTS"
-fi
+[ "$FAILED" -eq 0 ] || e2e_keep_shots
 finish

@@ -4,9 +4,7 @@
 # leaves them; Exit ends the program with status 0 and config.ini holds the new values.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
 
-SHOTS="$E2E_TMP/shots"
-mkdir -p "$SHOTS"
-shot() { echo "$SHOTS/$1.png"; }
+e2e_shots_folder
 ini_value() {  # KEY of [Settings]
   tr -d '\r' <"$GAME/config.ini" | awk -v k="$1" '
     /^\[/ { s = ($0 == "[Settings]"); next }
@@ -22,9 +20,7 @@ rotation_before=$(ini_value "Rotation")
 quality_before=$(ini_value "Brick Quality")
 
 e2e_start_game 90
-e2e_wait_window 20
-e2e_wait_log_line "DirectSound+DirectMusic - done" 20
-e2e_focus
+e2e_wait_started
 sleep 1
 e2e_shot "$(shot main)"
 
@@ -76,8 +72,5 @@ check "the rotation turned round ($rotation_before -> $rotation)" \
 check "the brick quality moved on one step ($quality_before -> $quality)" \
   '[ "$quality" = $((quality_before % 3 + 1)) ]'
 
-if [ -n "${E2E_KEEP_SHOTS:-}" ]; then
-  mkdir -p "$E2E_KEEP_SHOTS" && cp "$SHOTS"/*.png "$E2E_KEEP_SHOTS"/
-  echo "screenshots kept in $E2E_KEEP_SHOTS"
-fi
+e2e_keep_shots
 finish

@@ -5,9 +5,7 @@
 # Exit.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
 
-SHOTS="$E2E_TMP/shots"
-mkdir -p "$SHOTS"
-shot() { echo "$SHOTS/$1.png"; }
+e2e_shots_folder
 LABELS=480x330+120+160  # the main menu's labels, below the swaying logo
 
 e2e_copy_run_folder
@@ -15,9 +13,7 @@ e2e_start_x
 rm -f "$GAME/highscores.dat"
 
 e2e_start_game 150
-e2e_wait_window 20
-e2e_wait_log_line "DirectSound+DirectMusic - done" 20
-e2e_focus
+e2e_wait_started
 sleep 1
 e2e_shot "$(shot menu)"
 
@@ -72,8 +68,5 @@ check "Classic rank 2 is the old first entry" '[ "$(awk "\$1 == 1 && \$2 == 2 { 
 check "the other game types' tables are untouched" \
   '[ "$(awk "\$1 > 1 && \$4 != \"Noname\"" <<<"$table" | wc -l)" -eq 0 ] && [ "$(wc -l <<<"$table")" -eq 40 ]'
 
-if [ -n "${E2E_KEEP_SHOTS:-}" ]; then
-  mkdir -p "$E2E_KEEP_SHOTS" && cp "$SHOTS"/*.png "$E2E_KEEP_SHOTS"/
-  echo "screenshots kept in $E2E_KEEP_SHOTS"
-fi
+e2e_keep_shots
 finish

@@ -4,16 +4,6 @@
 # table saved to highscores.dat, and the timing report result.txt replaced.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
 
-run_and_terminate() {
-  e2e_start_game 40 --game 1
-  e2e_wait_window 20
-  e2e_wait_log_line "DirectSound+DirectMusic - done" 20
-  e2e_focus
-  sleep 0.5
-  e2e_game_running || die "the game ended on its own"
-  e2e_terminate_game 15
-}
-
 # Lines of config.ini without CR, and the value of KEY in SECTION ("" when missing).
 ini_lines() { tr -d '\r' <"$GAME/config.ini"; }
 ini_value() {  # SECTION KEY
@@ -39,7 +29,7 @@ e2e_start_x
 echo "== no config.ini"
 rm -f "$GAME/config.ini" "$GAME/highscores.dat"
 printf 'timings of an earlier run\n' >"$GAME/result.txt"
-run_and_terminate
+e2e_start_and_terminate 0.5
 check "SIGTERM: exit status 0 (got $GAME_STATUS)" '[ "$GAME_STATUS" = 0 ]'
 check "config.ini written" '[ -s "$GAME/config.ini" ]'
 if [ -s "$GAME/config.ini" ]; then
@@ -66,7 +56,7 @@ options=$'[Options]\n; set by hand\nFullScreen = 0\nuse desktop settings=1\nReso
   printf '%s' "$options"
   printf '[Settings]\r\nMusic volume=3\r\nSound volume=12\r\nRotation=2\r\nBrick Quality=3\r\nPlayer=Anna\r\nMusic Number=0\r\n'
 } >"$GAME/config.ini"
-run_and_terminate
+e2e_start_and_terminate 0.5
 check "SIGTERM: exit status 0 (got $GAME_STATUS)" '[ "$GAME_STATUS" = 0 ]'
 check "the Options section is unchanged, byte for byte" \
   '[ "$(head -c ${#options} "$GAME/config.ini" | od -An -tx1)" = "$(printf "%s" "$options" | od -An -tx1)" ]'

@@ -26,13 +26,7 @@ DirectSound+DirectMusic - done'
 
 # Runs the game until its loop is up, then ends it with SIGTERM.
 start_and_stop() {
-  e2e_start_game 40 --game 1
-  e2e_wait_window 20
-  e2e_wait_log_line "DirectSound+DirectMusic - done" 20
-  e2e_focus
-  sleep 0.3
-  e2e_game_running || die "the game ended on its own after the start-up"
-  e2e_terminate_game 15
+  e2e_start_and_terminate 0.3
   [ "$GAME_STATUS" = 0 ] || die "SIGTERM: exit status $GAME_STATUS, expected 0"
 }
 

@@ -1,10 +1,8 @@
 // The frame time, the fade, the new game and the figure shapes file.
-#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -14,6 +12,8 @@
 #include "game/keys.h"
 #include "platform/clock.h"
 #include "platform/random.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
@@ -213,9 +213,7 @@ TEST_F(NewGameTest, StartUpSceneHasItsFixedFigures) {
 // Shapes files written by the tests.
 class ShapesFileTest : public ::testing::Test {
  protected:
-  void SetUp() override { path = ::testing::TempDir() + "shapes_test_" + std::to_string(::getpid()) + ".dat"; }
-  void TearDown() override { std::remove(path.c_str()); }
-  void Write(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+  void Write(const std::string& text) { test::WriteFile(path, text); }
   // 28 blocks; block b has its own first digit so the order can be checked.
   static std::string Blocks(const std::string& separator, const std::string& eol) {
     std::ostringstream out;
@@ -225,7 +223,8 @@ class ShapesFileTest : public ::testing::Test {
     }
     return out.str();
   }
-  std::string path;
+  const test::TempFolder folder;
+  const std::string path = (folder / "shapes.dat").string();
 };
 
 TEST_F(ShapesFileTest, SeparatorsOfAnyLengthAndTrailingTextAreSkipped) {

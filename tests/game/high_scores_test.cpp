@@ -1,49 +1,26 @@
 #include "game/high_scores.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <csignal>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/support/file_size_limit.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
-
-Bytes ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const fs::path& p, const Bytes& b) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-}
+using namespace test;
 
 class HighScoreFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/zolvane-hs-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    Dir = tmpl;
-    File = Dir / "highscores.dat";
-    SetDefaultHighScores();
-  }
-  void TearDown() override {
-    fs::permissions(Dir, fs::perms::owner_all);
-    fs::remove_all(Dir);
-  }
+  void SetUp() override { SetDefaultHighScores(); }
 
   // The ten entry keys as the file shows them: a table of empty names and zero scores is
   // three bytes per entry (255, '0', ' ', each scrambled).
@@ -73,7 +50,8 @@ class HighScoreFile : public ::testing::Test {
       for (int r = 1; r <= 10; ++r) HighScores[t][r] = {SampleName(t, r), SampleScore(t, r)};
   }
 
-  fs::path Dir, File;
+  const TempFolder Folder;
+  const fs::path Dir = Folder.Path(), File = Dir / "highscores.dat";
 };
 
 void ExpectEntry(int type, int rank, const std::string& name, int32_t score) {
@@ -158,7 +136,7 @@ TEST_F(HighScoreFile, ScoreDigitsWrapAroundAt32BitsAndNonDigitsCountAsTheyAre) {
   add(entry(4, "minus", "-5"));                      // ('-' - '0') * 10 + 5
   add(entry(5, "long", std::string(100000, '9')));  // no overflow, no crash
   add(entry(6, "zeros", "0007"));
-  WriteBytes(File, file);
+  WriteFile(File, file);
 
   ASSERT_TRUE(LoadHighScores(File));
   ExpectEntry(1, 1, "big", 1215752191);
@@ -180,7 +158,7 @@ TEST_F(HighScoreFile, ATruncatedFileKeepsWhatWasReadAndEmptiesTheRest) {
 
   // Every cut: complete entries before it are intact, entries after it are empty.
   for (size_t cut = 0; cut <= full.size(); ++cut) {
-    WriteBytes(File, Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut)));
+    WriteFile(File, Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut)));
     ASSERT_TRUE(LoadHighScores(File)) << "cut " << cut;
     size_t offset = 0;
     for (int t = 1; t <= 4; ++t)
@@ -204,7 +182,7 @@ TEST_F(HighScoreFile, ATruncatedFileKeepsWhatWasReadAndEmptiesTheRest) {
 
 TEST_F(HighScoreFile, DamagedFilesNeverCrashAndNeverGrowWithoutBound) {
   // No terminators at all: a name that would take the whole megabyte.
-  WriteBytes(File, Bytes(1 << 20, 'q'));
+  WriteFile(File, Bytes(1 << 20, 'q'));
   ASSERT_TRUE(LoadHighScores(File));
   EXPECT_LE(HighScores[1][1].Name.size(), 4096u);
   EXPECT_FALSE(HighScores[1][1].Name.empty());
@@ -214,7 +192,7 @@ TEST_F(HighScoreFile, DamagedFilesNeverCrashAndNeverGrowWithoutBound) {
   Bytes noise(20000);
   uint32_t x = 12345;
   for (uint8_t& b : noise) b = static_cast<uint8_t>((x = x * 1103515245u + 12345u) >> 24);
-  WriteBytes(File, noise);
+  WriteFile(File, noise);
   EXPECT_TRUE(LoadHighScores(File));
 
   // A folder in the file's place cannot be read: reported, and the table is the default.
@@ -232,15 +210,11 @@ TEST_F(HighScoreFile, AFailedSaveLeavesTheOldFileAndNoLeftovers) {
   HighScores[1][1] = {"New champion", 99999};
 
   // The disk fills up part-way through the write.
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit small = saved;
-  small.rlim_cur = 16;
-  auto previous = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool full = SaveHighScores(File);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previous);
+  bool full;
+  {
+    const FileSizeLimit limit(16);
+    full = SaveHighScores(File);
+  }
   EXPECT_FALSE(full);
   EXPECT_EQ(ReadBytes(File), old);
 

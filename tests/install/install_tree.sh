@@ -76,11 +76,19 @@ BEFORE=$(tree_state "$DEST")
 HOME_A="$E2E_TMP/ann" HOME_B="$E2E_TMP/bob" WORK="$E2E_TMP/work"
 mkdir -p "$HOME_A" "$HOME_B" "$WORK"
 
+# A player's start of the installed game from $WORK, closing by itself after 60 frames with
+# status 0; GAME must name the player's folder, where it logs.
+play_sixty_frames() {  # HOME [env NAME=VALUE...]
+  local home=$1
+  shift
+  install_start_game 60 "$home" "$WORK" "$@" -- "$ZOLVANE" --quit-after-frames 60
+  install_wait_started
+  e2e_wait_game 30 || die "the installed game did not close after 60 frames"
+  [ "$GAME_STATUS" = 0 ] || die "the installed game ended with status $GAME_STATUS"
+}
+
 GAME="$HOME_A/.local/share/zolvane"
-install_start_game 60 "$HOME_A" "$WORK" -- "$ZOLVANE" --quit-after-frames 60
-install_wait_started
-e2e_wait_game 30 || die "the installed game did not close after 60 frames"
-[ "$GAME_STATUS" = 0 ] || die "the installed game ended with status $GAME_STATUS"
+play_sixty_frames "$HOME_A"
 check_player_folder "first player" "$GAME" "$SHARE"
 check "first player: config.ini began as the default" \
   'grep -qx "Music volume=6" <(tr -d "\r" <"$GAME/config.ini")'
@@ -88,10 +96,7 @@ sed -i 's/^Music volume=6/Music volume=2/' "$GAME/config.ini"
 
 # The second player keeps the files in XDG_DATA_HOME.
 GAME="$HOME_B/data/zolvane"
-install_start_game 60 "$HOME_B" "$WORK" env XDG_DATA_HOME="$HOME_B/data" -- "$ZOLVANE" --quit-after-frames 60
-install_wait_started
-e2e_wait_game 30 || die "the installed game did not close after 60 frames"
-[ "$GAME_STATUS" = 0 ] || die "the installed game ended with status $GAME_STATUS"
+play_sixty_frames "$HOME_B" env XDG_DATA_HOME="$HOME_B/data"
 check_player_folder "second player" "$GAME" "$SHARE"
 check "second player: the default settings, not the first player's" \
   'grep -qx "Music volume=6" <(tr -d "\r" <"$GAME/config.ini")'

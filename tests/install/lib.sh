@@ -35,9 +35,7 @@ install_start_game() {
 # Waits for the window and the end of the start-up (debug.txt in $GAME, the player's
 # folder), then gives the window the keyboard.
 install_wait_started() {
-  e2e_wait_window 30
-  e2e_wait_log_line "DirectSound+DirectMusic - done" 30
-  e2e_focus
+  e2e_wait_started 30
   sleep 0.3
 }
 

@@ -1,8 +1,6 @@
 // Typing a name into the entry a ranked game made.
-#include <unistd.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "game/game_state.h"
@@ -10,6 +8,7 @@
 #include "game/keys.h"
 #include "menu/menu_state.h"
 #include "menu/name_entry.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
@@ -81,13 +80,13 @@ TEST_F(NameEntry, KeysAfterTheEntryEndedChangeNothing) {
 
 TEST_F(NameEntry, TypedNameSurvivesTheFile) {
   Type(std::string("Grace H.\x01") + "\r");
-  const std::string file = ::testing::TempDir() + "/zolvane-name-entry-" + std::to_string(::getpid()) + ".dat";
+  const test::TempFolder folder;
+  const std::string file = (folder / "highscores.dat").string();
   ASSERT_TRUE(SaveHighScores(file));
   SetDefaultHighScores();
   ASSERT_TRUE(LoadHighScores(file));
   EXPECT_EQ(HighScores[2][3].Name, "Grace H.\x01");
   EXPECT_EQ(HighScores[2][3].Score, 500);
-  std::remove(file.c_str());
 }
 
 }  // namespace

@@ -2,37 +2,34 @@
 #include "platform/atomic_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "tests/support/file_size_limit.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace test;
 
 class AtomicFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char name[] = "/tmp/zolvane-atomic-XXXXXX";
-    ASSERT_NE(::mkdtemp(name), nullptr);
-    Dir = name;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::permissions(Dir, fs::perms::owner_all, ignored);
-    fs::remove_all(Dir, ignored);
+  // A fresh, empty folder, for each case of a table.
+  void Renew() {
+    Folder.emplace();
+    Dir = Folder->Path();
   }
   std::string File(const std::string& name) const { return (Dir / name).string(); }
   std::vector<std::string> Names(const fs::path& dir) const {
@@ -41,17 +38,9 @@ class AtomicFileTest : public ::testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
-  fs::path Dir;
+  std::optional<TempFolder> Folder{std::in_place};
+  fs::path Dir = Folder->Path();
 };
-
-void WriteText(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 mode_t ModeOf(const fs::path& path) {
   struct stat info {};
@@ -63,26 +52,6 @@ mode_t NewFileMode() {
   ::umask(mask);
   return 0666 & ~mask;
 }
-
-// The file size limit makes every write beyond it fail, as a full disk does, even for root.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    OldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &Old);
-    rlimit limit = Old;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &Old);
-    std::signal(SIGXFSZ, OldHandler);
-  }
-
- private:
-  rlimit Old{};
-  void (*OldHandler)(int);
-};
 
 TEST_F(AtomicFileTest, ReplacesTheFileANameLeadsToOrKeepsItWhole) {
   const std::string big(100000, 'n');
@@ -98,8 +67,7 @@ TEST_F(AtomicFileTest, ReplacesTheFileANameLeadsToOrKeepsItWhole) {
   };
   const auto file = [](std::string name, std::string text, mode_t mode) {
     return [=](const fs::path& dir) {
-      fs::create_directories((dir / name).parent_path());
-      WriteText(dir / name, text);
+      WriteFile(dir / name, text);
       ::chmod((dir / name).c_str(), mode);
     };
   };
@@ -145,11 +113,11 @@ TEST_F(AtomicFileTest, ReplacesTheFileANameLeadsToOrKeepsItWhole) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.What);
-    TearDown();
-    SetUp();
+    Renew();
     c.Prepare(Dir);
     const fs::path written = Dir / c.Written;
-    const std::string before = c.Written.empty() ? "" : ReadText(written);
+    // A file the name leads to but that is not there yet reads as empty.
+    const std::string before = c.Written.empty() || !fs::exists(written) ? "" : ReadFile(written);
     ReplaceResult result;
     {
       FileSizeLimit limit(c.Bytes == big ? 4096 : RLIM_INFINITY);
@@ -158,7 +126,7 @@ TEST_F(AtomicFileTest, ReplacesTheFileANameLeadsToOrKeepsItWhole) {
     EXPECT_EQ(result.Step, c.Step) << result.Reason();
     EXPECT_EQ(static_cast<bool>(result), c.Step == ReplaceStep::Done);
     if (!c.Written.empty()) {
-      EXPECT_EQ(ReadText(written), c.Step == ReplaceStep::Done ? c.Bytes : before);
+      EXPECT_EQ(ReadFile(written), c.Step == ReplaceStep::Done ? c.Bytes : before);
       EXPECT_EQ(ModeOf(written), c.Mode ? c.Mode : NewFileMode());
     }
     if (c.Step != ReplaceStep::Done) {
@@ -181,7 +149,7 @@ TEST_F(AtomicFileTest, AKilledReplacementLeavesTheOldOrTheNewFile) {
   // Large enough that writing it takes a while, so that kills land inside the writes.
   const std::string a = "a" + std::string(200000, ';') + "\n";
   const std::string b = "b\r\n" + std::string(200000, ';') + "\r\n";
-  WriteText(path, a);
+  WriteFile(path, a);
   int bothSeen = 0;
   for (int round = 0; round < 40; ++round) {
     const pid_t child = ::fork();
@@ -192,7 +160,7 @@ TEST_F(AtomicFileTest, AKilledReplacementLeavesTheOldOrTheNewFile) {
     ::usleep(static_cast<useconds_t>(500 + (round * 7919) % 20000));
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
-    const std::string now = ReadText(path);
+    const std::string now = ReadFile(path);
     ASSERT_TRUE(now == a || now == b) << "round " << round << ": " << now.size() << " bytes";
     bothSeen |= now == a ? 1 : 2;
     // What a kill leaves besides is only a hidden temporary, never the file itself.
@@ -206,7 +174,7 @@ TEST_F(AtomicFileTest, AKilledReplacementLeavesTheOldOrTheNewFile) {
   }
   EXPECT_EQ(bothSeen, 3) << "the replacements never completed between kills";
   EXPECT_TRUE(ReplaceFileAtomically(path, a));
-  EXPECT_EQ(ReadText(path), a);
+  EXPECT_EQ(ReadFile(path), a);
 }
 
 }  // namespace

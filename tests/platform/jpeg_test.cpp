@@ -2,20 +2,24 @@
 // 24-bit bitmaps that read back the same.
 #include "platform/jpeg.h"
 
-#include <unistd.h>
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
 
-std::string TempPath(const std::string& name) { return testing::TempDir() + "zolvane_jpeg_" + std::to_string(::getpid()) + "_" + name; }
+using namespace test;
+
+// A file of the scratch folder these tests share.
+std::string TempPath(const std::string& name) { return (ProgramTempFolder() / name).string(); }
 
 // A baseline JPEG of one grey level, at quality 100.
 std::vector<uint8_t> EncodeGrey(int width, int height, uint8_t level) {
@@ -54,11 +58,6 @@ void DeclareSize(std::vector<uint8_t>& jpeg, uint16_t width, uint16_t height) {
       return;
     }
   ADD_FAILURE() << "no frame header";
-}
-
-void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 TEST(Jpeg, DecodesAndConvertsToABitmapThatReadsBackTheSame) {

@@ -1,56 +1,39 @@
 #include "platform/logs.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/clock.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using namespace test;
 
 // Runs each test in a fresh folder of its own and comes back afterwards.
 class LogsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Previous = fs::current_path();
-    char name[] = "/tmp/zolvane-logs-XXXXXX";
-    ASSERT_NE(::mkdtemp(name), nullptr);
-    Folder = name;
-    fs::current_path(Folder);
-    ResetMeasureSlots();
-  }
+  void SetUp() override { ResetMeasureSlots(); }
   void TearDown() override {
-    fs::current_path(Previous);
-    std::error_code ignored;
-    fs::remove_all(Folder, ignored);
     ResetMeasureSlots();
     SetPerformanceCounterSource(nullptr, 0);
   }
-  fs::path Previous, Folder;
+  const TempFolder Folder;
+  const CurrentFolder In{Folder.Path()};
 };
 
 TEST_F(LogsTest, LinesEndInCrLfAndEachIsOnDiskAtOnce) {
   ResetLog();
-  EXPECT_EQ(ReadText("debug.txt"), "");
+  EXPECT_EQ(ReadFile("debug.txt"), "");
   WriteLog("Convert pictures - done");
-  EXPECT_EQ(ReadText("debug.txt"), "Convert pictures - done\r\n");
+  EXPECT_EQ(ReadFile("debug.txt"), "Convert pictures - done\r\n");
   WriteLog("");
   WriteLog("TextOut \"Loading\"");
-  EXPECT_EQ(ReadText("debug.txt"), "Convert pictures - done\r\n\r\nTextOut \"Loading\"\r\n");
+  EXPECT_EQ(ReadFile("debug.txt"), "Convert pictures - done\r\n\r\nTextOut \"Loading\"\r\n");
 }
 
 TEST_F(LogsTest, AStartLeavesOnlyItsOwnLines) {
@@ -59,15 +42,15 @@ TEST_F(LogsTest, AStartLeavesOnlyItsOwnLines) {
   WriteLog("InitDI - done");
   ResetLog();
   WriteLog("Start");
-  EXPECT_EQ(ReadText("debug.txt"), "Start\r\n");
+  EXPECT_EQ(ReadFile("debug.txt"), "Start\r\n");
 }
 
 TEST_F(LogsTest, MeasureLogIsEmptyWhenNoSlotIsNamed) {
-  std::ofstream("result.txt") << "an older report\r\n";
+  WriteFile("result.txt", "an older report\r\n");
   AddMeasurement(1, 500);  // measured but never named: still not reported
   WriteMeasureLog();
   ASSERT_TRUE(fs::exists("result.txt"));
-  EXPECT_EQ(ReadText("result.txt"), "");
+  EXPECT_EQ(ReadFile("result.txt"), "");
 }
 
 TEST_F(LogsTest, MeasureLogFormatsNamedSlotsUpToTheFirstUnnamed) {
@@ -80,7 +63,7 @@ TEST_F(LogsTest, MeasureLogFormatsNamedSlotsUpToTheFirstUnnamed) {
   SetMeasureSlot(4, "Hidden");  // after the unnamed slot 3
   AddMeasurement(4, 1);
   WriteMeasureLog();
-  EXPECT_EQ(ReadText("result.txt"),
+  EXPECT_EQ(ReadFile("result.txt"),
             "DrawGame              1500.500      0.0015005\r\n"
             "A name of thirty-two characters3.000      0.0000030\r\n");
 }
@@ -111,7 +94,7 @@ TEST(MeasureLine, HandlesWrappedTotalsAndUnmeasuredSlots) {
 
 TEST_F(LogsTest, AFolderThatIsGoneRaisesAnErrorNamingTheFile) {
   // Removing the current folder makes every create fail, for root as well.
-  fs::remove(Folder);
+  fs::remove(Folder.Path());
   try {
     ResetLog();
     FAIL() << "no error";

@@ -1,20 +1,21 @@
 #include "platform/picture.h"
 
-#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/recording_device.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
+
+using namespace test;
 
 struct Rgba {
   uint8_t r, g, b, a;
@@ -23,7 +24,8 @@ struct Rgba {
 // Pixels given top row first, as one looks at the picture.
 using Pixels = std::vector<std::vector<Rgba>>;
 
-std::string TempPath(const std::string& name) { return testing::TempDir() + "zolvane_pic_" + std::to_string(::getpid()) + "_" + name; }
+// A file of the scratch folder these tests share.
+std::string TempPath(const std::string& name) { return (ProgramTempFolder() / name).string(); }
 
 void Put16(std::vector<uint8_t>& v, uint32_t x) {
   v.push_back(x & 0xFF);
@@ -32,11 +34,6 @@ void Put16(std::vector<uint8_t>& v, uint32_t x) {
 void Put32(std::vector<uint8_t>& v, uint32_t x) {
   Put16(v, x & 0xFFFF);
   Put16(v, x >> 16);
-}
-
-void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // A 24-bit Windows bitmap: rows stored bottom-up, each padded to four bytes.
@@ -377,11 +374,7 @@ TEST(LoadPicture, BitmapsAndTargasShorterThanTheirPixelsAreRefused) {
   const Pixels twoByTwo = {{kRed, kGreen}, {kBlue, kWhite}};
   const std::string bmp = WriteBmp("whole.bmp", twoByTwo);
   const std::string tga = WriteTga("whole.tga", twoByTwo, true);
-  auto bytesOf = [](const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {});
-  };
-  const std::vector<uint8_t> bmpBytes = bytesOf(bmp), tgaBytes = bytesOf(tga);
+  const std::vector<uint8_t> bmpBytes = ReadBytes(bmp), tgaBytes = ReadBytes(tga);
   auto header = [](std::vector<uint8_t> bytes, size_t length) {
     bytes.resize(length);
     return bytes;

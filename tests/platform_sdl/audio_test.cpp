@@ -9,8 +9,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 #include <string>
 #include <thread>
@@ -18,6 +16,8 @@
 #include <vector>
 
 #include "platform/sdl/sdl_audio.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
@@ -120,8 +120,8 @@ TEST(SdlAudio, DummyDriverRunsTheMixerAndAMissingDriverGivesNone) {
 TEST(SdlAudio, DiskDriverHearsTheMixClippedInFloatAnd16Bit) {
   for (SDL_AudioFormat format : {AUDIO_F32SYS, AUDIO_S16SYS}) {
     SCOPED_TRACE(format);
-    char path[] = "/tmp/zolvane_disk_audio_XXXXXX";
-    close(mkstemp(path));
+    const test::TempFolder folder;
+    const std::string path = (folder / "heard.raw").string();
     int rate = 0;
     {
       ScopedEnv driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", path);
@@ -138,9 +138,7 @@ TEST(SdlAudio, DiskDriverHearsTheMixClippedInFloatAnd16Bit) {
       while (mixer->Playing(a)) std::this_thread::sleep_for(std::chrono::milliseconds(10));
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-    unlink(path);
+    const std::string bytes = test::ReadFile(path);
     std::vector<float> heard;
     const size_t size = format == AUDIO_F32SYS ? 4 : 2;
     for (size_t i = 0; i + size <= bytes.size(); i += size) {

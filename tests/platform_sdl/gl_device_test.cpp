@@ -1,6 +1,5 @@
 // The OpenGL device drawn for real (Mesa under a virtual X server) and read back pixel by
 // pixel: the D3D behaviour the game relies on must come out on screen.
-#include <unistd.h>
 #include <SDL.h>
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
@@ -15,6 +14,8 @@
 #include "platform/math3d.h"
 #include "platform/picture.h"
 #include "platform/sdl/window.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
@@ -396,7 +397,8 @@ TEST_F(GLDeviceTest, TextureRowZeroIsTheTopOfTheQuadInEveryFormat) {
 
 TEST_F(GLDeviceTest, LoadedTextureKeysWhiteAndUsesItsMipChain) {
   // A 4 x 4 bitmap: the left half red, the right half white (keyed away).
-  const std::string path = testing::TempDir() + "zolvane_gl_keyed_" + std::to_string(::getpid()) + ".bmp";
+  const test::TempFolder folder;
+  const std::string path = (folder / "keyed.bmp").string();
   std::vector<uint8_t> bmp = {'B', 'M', 102, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 4, 0,
                               0, 0, 4, 0, 0, 0, 1, 0, 24, 0};
   bmp.resize(54, 0);
@@ -404,10 +406,7 @@ TEST_F(GLDeviceTest, LoadedTextureKeysWhiteAndUsesItsMipChain) {
     const uint8_t gb = (i % 4) >= 2 ? 255 : 0;
     bmp.insert(bmp.end(), {gb, gb, 255});
   }
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fwrite(bmp.data(), 1, bmp.size(), f);
-  std::fclose(f);
+  test::WriteFile(path, bmp);
   Texture* t = nullptr;
   ASSERT_EQ(D3DXCreateTextureFromFileExA(Dev, path, 0, 0, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
                                          D3DX_FILTER_TRIANGLE, D3DX_DEFAULT, 0xFFFFFFFFu, &t),

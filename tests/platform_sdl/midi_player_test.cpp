@@ -1,21 +1,20 @@
 // The FluidSynth player with the real General MIDI SoundFont and no device: pieces written
 // by the test are rendered straight through RenderAdd and measured.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/fluidsynth/midi_player.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int Rate = 48000;
 
@@ -52,9 +51,7 @@ double Rms(const std::vector<float>& s, double from, double to, float base = 0) 
 class FluidPlayer : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    char pattern[] = "/tmp/zolvane_midi_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    Folder = pattern;
+    Folder.emplace();
     Chord = Write("chord.mid", OrganChord());
     std::string error;
     Player = CreateFluidMidiPlayer(Rate, DefaultSoundFont, &error).release();
@@ -62,7 +59,7 @@ class FluidPlayer : public ::testing::Test {
   }
   static void TearDownTestSuite() {
     delete Player;
-    fs::remove_all(Folder);
+    Folder.reset();
   }
   void SetUp() override {
     ASSERT_NE(Player, nullptr);
@@ -71,12 +68,11 @@ class FluidPlayer : public ::testing::Test {
     Render(*Player, 3.0);  // what the test before left ringing dies away
   }
   static std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
-    std::ofstream(Folder / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return (Folder / name).string();
+    test::WriteFile(*Folder / name, bytes);
+    return (*Folder / name).string();
   }
 
-  static inline fs::path Folder;
+  static inline std::optional<test::TempFolder> Folder;
   static inline std::string Chord;
   static inline MidiPlayer* Player = nullptr;
 };
@@ -134,9 +130,9 @@ TEST_F(FluidPlayer, WhatCannotBePlayedOrLoadedIsRefused) {
   EXPECT_FALSE(fresh->Ended()) << "nothing was started";
   std::vector<uint8_t> cut = OrganChord();
   cut.resize(cut.size() - 10);  // the track is shorter than its header says
-  std::filesystem::create_directory(Folder / "folder.mid");
-  for (const std::string& file : {(Folder / "missing.mid").string(), Write("text.mid", {'h', 'i'}),
-                                  Write("cut.mid", cut), (Folder / "folder.mid").string()}) {
+  std::filesystem::create_directory(*Folder / "folder.mid");
+  for (const std::string& file : {(*Folder / "missing.mid").string(), Write("text.mid", {'h', 'i'}),
+                                  Write("cut.mid", cut), (*Folder / "folder.mid").string()}) {
     EXPECT_FALSE(fresh->Play(file)) << file;
     EXPECT_FALSE(fresh->Ended()) << file;
   }
@@ -144,7 +140,7 @@ TEST_F(FluidPlayer, WhatCannotBePlayedOrLoadedIsRefused) {
   EXPECT_TRUE(fresh->Play(Chord)) << "a good piece after bad ones";
 
   const std::string junk = Write("junk.sf2", {'R', 'I', 'F', 'F'});
-  for (const std::string& path : {(Folder / "none.sf2").string(), junk}) {
+  for (const std::string& path : {(*Folder / "none.sf2").string(), junk}) {
     EXPECT_EQ(CreateFluidMidiPlayer(Rate, path, &error), nullptr) << path;
     EXPECT_NE(error.find(path), std::string::npos) << error;
   }

@@ -29,10 +29,10 @@ class RenderModelLoader : public RenderFixture {
 };
 
 TEST_F(RenderModelLoader, LogsEverySectionAndStepInOrder) {
-  WriteTextFile("m.txt", "\r\n" + Triangle + "\r\n\r\nMaterialList\r\n1\r\n"
-                         "Material\r\n0.5 0.25 1 1 ;;\r\n0;\r\n0;0;0;;\r\n0;0;0;;\r\n"
-                         "   \r\nvertices\r\nTextureFileName\r\nbrick face.bmp\r\n");
-  WriteTextFile("data/models.dat", "m.txt\r\n");
+  WriteFile("m.txt", "\r\n" + Triangle + "\r\n\r\nMaterialList\r\n1\r\n"
+                     "Material\r\n0.5 0.25 1 1 ;;\r\n0;\r\n0;0;0;;\r\n0;0;0;;\r\n"
+                     "   \r\nvertices\r\nTextureFileName\r\nbrick face.bmp\r\n");
+  WriteFile("data/models.dat", "m.txt\r\n");
   LoadModels();
   const std::vector<std::string> expected = {
       "m.txt Vertices done", "m.txt Triangles done", "m.txt MaterialList done",
@@ -51,10 +51,10 @@ TEST_F(RenderModelLoader, LogsEverySectionAndStepInOrder) {
 
 TEST_F(RenderModelLoader, LastOfTextureAndMaterialListDecidesAndMaterialsGoWhereTheCountSays) {
   const std::string tex = "TrianglesTex\r\n1\r\n0 0 0\r\nTexture\r\n1\r\n0 0\r\n";
-  WriteTextFile("plain.txt", Triangle + tex + "MaterialList\r\n1\r\n");
-  WriteTextFile("tex.txt", Triangle + "MaterialList\r\n1\r\n" + tex);
-  WriteTextFile("multi.txt", Triangle + "Material\r\n0.1 0 0 1\r\n\r\n\r\n\r\n" +
-                                 "MaterialList\r\n2\r\n1\r\n1\r\nMaterial\r\n0.2 0 0 1\r\n");
+  WriteFile("plain.txt", Triangle + tex + "MaterialList\r\n1\r\n");
+  WriteFile("tex.txt", Triangle + "MaterialList\r\n1\r\n" + tex);
+  WriteFile("multi.txt", Triangle + "Material\r\n0.1 0 0 1\r\n\r\n\r\n\r\n" +
+                             "MaterialList\r\n2\r\n1\r\n1\r\nMaterial\r\n0.2 0 0 1\r\n");
   LoadModel("plain.txt");
   LoadModel("tex.txt");
   LoadModel("multi.txt");
@@ -69,9 +69,9 @@ TEST_F(RenderModelLoader, LastOfTextureAndMaterialListDecidesAndMaterialsGoWhere
 }
 
 TEST_F(RenderModelLoader, ReadsEveryNumberSpellingAcrossLinesAndIgnoresTrailingText) {
-  WriteTextFile("m.txt", "Vertices\r\n3 vertices\r\n2.5E-1\t-0.5   +1 first\r\n1. .5 -2e+1\r\n"
-                         "0\r\n  0\r\n7\r\nTriangles\r\n1\r\n0 1 2 tail\r\n"
-                         "Texture\r\n1\r\n0.5 1\r\nTrianglesTex\r\n1\r\n+0 0 -0\r\n");
+  WriteFile("m.txt", "Vertices\r\n3 vertices\r\n2.5E-1\t-0.5   +1 first\r\n1. .5 -2e+1\r\n"
+                     "0\r\n  0\r\n7\r\nTriangles\r\n1\r\n0 1 2 tail\r\n"
+                     "Texture\r\n1\r\n0.5 1\r\nTrianglesTex\r\n1\r\n+0 0 -0\r\n");
   LoadModel("m.txt");
   const auto a = At<TTexModelVertex>(D3D.FD3DVBTexModels, 0);
   const auto b = At<TTexModelVertex>(D3D.FD3DVBTexModels, 1);
@@ -82,8 +82,8 @@ TEST_F(RenderModelLoader, ReadsEveryNumberSpellingAcrossLinesAndIgnoresTrailingT
 }
 
 TEST_F(RenderModelLoader, DegenerateTriangleGetsAZeroNormal) {
-  WriteTextFile("m.txt", "Vertices\r\n3\r\n0 0 0\r\n2 0 0\r\n0 3 0\r\nTriangles\r\n2\r\n0 1 2\r\n"
-                         "0 1 1\r\nTexture\r\n1\r\n0 0\r\nTrianglesTex\r\n2\r\n0 0 0\r\n0 0 0\r\n");
+  WriteFile("m.txt", "Vertices\r\n3\r\n0 0 0\r\n2 0 0\r\n0 3 0\r\nTriangles\r\n2\r\n0 1 2\r\n"
+                     "0 1 1\r\nTexture\r\n1\r\n0 0\r\nTrianglesTex\r\n2\r\n0 0 0\r\n0 0 0\r\n");
   LoadModel("m.txt");
   EXPECT_EQ(At<TTexModelVertex>(D3D.FD3DVBTexModels, 2).NZ, 1.0f);  // (A - B) x (B - C)
   for (int k = 3; k < 6; ++k) {
@@ -95,8 +95,8 @@ TEST_F(RenderModelLoader, DegenerateTriangleGetsAZeroNormal) {
 // A square split in two, both halves touching vertex 0, and a wall triangle: vertex 0's
 // normal is (0, 0, 1) + (0, 0, 1) + (0, 1, 0), normalised.
 TEST_F(RenderModelLoader, SmoothedNormalsSumEveryTouchingTriangle) {
-  WriteTextFile("m.txt", "Vertices\r\n6\r\n0 0 0\r\n1 0 0\r\n1 1 0\r\n0 1 0\r\n0 0 1\r\n9 9 9\r\n"
-                         "Triangles\r\n3\r\n0 1 2\r\n0 2 3\r\n0 4 1\r\nMaterialList\r\n1\r\n");
+  WriteFile("m.txt", "Vertices\r\n6\r\n0 0 0\r\n1 0 0\r\n1 1 0\r\n0 1 0\r\n0 0 1\r\n9 9 9\r\n"
+                     "Triangles\r\n3\r\n0 1 2\r\n0 2 3\r\n0 4 1\r\nMaterialList\r\n1\r\n");
   LoadModel("m.txt");
   const float r5 = std::sqrt(5.0f), r2 = std::sqrt(2.0f);
   const float expected[9][2] = {{1 / r5, 2 / r5}, {1 / r2, 1 / r2}, {0, 1}, {1 / r5, 2 / r5},
@@ -111,10 +111,10 @@ TEST_F(RenderModelLoader, SmoothedNormalsSumEveryTouchingTriangle) {
 }
 
 TEST_F(RenderModelLoader, ModelsPackOneAfterAnotherAndASixthLineReloadsSlotFour) {
-  WriteTextFile("one.txt", OneTextured);
-  WriteTextFile("two.txt", TwoTextured);
-  WriteTextFile("empty.txt", "Vertices\r\n1\r\n0 0 0\r\n");
-  WriteTextFile("data/models.dat", "two.txt\r\none.txt\r\ntwo.txt\r\none.txt\r\nempty.txt\r\ntwo.txt");
+  WriteFile("one.txt", OneTextured);
+  WriteFile("two.txt", TwoTextured);
+  WriteFile("empty.txt", "Vertices\r\n1\r\n0 0 0\r\n");
+  WriteFile("data/models.dat", "two.txt\r\none.txt\r\ntwo.txt\r\none.txt\r\nempty.txt\r\ntwo.txt");
   LoadModels();
   const int32_t first[] = {0, 6, 9, 15, 18}, count[] = {2, 1, 2, 1, 2};
   for (int s = 0; s < 5; ++s) {
@@ -126,8 +126,8 @@ TEST_F(RenderModelLoader, ModelsPackOneAfterAnotherAndASixthLineReloadsSlotFour)
 }
 
 TEST_F(RenderModelLoader, VerticesComeBackAfterTheBuffersAreMadeAgain) {
-  WriteTextFile("one.txt", OneTextured);
-  WriteTextFile("plain.txt", Triangle + "MaterialList\r\n1\r\n");
+  WriteFile("one.txt", OneTextured);
+  WriteFile("plain.txt", Triangle + "MaterialList\r\n1\r\n");
   LoadModel("one.txt");
   LoadModel("plain.txt");
   LoadModel("one.txt");
@@ -139,8 +139,8 @@ TEST_F(RenderModelLoader, VerticesComeBackAfterTheBuffersAreMadeAgain) {
 }
 
 TEST_F(RenderModelLoader, TheBuffersHoldOnlyWhatTheModelsWrote) {
-  WriteTextFile("one.txt", OneTextured);
-  WriteTextFile("two.txt", TwoTextured);
+  WriteFile("one.txt", OneTextured);
+  WriteFile("two.txt", TwoTextured);
   LoadModel("one.txt");
   LoadModel("two.txt");
   // 300,000 vertices asked for; a lock to the end would have made the buffer keep them all.
@@ -166,11 +166,11 @@ TEST_F(RenderModelLoader, OutOfRangeNumbersLeaveTheSlotEmpty) {
       {Triangle + "MaterialList\r\n2\r\n1\r\n2\r\n", "names material 2"},
       {"Vertices\r\n-2\r\n", "negative count -2"},
   };
-  WriteTextFile("good.txt", OneTextured);
+  WriteFile("good.txt", OneTextured);
   for (const auto& [text, reason] : cases) {
     SCOPED_TRACE(reason);
     ResetModels();
-    WriteTextFile("bad.txt", text);
+    WriteFile("bad.txt", text);
     LoadModel("bad.txt");
     LoadModel("good.txt");
     EXPECT_EQ(ModelTable[0].TriangleCount, 0);
@@ -180,7 +180,7 @@ TEST_F(RenderModelLoader, OutOfRangeNumbersLeaveTheSlotEmpty) {
     EXPECT_TRUE(LogHas("bad.txt rejected: ", reason));
   }
   ResetModels();
-  WriteTextFile("two.txt", TwoTextured);
+  WriteFile("two.txt", TwoTextured);
   TexModelVertexFill = 300000 - 5;  // room for one triangle, not two
   LoadModel("two.txt");
   LoadModel("good.txt");
@@ -199,15 +199,15 @@ TEST_F(RenderModelLoader, UnreadableFilesAndBadNumbersStopTheLoadNamingFileAndLi
     return std::string("no error");
   };
   EXPECT_NE(error("").find("data/models.dat"), std::string::npos);
-  WriteTextFile("data/models.dat", "ok.txt\r\nmissing.txt\r\nok.txt\r\n");
-  WriteTextFile("ok.txt", OneTextured);
+  WriteFile("data/models.dat", "ok.txt\r\nmissing.txt\r\nok.txt\r\n");
+  WriteFile("ok.txt", OneTextured);
   EXPECT_NE(error("").find("missing.txt: the file cannot be opened (data/models.dat line 2)"),
             std::string::npos);
   EXPECT_EQ(ModelSlotIndex, 1);  // the third file was not loaded
   // A folder opens like a file and fails only when read; that failure once escaped as a
   // stream exception without the file's name.
   std::filesystem::create_directories("data/models/folder");
-  WriteTextFile("data/models.dat", "ok.txt\r\ndata/models/folder\r\n");
+  WriteFile("data/models.dat", "ok.txt\r\ndata/models/folder\r\n");
   EXPECT_NE(error("").find("data/models/folder: the file cannot be read (data/models.dat line 2)"),
             std::string::npos);
   const std::pair<const char*, const char*> bad[] = {
@@ -215,7 +215,7 @@ TEST_F(RenderModelLoader, UnreadableFilesAndBadNumbersStopTheLoadNamingFileAndLi
       {"Vertices\r\n1\r\ninf 0 0\r\n", "line 3"},         {"Triangles\r\n99999999999\r\n", "line 2"},
       {"Vertices\r\n2\r\n0 0 0\r\n", "line 3: a number is missing"}};
   for (const auto& [text, where] : bad) {
-    WriteTextFile("bad.txt", text);
+    WriteFile("bad.txt", text);
     EXPECT_NE(error("bad.txt").find(std::string("bad.txt ") + where), std::string::npos) << text;
   }
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -23,14 +22,12 @@
 #include "render/models.h"
 #include "render/scene_drawing.h"
 #include "render/scene_setup.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace zolvane::testing {
 
-inline void WriteTextFile(const std::string& path, const std::string& text) {
-  std::filesystem::path p(path);
-  if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
+using test::WriteFile;
 
 // "debug.txt" of the current folder, one entry per line.
 inline std::vector<std::string> ReadLogLines() {
@@ -67,7 +64,7 @@ inline void WriteBmp24(const std::string& path, int width, int height,
       row[x * 3 + 2] = px[0];
     }
   }
-  WriteTextFile(path, std::string(file.begin(), file.end()));
+  WriteFile(path, file);
 }
 
 inline D3DVECTOR Translation(const D3DMATRIX& m) { return {m(4, 1), m(4, 2), m(4, 3)}; }
@@ -75,14 +72,6 @@ inline D3DVECTOR Translation(const D3DMATRIX& m) { return {m(4, 1), m(4, 2), m(4
 class RenderFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    OldDir = std::filesystem::current_path();
-    Dir = std::filesystem::temp_directory_path() /
-          ("zolvane-render-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(Dir);
-    std::filesystem::create_directories(Dir);
-    std::filesystem::current_path(Dir);
-
     Dev = new RecordingDevice;
     D3D.FD3DDevice = Dev;
     D3D.TextureFormat = D3DFMT_A8R8G8B8;
@@ -114,15 +103,14 @@ class RenderFixture : public ::testing::Test {
     InitWhiteMaterial();
     SetFatalErrorHandler(nullptr);
     std::memcpy(FigureShapes, SavedShapes, sizeof SavedShapes);
-    std::filesystem::current_path(OldDir);
-    std::filesystem::remove_all(Dir);
   }
 
   // A texture that only serves to tell draws apart.
   static Texture* Marker() { return new Texture(1, 1, 1, D3DFMT_A8R8G8B8); }
 
+  const test::TempFolder Folder;  // the current folder while the test runs
+  const test::CurrentFolder In{Folder.Path()};
   RecordingDevice* Dev = nullptr;
-  std::filesystem::path OldDir, Dir;
   uint8_t SavedShapes[8][5][4][4];
 };
 

@@ -173,12 +173,43 @@ e2e_wait_log_line() {
   done
 }
 
+# Waits for the window and the start-up's last step (at most SECONDS each), then gives the
+# window the keyboard: the game started takes keys from here on.
+e2e_wait_started() {  # [SECONDS]
+  e2e_wait_window "${1:-20}"
+  e2e_wait_log_line "DirectSound+DirectMusic - done" "${1:-20}"
+  e2e_focus
+}
+
+# A game of type 1 started, left running for SECONDS after its start-up (it must not end
+# by itself meanwhile), then ended by SIGTERM; sets GAME_STATUS.
+e2e_start_and_terminate() {  # [SECONDS]
+  e2e_start_game 40 --game 1
+  e2e_wait_started
+  sleep "${1:-0.5}"
+  e2e_game_running || die "the game ended on its own after the start-up"
+  e2e_terminate_game 15
+}
+
 # e2e_hold KEY [SECONDS]: the game reads the keyboard state once per frame, so a key is
 # held down across several frames.
 e2e_hold() {
   timeout 5 xdotool keydown "$1"
   sleep "${2:-0.15}"
   timeout 5 xdotool keyup "$1"
+}
+
+# e2e_shots_folder: the script's screenshots go to $SHOTS, `shot NAME` naming the file of
+# one. e2e_keep_shots copies them to $E2E_KEEP_SHOTS, when set, for a person to look at.
+e2e_shots_folder() {
+  SHOTS="$E2E_TMP/shots"
+  mkdir -p "$SHOTS"
+}
+shot() { echo "$SHOTS/$1.png"; }
+e2e_keep_shots() {
+  [ -n "${E2E_KEEP_SHOTS:-}" ] || return 0
+  mkdir -p "$E2E_KEEP_SHOTS" && cp "$SHOTS"/*.png "$E2E_KEEP_SHOTS"/
+  echo "screenshots kept in $E2E_KEEP_SHOTS"
 }
 
 # A screenshot of the game window's client area (720 x 540). Light PNG compression: a
