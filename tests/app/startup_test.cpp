@@ -15,6 +15,7 @@
 #include "game/game_state.h"
 #include "game/high_scores.h"
 #include "platform/audio.h"
+#include "platform/data_files.h"
 #include "platform/keyboard.h"
 #include "platform/logs.h"
 #include "platform/recording_device.h"
@@ -178,7 +179,7 @@ TEST_F(StartUpTest, WindowedStartWritesItsStepsInOrderAndConvertsThePicturesOnce
 
   // The five backgrounds became bitmaps; a second start keeps them as they are.
   std::vector<fs::file_time_type> times;
-  for (const char* name : {"background", "bkgrgame", "bkgrgame2", "bkgrgame3", "bkgrgame4"}) {
+  for (const char* name : BackgroundNames) {
     const fs::path bmp = fs::path("textures") / (std::string(name) + ".bmp");
     ASSERT_TRUE(fs::exists(bmp)) << bmp;
     times.push_back(fs::last_write_time(bmp));
