@@ -40,8 +40,10 @@ void WriteFile(const fs::path& path, std::string_view bytes) {
   if (path.has_parent_path()) fs::create_directories(path.parent_path());
   File f(std::fopen(path.c_str(), "wb"), std::fclose);
   if (!f) Fail("cannot open", path);
-  if (std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size() ||
-      std::fclose(f.release()) != 0)
+  // An empty view may hold no pointer at all, which fwrite must not be given.
+  const bool written =
+      bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+  if (!written || std::fclose(f.release()) != 0)
     Fail("cannot write", path);
 }
 
