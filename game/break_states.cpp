@@ -32,11 +32,11 @@ void BreakTick() {
   FrameTimeUpdate();
 
   if (Game.Paused && (PauseActs() || EscapeActs())) ResumeGame();
-  if (Keys.KeyPause) Keys.PauseTimer -= Delta();
+  if (Keys.KeyPause) CountDownKey(Keys.PauseTimer, PauseRepeatStart);
 
   if (Game.AbortQuery && !Loop.TransitionActive && (EscapeActs() || Keys.KeyNoDown))
     ResumeGame();
-  if (Keys.KeyEscape) Keys.EscapeTimer -= Delta();
+  if (Keys.KeyEscape) CountDownKey(Keys.EscapeTimer, EscapeRepeatStart);
 
   const bool leave =
       Game.GameOver && (Keys.KeySpace || Keys.KeyEnter || Keys.KeyEscape || Keys.KeyCtrl);

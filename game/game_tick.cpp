@@ -45,7 +45,7 @@ void GameTick() {
   if (KeyActs(Keys.KeyUp, Keys.UpRepeatTimer, UpRepeatStart) && !figure.Turning &&
       Game.FallSpeed < DropSpeed)
     figure.StartTurn();
-  if (Keys.KeyUp) Keys.UpRepeatTimer -= Delta();
+  if (Keys.KeyUp) CountDownKey(Keys.UpRepeatTimer, UpRepeatStart);
   if (figure.Turning) TurnStep(figure);
 
   ClearFullRows();
@@ -54,7 +54,8 @@ void GameTick() {
 
   DropKeys();
   FallStep(figure);
-  if (Keys.KeyDown || Keys.KeyCtrl || Keys.KeySpace) Keys.DownRepeatTimer -= Delta();
+  if (Keys.KeyDown || Keys.KeyCtrl || Keys.KeySpace)
+    CountDownKey(Keys.DownRepeatTimer, DownRepeatStart);
 
   if (figure.SideMove == SideMoveDir::None) {
     // Right wins when both act.
@@ -63,7 +64,7 @@ void GameTick() {
     if (KeyActs(Keys.KeyRight, Keys.MoveRepeatTimer, Config.KeyRepeatDelay))
       figure.SideMove = SideMoveDir::Right;
   }
-  if (Keys.KeyLeft || Keys.KeyRight) Keys.MoveRepeatTimer -= Delta();
+  if (Keys.KeyLeft || Keys.KeyRight) CountDownKey(Keys.MoveRepeatTimer, Config.KeyRepeatDelay);
   if (figure.SideMove == SideMoveDir::Left)
     StepLeft(figure);
   else if (figure.SideMove == SideMoveDir::Right)
@@ -73,12 +74,12 @@ void GameTick() {
   UpdateSparks();
 
   if (KeyActs(Keys.KeyPause, Keys.PauseTimer, PauseRepeatStart)) PauseGame();
-  if (Keys.KeyPause) Keys.PauseTimer -= Delta();
+  if (Keys.KeyPause) CountDownKey(Keys.PauseTimer, PauseRepeatStart);
   if (KeyActs(Keys.KeyEscape, Keys.EscapeTimer, EscapeRepeatStart)) {
     Game.AbortQuery = true;
     Game.BreakStartTime = timeGetTime();
   }
-  if (Keys.KeyEscape) Keys.EscapeTimer -= Delta();
+  if (Keys.KeyEscape) CountDownKey(Keys.EscapeTimer, EscapeRepeatStart);
 
   // Ends the fade that began the game.
   FadeInStep();

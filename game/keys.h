@@ -1,8 +1,10 @@
 // The game's key vocabulary over the keyboard snapshot: one edge flag per key, set on the
 // press and cleared on the release, and repeat timers loaded on the press. The consumers
-// (game step, break step, menu step) count the timers down themselves.
+// (game step, break step, menu step) count the timers down with CountDownKey.
 #pragma once
 #include <cstdint>
+
+#include "game/frame_time.h"
 
 namespace zolvane {
 
@@ -30,6 +32,12 @@ constexpr int32_t PauseRepeatStart = 1000;
 // every pass once its timer has run down to 0 or below.
 inline bool KeyActs(bool held, int32_t timer, int32_t start) {
   return held && (timer == start || timer < 1);
+}
+
+// Counts a held key's timer down by the pass's time. A pass of 0 ms still takes the timer
+// off its start value, or the press would act again on the next pass.
+inline void CountDownKey(int32_t& timer, int32_t start) {
+  timer -= (timer == start && Delta() < 1) ? 1 : Delta();
 }
 
 void PollMenuKeys();

@@ -163,9 +163,9 @@ void HighScoreTableKeys() {
 }
 
 void CountDownHeldKeys() {
-  if (Keys.KeyLeft || Keys.KeyRight) Keys.MoveRepeatTimer -= Delta();
-  if (Keys.KeyUp) Keys.UpRepeatTimer -= Delta();
-  if (Keys.KeyDown) Keys.DownRepeatTimer -= Delta();
+  if (Keys.KeyLeft || Keys.KeyRight) CountDownKey(Keys.MoveRepeatTimer, Config.KeyRepeatDelay);
+  if (Keys.KeyUp) CountDownKey(Keys.UpRepeatTimer, UpRepeatStart);
+  if (Keys.KeyDown) CountDownKey(Keys.DownRepeatTimer, DownRepeatStart);
 }
 
 // Fades out into a new game, and fades in after a game has handed back to the menus.
@@ -230,7 +230,7 @@ void EscapeKeys() {
       default: break;
     }
   }
-  if (Keys.KeyEscape) Keys.EscapeTimer -= Delta();
+  if (Keys.KeyEscape) CountDownKey(Keys.EscapeTimer, EscapeRepeatStart);
 }
 
 // The brick turns about its own centre wherever the screens put it. Its turn is rebuilt

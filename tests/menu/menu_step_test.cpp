@@ -240,6 +240,43 @@ TEST_F(MenuStepTest, HighScoreTablesSwitchOncePerPressUnlessANameIsTyped) {
   }
 }
 
+// With "Max FPS" -1 several passes can fall within one millisecond; a press still acts once.
+TEST_F(MenuStepTest, EveryPressActsOnceHoweverManyPassesFallInItsFirstMillisecond) {
+  struct Case {
+    uint8_t state; int32_t item; int key; uint8_t screen; int32_t selected;
+    int32_t sound, music; Effects sounds;
+  };
+  constexpr int32_t Sound = OptionsItem::SoundVolume, Music = OptionsItem::MusicVolume;
+  const Case cases[] = {
+      {MenuOptions, Sound, DIK_RIGHT, MenuOptions, Sound, 4, 3, {12}},
+      {MenuOptions, Sound, DIK_LEFT, MenuOptions, Sound, 2, 3, {12}},
+      {MenuOptions, Music, DIK_RIGHT, MenuOptions, Music, 3, 4, {}},
+      {MenuOptions, Music, DIK_LEFT, MenuOptions, Music, 3, 2, {}},
+      {MenuOptions, Sound, DIK_ESCAPE, MenuMain, MainItem::Options, 3, 3, {13}},
+      {MenuGameType, Special, DIK_ESCAPE, MenuMain, MainItem::NewGame, 3, 3, {13}},
+      {MenuMain, MainItem::Help, DIK_UP, MenuMain, MainItem::HighScores, 3, 3, {14}},
+      {MenuMain, MainItem::Help, DIK_DOWN, MenuMain, MainItem::Exit, 3, 3, {14}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "screen " << int(c.state) << " key " << c.key);
+    Start(c.state, c.item);
+    Config.SoundVolume = Config.MusicVolume = 3;
+    keyboard.Press(c.key);
+    for (int i = 0; i < 5; ++i) {
+      Pass(0);
+      Menu.MenuAnimReady = true;  // the worst case: the drawing is quick as well
+    }
+    Pass(1);
+    keyboard.ReleaseAll();
+    Pass(100);
+    EXPECT_EQ(Menu.MenuState, c.screen);
+    EXPECT_EQ(Menu.MenuItem, c.selected);
+    EXPECT_EQ(Config.SoundVolume, c.sound);
+    EXPECT_EQ(Config.MusicVolume, c.music);
+    EXPECT_EQ(effects, c.sounds);
+  }
+}
+
 TEST_F(MenuStepTest, LogoTiltsStayWithinTheirBoundsAndReverse) {
   const float bounds[3] = {0.20943951f, 0.12217305f, 0.12217305f};
   float lowest[3] = {}, highest[3] = {};
