@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -319,8 +320,9 @@ void ReadDisplayOptions() { ReadDisplayOptions(ConfigPath()); }
 
 void GetOptions(const std::string& path) {
   const IniFile file = IniFile::Load(path);
-  Config.MusicVolume = file.GetInt("Settings", "Music volume");
-  Config.SoundVolume = file.GetInt("Settings", "Sound volume");
+  // Out of range the Options item could not move it back with either arrow.
+  Config.MusicVolume = std::clamp(file.GetInt("Settings", "Music volume"), 0, MaxVolume);
+  Config.SoundVolume = std::clamp(file.GetInt("Settings", "Sound volume"), 0, MaxVolume);
   Config.RotateClockwise = file.GetInt("Settings", "Rotation") == 1;
   const int32_t quality = file.GetInt("Settings", "Brick Quality");
   if (quality >= 1 && quality <= 3) Config.BrickQuality = static_cast<uint8_t>(quality - 1);

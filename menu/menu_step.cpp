@@ -20,7 +20,6 @@ namespace zolvane {
 MenuStateData Menu;
 
 namespace {
-constexpr int32_t MaxVolume = 9;
 constexpr uint8_t QualityLevels = 3;
 
 constexpr float TiltRate = 0.00017453292f;  // radians per ms

@@ -14,7 +14,7 @@ struct GameSettings {
   int32_t KeyRepeatDelay = 340; // ms before Left/Right repeat
   int32_t MaxFps = 0;           // 0 the display's rate, N at most N frames a second, -1 no limit
   // [Settings], read at start-up and written at shutdown.
-  int32_t MusicVolume = 0;
+  int32_t MusicVolume = 0;  // 0..MaxVolume
   int32_t SoundVolume = 0;
   bool RotateClockwise = true;
   uint8_t BrickQuality = 1;  // 0 low, 1 medium, 2 high: the model slot of the brick
@@ -22,5 +22,7 @@ struct GameSettings {
 };
 
 extern GameSettings Config;
+
+constexpr int32_t MaxVolume = 9;
 
 }  // namespace zolvane

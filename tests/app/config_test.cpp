@@ -252,6 +252,26 @@ TEST_F(ConfigTest, MaxFpsKeepsZeroNAndMinusOneOnly) {
   }
 }
 
+TEST_F(ConfigTest, VolumesAreBroughtIntoRangeWhenReadAndSavedSo) {
+  const std::pair<const char*, int32_t> cases[] = {
+      {"-3", 0}, {"0", 0}, {"9", 9}, {"12", 9}, {"loud", 0}, {"0x7FFFFFFF", 9},
+  };
+  for (const auto& [value, expected] : cases) {
+    SCOPED_TRACE(value);
+    Config.MusicVolume = Config.SoundVolume = 5;
+    WriteFile(Path, std::string("[Settings]\r\nMusic volume=") + value + "\r\nSound volume=" +
+                        value + "\r\n");
+    GetOptions(Path);
+    EXPECT_EQ(Config.MusicVolume, expected);
+    EXPECT_EQ(Config.SoundVolume, expected);
+    ASSERT_TRUE(SaveOptions());
+    const std::string saved = ReadFile(Path);
+    const std::string line = std::to_string(expected) + "\r\n";
+    EXPECT_NE(saved.find("Music volume=" + line), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Sound volume=" + line), std::string::npos) << saved;
+  }
+}
+
 TEST_F(ConfigTest, SettingsRoundTripKeepsEveryOtherByte) {
   const std::string options =
       "[Options]\r\n"
