@@ -377,7 +377,9 @@ void DrawHighScoreScreen(int32_t gameType) {
       DrawCursorBlink(name);
     const bool podium = rank <= 3;
     DrawFontText(podium ? 2 : 1, 6, name, Cx - 10.0f, y, 0, TextAlpha);
-    DrawFontText(podium ? 2 : 4, 6, std::to_string(entry.Score), Cx + 6.7f, y, 0, TextAlpha);
+    // The panel ends at Cx + 10.5; a score that would pass it shrinks.
+    DrawFontTextWithin(podium ? 2 : 4, 6, std::to_string(entry.Score), Cx + 6.7f, Cx + 10.4f, y,
+                       0, TextAlpha);
   }
   DrawFontText(2, 7, Menu.NameEntryActive ? "Enter your name" : "Press Esc to exit", Cx - 6.0f,
                Cy - 9.0f, 0, TextAlpha);

@@ -134,18 +134,18 @@ void DrawGlyph(Device* d, Texture* texture, float width, float aspect, const D3D
   d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
 }
 
-void DrawGlyphs(Device* d, int32_t font, int32_t size, const std::string& text, float x,
-                float y, float z) {
+void DrawGlyphs(Device* d, int32_t font, float size, const std::string& text, float x, float y,
+                float z) {
   D3DMATRIX pen;
   SetTranslateMatrix(pen, x, y, z);
   for (const char c : text) {
     if (c == ' ') {
-      pen(4, 1) += static_cast<float>(size * SpaceAdvance) / 300.0f;
+      pen(4, 1) += size * static_cast<float>(SpaceAdvance) / 300.0f;
       continue;
     }
     const int32_t glyph = GlyphCode(c);
     if (glyph == 0) continue;
-    const float width = static_cast<float>(size * CellWidth(glyph)) / 300.0f;
+    const float width = size * static_cast<float>(CellWidth(glyph)) / 300.0f;
     // A glyph whose texture could not be made is left out; the line keeps its spacing.
     if (Texture* texture = FontGlyphTextures[font][glyph]) {
       DrawGlyph(d, texture, width, GlyphAspect[glyph], pen);
@@ -192,7 +192,17 @@ HRESULT CreateFontQuad() {
                                             &D3D.FontQuad);
 }
 
-void DrawFontText(int32_t font, int32_t size, const std::string& text, float x, float y, float z,
+float FontTextWidth(float size, const std::string& text) {
+  float width = 0;
+  for (const char c : text) {
+    const int32_t glyph = GlyphCode(c);
+    if (c == ' ') width += size * static_cast<float>(SpaceAdvance) / 300.0f;
+    if (glyph != 0) width += size * static_cast<float>(CellWidth(glyph)) / 300.0f;
+  }
+  return width;
+}
+
+void DrawFontText(int32_t font, float size, const std::string& text, float x, float y, float z,
                   int32_t alpha) {
   Device* d = D3D.FD3DDevice;
   if (!d) return;
@@ -201,6 +211,16 @@ void DrawFontText(int32_t font, int32_t size, const std::string& text, float x, 
   // Without the quad or with a font number out of range the line only sets the states.
   if (D3D.FontQuad && font >= 1 && font <= FontCount) DrawGlyphs(d, font, size, text, x, y, z);
   EndText(d);
+}
+
+// A line that fits keeps its size, so only the long numbers of a big score shrink.
+void DrawFontTextWithin(int32_t font, int32_t size, const std::string& text, float x,
+                        float right, float y, float z, int32_t alpha) {
+  const float width = FontTextWidth(static_cast<float>(size), text);
+  const float room = right - x;
+  const float fitted = width > room && room > 0 ? static_cast<float>(size) * room / width
+                                                : static_cast<float>(size);
+  DrawFontText(font, fitted, text, x, y, z, alpha);
 }
 
 void FreeFontResources() {

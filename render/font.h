@@ -42,8 +42,13 @@ void BuildFontTextures();
 HRESULT CreateFontQuad();
 // One line of text: Font 1..4, Size in 300ths of a world unit per font pixel, the left end
 // of the baseline at (X, Y, Z), Alpha 0..255.
-void DrawFontText(int32_t font, int32_t size, const std::string& text, float x, float y,
+void DrawFontText(int32_t font, float size, const std::string& text, float x, float y,
                   float z, int32_t alpha);
+// The length of the line DrawFontText draws at Size, in world units.
+float FontTextWidth(float size, const std::string& text);
+// DrawFontText, the line made smaller if need be so that it ends by Right.
+void DrawFontTextWithin(int32_t font, int32_t size, const std::string& text, float x,
+                        float right, float y, float z, int32_t alpha);
 void FreeFontResources();
 
 }  // namespace zolvane

@@ -22,6 +22,14 @@ void InfoLine(int32_t font, int32_t size, const std::string& text, float dx, flo
   DrawFontText(font, size, text, SceneCenterX + dx, SceneCenterY + dy, 0, InfoAlpha);
 }
 
+// A score line on the right, kept inside the picture's edge (13.84 from the centre at the
+// scene's distance) however many digits the score has.
+void ScoreLine(int32_t font, const std::string& text, float dx, float dy) {
+  constexpr float RightEdge = SceneCenterX + 13.7f;
+  DrawFontTextWithin(font, 4, text, SceneCenterX + dx, RightEdge, SceneCenterY + dy, 0,
+                     InfoAlpha);
+}
+
 // Out-of-range types and ranks read as 0 rather than past the table.
 int32_t TableScore(int32_t gameType, int32_t rank) {
   if (!IsGameType(gameType) || rank < 1 || rank > 10) return 0;
@@ -61,12 +69,12 @@ void DrawGameType() {
 void DrawScoreToBeat() {
   if (Game.ScorePosition <= 1) {
     InfoLine(2, 4, "You are the best! ", 6.3f, -1.8f);
-    InfoLine(2, 4, "Best Score: " + std::to_string(Game.Score), 6.65f, -3.0f);
+    ScoreLine(2, "Best Score: " + std::to_string(Game.Score), 6.65f, -3.0f);
     return;
   }
   const int32_t next = TableScore(Game.GameType, std::min(Game.ScorePosition - 1, 10));
-  InfoLine(1, 4, "Next Score: " + std::to_string(next), 6.7f, -1.8f);
-  InfoLine(1, 4, "Best Score: " + std::to_string(TableScore(Game.GameType, 1)), 6.7f, -3.0f);
+  ScoreLine(1, "Next Score: " + std::to_string(next), 6.7f, -1.8f);
+  ScoreLine(1, "Best Score: " + std::to_string(TableScore(Game.GameType, 1)), 6.7f, -3.0f);
 }
 
 void DrawAddedRows() {

@@ -220,6 +220,23 @@ TEST_F(MenuScreens, HighScoreTableUsesThePodiumFontAndShowsTheTypingCursor) {
   }
 }
 
+TEST_F(MenuScreens, SevenDigitScoresStayInsideThePanel) {
+  Menu.MenuState = MenuHighScores;
+  Menu.HighScoreTableShown = 2;
+  for (int rank = 1; rank <= 10; ++rank) HighScores[2][rank] = {"N", 9999999 - (rank - 1) * 1111111};
+  HighScores[2][1].Score = 8888888;  // the widest seven digits
+  DrawMenu();
+  int glyphs = 0;
+  for (const DrawSnapshot& d : Dev->Draws) {
+    if (!FontOf(d.Texture0) || d.World(4, 1) < Cx) continue;
+    const float y = d.World(4, 2);
+    if (y > Cy + 5.0f || y < Cy - 7.0f) continue;  // the table's rows only
+    ++glyphs;
+    EXPECT_LE(d.World(4, 1) + d.World(1, 1), Cx + 10.5f) << "row at " << y;
+  }
+  EXPECT_EQ(glyphs, 9 * 7 + 1) << "every digit drawn";  // rank 10 holds 0
+}
+
 TEST_F(MenuScreens, PanelIsHalfTransparentGreenAndUnlit) {
   Menu.MenuState = MenuGameInfo;
   DrawMenu();

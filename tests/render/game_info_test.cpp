@@ -168,6 +168,27 @@ TEST_F(GameInfo, ScoreLinesFollowThePlaceInTheRunningTypesTable) {
   }
 }
 
+// The edge of the picture at the scene's distance: 19 units away, a vertical field of one
+// radian, the width 4/3 of the height.
+constexpr float RightEdge = SceneCenterX + 19.0f * 0.5463025f / 0.75f;
+
+TEST_F(GameInfo, SevenDigitScoresStayInsideThePicture) {
+  Game.GameType = 1;
+  Game.Score = 8888888;  // the widest seven digits
+  for (int r = 1; r <= 10; ++r) HighScores[1][r].Score = 8888888;
+  for (int32_t position : {1, 5}) {
+    SCOPED_TRACE(position);
+    Game.ScorePosition = position;
+    const std::vector<TextLine> lines = InfoLines();
+    int digits = 0;
+    for (const DrawSnapshot& d : Dev->Draws) {
+      EXPECT_LE(d.World(4, 1) + d.World(1, 1), RightEdge);
+      digits += Glyphs.at(d.Texture0).second == GlyphCode('8') ? 1 : 0;
+    }
+    EXPECT_GE(digits, 7) << "the digits are drawn, not dropped";
+  }
+}
+
 TEST_F(GameInfo, GameTypeNamesItselfAndTimedTypesShowTheAddedRows) {
   Game.TimeLeft = 12;
   Game.LinesAdded = 4;
