@@ -369,6 +369,14 @@ void DrawHighScoreScreen(int32_t gameType) {
   DrawPanel();
   DrawFontText(2, 10, "High scores", Cx - 6.0f, Cy + 8.7f, 0, TextAlpha);
   DrawFontText(4, 7, GameTypeName(gameType), Cx + TypeNameX[gameType], Cy + 5.8f, 0, TextAlpha);
+  // The panel ends at Cx + 10.5: the scores share the size at which the widest fits, so
+  // the column stays even.
+  constexpr float ScoreX = Cx + 6.7f, ScoreRoom = 10.4f - 6.7f;
+  float scoreSize = 6;
+  for (int rank = 1; rank <= 10; ++rank) {
+    const std::string score = std::to_string(HighScores[gameType][rank].Score);
+    scoreSize = std::min(scoreSize, FontSizeWithin(6, score, ScoreRoom));
+  }
   for (int rank = 1; rank <= 10; ++rank) {
     const HighScoreEntry& entry = HighScores[gameType][rank];
     const float y = Cy + 5.5f - 1.2f * static_cast<float>(rank);
@@ -377,9 +385,8 @@ void DrawHighScoreScreen(int32_t gameType) {
       DrawCursorBlink(name);
     const bool podium = rank <= 3;
     DrawFontText(podium ? 2 : 1, 6, name, Cx - 10.0f, y, 0, TextAlpha);
-    // The panel ends at Cx + 10.5; a score that would pass it shrinks.
-    DrawFontTextWithin(podium ? 2 : 4, 6, std::to_string(entry.Score), Cx + 6.7f, Cx + 10.4f, y,
-                       0, TextAlpha);
+    DrawFontText(podium ? 2 : 4, scoreSize, std::to_string(entry.Score), ScoreX, y, 0,
+                 TextAlpha);
   }
   DrawFontText(2, 7, Menu.NameEntryActive ? "Enter your name" : "Press Esc to exit", Cx - 6.0f,
                Cy - 9.0f, 0, TextAlpha);

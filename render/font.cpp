@@ -214,13 +214,15 @@ void DrawFontText(int32_t font, float size, const std::string& text, float x, fl
 }
 
 // A line that fits keeps its size, so only the long numbers of a big score shrink.
+float FontSizeWithin(float size, const std::string& text, float room) {
+  const float width = FontTextWidth(size, text);
+  return width > room && room > 0 ? size * room / width : size;
+}
+
 void DrawFontTextWithin(int32_t font, int32_t size, const std::string& text, float x,
                         float right, float y, float z, int32_t alpha) {
-  const float width = FontTextWidth(static_cast<float>(size), text);
-  const float room = right - x;
-  const float fitted = width > room && room > 0 ? static_cast<float>(size) * room / width
-                                                : static_cast<float>(size);
-  DrawFontText(font, fitted, text, x, y, z, alpha);
+  DrawFontText(font, FontSizeWithin(static_cast<float>(size), text, right - x), text, x, y, z,
+               alpha);
 }
 
 void FreeFontResources() {

@@ -46,6 +46,8 @@ void DrawFontText(int32_t font, float size, const std::string& text, float x, fl
                   float z, int32_t alpha);
 // The length of the line DrawFontText draws at Size, in world units.
 float FontTextWidth(float size, const std::string& text);
+// Size, or the smaller size at which the line is Room wide.
+float FontSizeWithin(float size, const std::string& text, float room);
 // DrawFontText, the line made smaller if need be so that it ends by Right.
 void DrawFontTextWithin(int32_t font, int32_t size, const std::string& text, float x,
                         float right, float y, float z, int32_t alpha);

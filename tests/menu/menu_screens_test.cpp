@@ -237,6 +237,20 @@ TEST_F(MenuScreens, SevenDigitScoresStayInsideThePanel) {
   EXPECT_EQ(glyphs, 9 * 7 + 1) << "every digit drawn";  // rank 10 holds 0
 }
 
+TEST_F(MenuScreens, TheScoresOfATableShareOneSize) {
+  Menu.MenuState = MenuHighScores;
+  Menu.HighScoreTableShown = 2;
+  for (int rank = 1; rank <= 10; ++rank) HighScores[2][rank] = {"N", 100};
+  HighScores[2][4].Score = 8888888;  // shrinks to fit
+  HighScores[2][5].Score = 18;       // would fit at full size
+  DrawMenu();
+  std::vector<float> eights;
+  for (const DrawSnapshot& d : Dev->Draws)
+    if (d.Texture0 == FontGlyphTextures[4][GlyphCode('8')]) eights.push_back(d.World(1, 1));
+  ASSERT_EQ(eights.size(), 8u);
+  for (const float width : eights) EXPECT_FLOAT_EQ(width, eights.front());
+}
+
 TEST_F(MenuScreens, PanelIsHalfTransparentGreenAndUnlit) {
   Menu.MenuState = MenuGameInfo;
   DrawMenu();
