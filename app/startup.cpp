@@ -14,6 +14,7 @@
 #include "game/game_state.h"
 #include "game/high_scores.h"
 #include "menu/menu_screens.h"
+#include "menu/name_entry.h"
 #include "platform/clock.h"
 #include "platform/data_files.h"
 #include "platform/fatal_error.h"
@@ -438,6 +439,8 @@ StartUpResult RestoreAfterMinimize(WindowSystem& window) {
 void Shutdown(WindowSystem& window) {
   ReleaseAll();
   SaveOptions();
+  // A window closed while a name is typed keeps the name, as Enter would have.
+  FinishNameEntry();
   if (frmD3D.HighScoresLoaded && !SaveHighScores())
     std::fprintf(stderr, "Zolvane: the high score table could not be saved to %s\n",
                  HighScoresFile);

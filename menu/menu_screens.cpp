@@ -273,21 +273,25 @@ struct TextLine {
   float X, Y;
 };
 
-// The game's name and version, what it is, and whose it is.
+// The game's name and version, what it is, and whose it is, then the keys: nine lines of
+// them, a little closer together than the lines above, between the heading and the rule.
+constexpr float KeyLineY(int line) { return Cy + 0.6f - 0.9f * static_cast<float>(line); }
 constexpr TextLine GameInfoLines[] = {
     {2, 10, "Game Info", Cx - 5.0f, Cy + 8.7f},
     {4, 4, "Zolvane 1.0", Cx - 10.0f, Cy + 6.0f},
     {4, 4, "A falling-blocks puzzle game in 3-D", Cx - 10.0f, Cy + 5.0f},
     {4, 4, "Code, pictures, sounds and music:", Cx - 10.0f, Cy + 4.0f},
     {1, 4, "all the Zolvane project's own work", Cx - 10.0f, Cy + 3.0f},
-    {4, 4, "Control Keys:", Cx - 10.0f, Cy + 1.2f},
-    {4, 4, "Left arrow - Move left", Cx - 10.0f, Cy},
-    {2, 4, "Right arrow - Move right", Cx - 10.0f, Cy - 1.0f},
-    {4, 4, "Up arrow - Rotate", Cx - 10.0f, Cy - 2.0f},
-    {2, 4, "Down arrow - Move down", Cx - 10.0f, Cy - 3.0f},
-    {4, 4, "Space - drops it faster", Cx - 10.0f, Cy - 4.0f},
-    {2, 4, "Ctrl - turbo drop", Cx - 10.0f, Cy - 5.0f},
-    {4, 4, "Esc - Exit or return", Cx - 10.0f, Cy - 6.0f},
+    {4, 4, "Control Keys:", Cx - 10.0f, Cy + 1.6f},
+    {4, 4, "Left arrow - Move left", Cx - 10.0f, KeyLineY(0)},
+    {2, 4, "Right arrow - Move right", Cx - 10.0f, KeyLineY(1)},
+    {4, 4, "Up arrow - Rotate", Cx - 10.0f, KeyLineY(2)},
+    {2, 4, "Down arrow - Move down", Cx - 10.0f, KeyLineY(3)},
+    {4, 4, "Space - drops it faster", Cx - 10.0f, KeyLineY(4)},
+    {2, 4, "Ctrl - turbo drop", Cx - 10.0f, KeyLineY(5)},
+    {4, 4, "P - Pause", Cx - 10.0f, KeyLineY(6)},
+    {2, 4, "Esc - Abort the game, then Y or N", Cx - 10.0f, KeyLineY(7)},
+    {4, 4, "Esc in the menus - Exit or return", Cx - 10.0f, KeyLineY(8)},
     {2, 7, "Press Esc to return", Cx - 7.0f, Cy - 9.0f},
 };
 

@@ -1,6 +1,7 @@
 // The menus' state: the screen shown, the selection and its animation, the logo's sway,
 // the high score table shown and the name entry. One instance, reset by tests.
 #pragma once
+#include <bitset>
 #include <cstdint>
 #include <string>
 
@@ -38,6 +39,10 @@ struct MenuStateData {
   int32_t PrevMenuItem = 100;  // no item
   int32_t HighScoreTableShown = 1;
   bool NameEntryActive = false;
+  // Keys held as the entry opened, by DirectInput code: they type nothing until they have
+  // come up. The key of the last press the window reported, whose text follows it.
+  std::bitset<256> NameEntryHeldKeys;
+  int32_t NameEntryTextKey = 0;
 
   // The selection animation, advanced while drawing.
   float ItemScale = ItemScaleFull;

@@ -12,6 +12,7 @@
 #include "game/scene_objects.h"
 #include "menu/menu_screens.h"
 #include "menu/menu_state.h"
+#include "menu/name_entry.h"
 #include "platform/math3d.h"
 #include "platform/settings.h"
 
@@ -287,7 +288,7 @@ void HandOverToMenu() {
   Loop.MenuActive = true;
   if (Game.GameOver) {
     if (Game.ScorePosition >= 1 && Game.ScorePosition <= 10) {
-      Menu.NameEntryActive = InsertHighScore(Game.GameType, Game.ScorePosition, Game.Score);
+      Menu.NameEntryActive = OpenNameEntry(Game.GameType, Game.ScorePosition, Game.Score);
       // The well is fresh while the player types the name.
       NewGame();
     } else {

@@ -5,6 +5,7 @@
 #include "game/high_scores.h"
 #include "game/keys.h"
 #include "menu/menu_state.h"
+#include "platform/keyboard.h"
 #include "render/font.h"
 
 namespace zolvane {
@@ -15,11 +16,16 @@ constexpr char Backspace = 8;
 // Ends a name in highscores.dat: stored, it would cut the name and spoil the score.
 constexpr char NameEnd = static_cast<char>(255);
 
-void FinishName(std::string& name) {
-  if (name.empty()) name = "Anonymous";
-  Menu.NameEntryActive = false;
-  Keys.KeyEnter = false;
+// The row the open entry types into; none when no entry is open.
+HighScoreEntry* EntryRow() {
+  const int32_t type = Game.GameType, rank = Game.ScorePosition;
+  if (!Menu.NameEntryActive || !IsGameType(type) || rank < 1 || rank > 10) return nullptr;
+  return &HighScores[type][rank];
 }
+
+bool Blank(const std::string& name) { return name.find_first_not_of(' ') == std::string::npos; }
+
+bool ValidKey(int key) { return key > 0 && key < 256; }
 
 // Characters the font does not show go with the visible one before them, so a Backspace
 // always takes away something the player can see.
@@ -29,12 +35,40 @@ void EraseLast(std::string& name) {
 }
 }  // namespace
 
+bool OpenNameEntry(int32_t gameType, int32_t rank, int32_t score) {
+  Menu.NameEntryHeldKeys.reset();
+  Menu.NameEntryTextKey = 0;
+  if (!InsertHighScore(gameType, rank, score)) return false;
+  // A fresh snapshot: during the fade to black the game polled no keys.
+  if (KeyboardReady && ReadKeyboard())
+    for (int key = 1; key < 256; ++key)
+      if (IsKeyDown(key)) Menu.NameEntryHeldKeys.set(static_cast<size_t>(key));
+  return true;
+}
+
+bool NameEntryKeyDown(int key, bool repeated) {
+  Menu.NameEntryTextKey = ValidKey(key) ? key : 0;
+  if (!ValidKey(key)) return true;
+  if (!repeated) Menu.NameEntryHeldKeys.reset(static_cast<size_t>(key));
+  return !Menu.NameEntryHeldKeys.test(static_cast<size_t>(key));
+}
+
+void NameEntryKeyUp(int key) {
+  if (ValidKey(key)) Menu.NameEntryHeldKeys.reset(static_cast<size_t>(key));
+}
+
+void FinishNameEntry() {
+  if (HighScoreEntry* row = EntryRow(); row && Blank(row->Name)) row->Name = "Anonymous";
+  Menu.NameEntryActive = false;
+  Keys.KeyEnter = false;
+}
+
 void NameEntryKey(char c) {
-  const int32_t type = Game.GameType, rank = Game.ScorePosition;
-  if (!Menu.NameEntryActive || !IsGameType(type) || rank < 1 || rank > 10) return;
-  std::string& name = HighScores[type][rank].Name;
+  HighScoreEntry* row = EntryRow();
+  if (!row) return;
+  std::string& name = row->Name;
   if (c == Enter)
-    FinishName(name);
+    FinishNameEntry();
   else if (c == Backspace)
     EraseLast(name);
   else if (c != NameEnd && name.size() < MaxNameLength)
@@ -44,6 +78,7 @@ void NameEntryKey(char c) {
 // The table keeps one byte a character. Latin-1 fits a byte (the font shows only its ASCII
 // part); ÿ is byte 255, which would end the name in the file.
 void NameEntryText(std::string_view utf8) {
+  if (Menu.NameEntryHeldKeys.test(static_cast<size_t>(Menu.NameEntryTextKey))) return;
   size_t i = 0;
   while (i < utf8.size()) {
     const auto lead = static_cast<unsigned char>(utf8[i++]);

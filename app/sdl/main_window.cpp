@@ -23,6 +23,7 @@
 #include "platform/audio.h"
 #include "platform/frame_pacer.h"
 #include "platform/logs.h"
+#include "platform/sdl/keyboard_device.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/window.h"
 #include "platform/settings.h"
@@ -64,6 +65,8 @@ class NameEntryRouting {
     if (!On) return;
     // A held Enter must not end the entry that its own press just led to.
     const bool repeated = key.repeat != 0;
+    // Nor may any key held since the entry opened type, until it has come up.
+    if (!NameEntryKeyDown(DikFromScancode(key.keysym.scancode), repeated)) return;
     switch (key.keysym.sym) {
       case SDLK_RETURN:
       case SDLK_KP_ENTER:
@@ -75,6 +78,9 @@ class NameEntryRouting {
         break;
       default: break;
     }
+  }
+  void OnKeyUp(const SDL_KeyboardEvent& key) {
+    NameEntryKeyUp(DikFromScancode(key.keysym.scancode));
   }
   void OnText(const char* text) {
     if (On) NameEntryText(text);
@@ -180,6 +186,7 @@ bool OnEvent(EventLoop& loop, const SDL_Event& e) {
   switch (e.type) {
     case SDL_QUIT: loop.Running = false; break;
     case SDL_KEYDOWN: loop.NameEntry.OnKeyDown(e.key); break;
+    case SDL_KEYUP: loop.NameEntry.OnKeyUp(e.key); break;
     case SDL_TEXTINPUT: loop.NameEntry.OnText(e.text.text); break;
     case SDL_WINDOWEVENT: return OnWindowEvent(loop, e.window.event);
     default: break;

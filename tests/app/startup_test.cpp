@@ -14,6 +14,8 @@
 #include "game/figure_shapes.h"
 #include "game/game_state.h"
 #include "game/high_scores.h"
+#include "menu/menu_state.h"
+#include "menu/name_entry.h"
 #include "platform/audio.h"
 #include "platform/data_files.h"
 #include "platform/keyboard.h"
@@ -364,6 +366,35 @@ TEST_F(StartUpTest, ShutdownSavesSettingsOnlyAndTheHighScores) {
   ASSERT_TRUE(LoadHighScores());
   EXPECT_EQ(HighScores[2][1].Name, "Ada");
   EXPECT_EQ(HighScores[2][1].Score, 4321);
+}
+
+// The window closed while a name is typed: the shutdown ends the entry as Enter would, and
+// highscores.dat gets the name typed so far, never an empty row.
+TEST_F(StartUpTest, ShutdownDuringTheNameEntryStoresTheNameTypedSoFar) {
+  struct Case {
+    std::string Typed, Stored;
+  };
+  const Case cases[] = {{"Ad", "Ad"}, {"", "Anonymous"}, {"  ", "Anonymous"}, {"A d ", "A d "}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Typed);
+    ASSERT_EQ(StartUp(window), StartUpResult::Ready);
+    Game.GameType = 2;
+    Game.ScorePosition = 1;
+    Menu.NameEntryActive = OpenNameEntry(2, 1, 777);
+    ASSERT_TRUE(Menu.NameEntryActive);
+    NameEntryText(c.Typed);
+    Shutdown(window);
+    EXPECT_FALSE(Menu.NameEntryActive);
+    SetDefaultHighScores();
+    ASSERT_TRUE(LoadHighScores());
+    EXPECT_EQ(HighScores[2][1].Name, c.Stored);
+    EXPECT_EQ(HighScores[2][1].Score, 777);
+    fs::remove("highscores.dat");
+    ReleaseAll();
+    ResetGameState();
+    Menu = MenuStateData{};
+    Reset();
+  }
 }
 
 TEST_F(StartUpTest, RestoreInFullScreenRebuildsTheDeviceAndRefillsTheModels) {

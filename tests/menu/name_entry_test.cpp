@@ -8,6 +8,7 @@
 #include "game/keys.h"
 #include "menu/menu_state.h"
 #include "menu/name_entry.h"
+#include "tests/game/rules_fixture.h"
 #include "tests/support/temp_folder.h"
 
 namespace zolvane {
@@ -62,6 +63,52 @@ TEST_F(NameEntry, EditsTheNewEntryUntilEnter) {
   }
 }
 
+TEST_F(NameEntry, ANameOfOnlySpacesIsAnonymousAndOtherSpacesStay) {
+  struct Case {
+    std::string Keys, Name;
+  };
+  const Case cases[] = {
+      {" \r", "Anonymous"},
+      {std::string(18, ' ') + "\r", "Anonymous"},
+      {"  x\b\r", "Anonymous"},  // spaces left once the letter is taken back
+      {" Ada \r", " Ada "},
+      {"Ada L\r", "Ada L"},
+      {"\x1b\r", "\x1b"},  // only spaces are blank; the rest is kept as typed
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Keys);
+    HighScores[2][3].Name.clear();
+    Menu.NameEntryActive = true;
+    Type(c.Keys);
+    EXPECT_EQ(Name(), c.Name);
+    EXPECT_FALSE(Menu.NameEntryActive);
+  }
+}
+
+TEST_F(NameEntry, FinishingTheEntryStoresTheNameAsEnterDoes) {
+  struct Case {
+    std::string Typed, Name;
+  };
+  const Case cases[] = {{"", "Anonymous"}, {"   ", "Anonymous"}, {"Lin", "Lin"}, {"Li n ", "Li n "}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Typed);
+    HighScores[2][3].Name.clear();
+    Menu.NameEntryActive = true;
+    Keys.KeyEnter = true;
+    Type(c.Typed);
+    FinishNameEntry();
+    EXPECT_EQ(Name(), c.Name);
+    EXPECT_FALSE(Menu.NameEntryActive);
+    EXPECT_FALSE(Keys.KeyEnter);
+    Type("z\r");  // the entry is over
+    EXPECT_EQ(Name(), c.Name);
+  }
+  // No entry open: the table stays as it is.
+  HighScores[2][3].Name.clear();
+  FinishNameEntry();
+  EXPECT_EQ(Name(), "");
+}
+
 TEST_F(NameEntry, TypedTextKeepsLatin1AsBytesAndDropsTheRest) {
   Menu.NameEntryActive = true;
   // é, then the euro sign, a tab, ÿ, an emoji, a stray continuation byte and a cut-off é.
@@ -87,6 +134,101 @@ TEST_F(NameEntry, TypedNameSurvivesTheFile) {
   ASSERT_TRUE(LoadHighScores(file));
   EXPECT_EQ(HighScores[2][3].Name, "Grace H.\x01");
   EXPECT_EQ(HighScores[2][3].Score, 500);
+}
+
+// The end of a real game on the injected clock and keyboard, the window's key events given
+// by hand as the SDL window gives them: a press (or its auto-repeat), then its text.
+class NameEntryAfterAGame : public RulesTest {
+ protected:
+  // Space held while the stack tops out: the game is over, and Space, still held, leaves
+  // the game-over picture for the name entry at once.
+  void TopOutHoldingSpace() {
+    Game.Score = 500;  // ranks first in the empty table
+    for (int r = 1; r <= 18; ++r) {
+      Occupy(r, 5);
+      Occupy(r, 6);
+    }
+    Place(KindO, 1, 4, 20);
+    keyboard.Press(DIK_SPACE);
+    for (int i = 0; i < 20 && !Game.GameOver; ++i) Pass(50);
+    ASSERT_TRUE(Game.GameOver);
+    for (int i = 0; i < 100 && !Loop.MenuActive; ++i) Pass(100);
+    ASSERT_TRUE(Loop.MenuActive);
+    ASSERT_TRUE(Menu.NameEntryActive);
+    ASSERT_EQ(Game.ScorePosition, 1);
+  }
+  static void Key(int key, bool repeated, const char* text) {
+    if (NameEntryKeyDown(key, repeated)) NameEntryText(text);
+  }
+  static const std::string& Name() { return HighScores[1][1].Name; }
+};
+
+TEST_F(NameEntryAfterAGame, KeysHeldAsTheEntryOpensTypeNothingUntilReleased) {
+  TopOutHoldingSpace();
+  for (int i = 0; i < 25; ++i) Key(DIK_SPACE, true, " ");  // Space's auto-repeat
+  EXPECT_EQ(Name(), "");
+  Pass(100);
+  EXPECT_TRUE(Menu.NameEntryActive);
+
+  // A key pressed after the entry opened types, auto-repeat included, while Space is held.
+  constexpr int DikA = 30;
+  keyboard.Press(DikA);
+  Key(DikA, false, "a");
+  Key(DikA, true, "a");
+  Key(DIK_SPACE, true, " ");
+  Key(DikA, true, "a");
+  EXPECT_EQ(Name(), "aaa");
+  NameEntryKeyUp(DikA);
+
+  // Space released and pressed again types, and so does its auto-repeat now.
+  keyboard.Release(DIK_SPACE);
+  NameEntryKeyUp(DIK_SPACE);
+  Key(DIK_SPACE, false, " ");
+  Key(DIK_SPACE, true, " ");
+  EXPECT_EQ(Name(), "aaa  ");
+  NameEntryKey('\r');
+  EXPECT_EQ(Name(), "aaa  ");
+  EXPECT_FALSE(Menu.NameEntryActive);
+}
+
+TEST_F(NameEntryAfterAGame, APressAfterTheOpeningShowsTheHeldKeyCameUp) {
+  TopOutHoldingSpace();
+  Key(DIK_SPACE, true, " ");
+  // Its release was not seen (the window had lost the keyboard meanwhile); a fresh press
+  // still tells that it came up.
+  Key(DIK_SPACE, false, " ");
+  EXPECT_EQ(Name(), " ");
+}
+
+TEST_F(NameEntryAfterAGame, HeldSpaceThenEnterStoresAnonymous) {
+  TopOutHoldingSpace();
+  for (int i = 0; i < 18; ++i) Key(DIK_SPACE, true, " ");
+  keyboard.Press(DIK_RETURN);
+  if (NameEntryKeyDown(DIK_RETURN, false)) NameEntryKey('\r');
+  EXPECT_FALSE(Menu.NameEntryActive);
+  EXPECT_EQ(Name(), "Anonymous");
+  EXPECT_GE(HighScores[1][1].Score, 500);  // and the last figure's points
+}
+
+TEST_F(NameEntryAfterAGame, KeysUpAsTheEntryOpensTypeAtOnce) {
+  Game.Score = 500;
+  for (int r = 1; r <= 18; ++r) {
+    Occupy(r, 5);
+    Occupy(r, 6);
+  }
+  Place(KindO, 1, 4, 20);
+  keyboard.Press(DIK_LCONTROL);  // turbo drop, released before the entry opens
+  for (int i = 0; i < 20 && !Game.GameOver; ++i) Pass(50);
+  ASSERT_TRUE(Game.GameOver);
+  keyboard.ReleaseAll();
+  keyboard.Press(DIK_SPACE);  // leaves the game-over picture
+  Pass(100);
+  keyboard.ReleaseAll();
+  for (int i = 0; i < 100 && !Loop.MenuActive; ++i) Pass(100);
+  ASSERT_TRUE(Menu.NameEntryActive);
+  Key(DIK_SPACE, false, " ");
+  Key(DIK_SPACE, true, " ");
+  EXPECT_EQ(Name(), "  ");
 }
 
 }  // namespace

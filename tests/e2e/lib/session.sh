@@ -163,6 +163,14 @@ e2e_focus() {
   timeout 5 xdotool windowfocus --sync "$WID" || die "could not focus the window"
 }
 
+# Asks the game's window to close as its close button does: the tests' helper
+# e2e_close_window sends WM_DELETE_WINDOW (the X server runs no window manager).
+e2e_close_window() {
+  local helper="$BUILD/tests/e2e_close_window"
+  [ -x "$helper" ] || die "no $helper: the tests' helpers are not built"
+  timeout 5 "$helper" "$WID" || die "could not ask the window to close"
+}
+
 # Waits until debug.txt holds LINE (at most SECONDS): the start-up has got that far.
 e2e_wait_log_line() {
   local line=$1 limit=${2:-20} deadline=$((SECONDS + ${2:-20}))
