@@ -5,15 +5,15 @@
 #include <cstring>
 #include <string>
 
+#include "game/game_types.h"
 #include "platform/atomic_file.h"
 
 namespace zolvane {
 
-HighScoreEntry HighScores[5][11];
+HighScoreEntry HighScores[GameTypeCount + 1][11];
 
 namespace {
 
-constexpr int GameTypes = 4;
 constexpr int Ranks = 10;
 constexpr uint8_t NameEnd = 255;
 constexpr uint8_t ScoreEnd = 32;
@@ -71,7 +71,7 @@ void Report(const std::string& path, const char* what, int error = errno) {
 }  // namespace
 
 void SetDefaultHighScores() {
-  for (int type = 1; type <= GameTypes; ++type)
+  for (int type = 1; type <= GameTypeCount; ++type)
     for (int rank = 1; rank <= Ranks; ++rank) HighScores[type][rank] = {"Noname", 0};
 }
 
@@ -84,10 +84,10 @@ bool LoadHighScores(const std::string& path) {
     return missing;
   }
 
-  HighScoreEntry table[GameTypes + 1][Ranks + 1];
+  HighScoreEntry table[GameTypeCount + 1][Ranks + 1];
   ByteReader in(f);
   bool atEnd = false;
-  for (int type = 1; type <= GameTypes && !atEnd; ++type)
+  for (int type = 1; type <= GameTypeCount && !atEnd; ++type)
     for (int rank = 1; rank <= Ranks && !atEnd; ++rank) {
       const uint8_t key = EntryKey(rank);
       HighScoreEntry& entry = table[type][rank];
@@ -123,14 +123,14 @@ bool LoadHighScores(const std::string& path) {
     SetDefaultHighScores();
     return false;
   }
-  for (int type = 1; type <= GameTypes; ++type)
+  for (int type = 1; type <= GameTypeCount; ++type)
     for (int rank = 1; rank <= Ranks; ++rank) HighScores[type][rank] = std::move(table[type][rank]);
   return true;
 }
 
 bool SaveHighScores(const std::string& path) {
   std::string bytes;
-  for (int type = 1; type <= GameTypes; ++type)
+  for (int type = 1; type <= GameTypeCount; ++type)
     for (int rank = 1; rank <= Ranks; ++rank) {
       const uint8_t key = EntryKey(rank);
       const HighScoreEntry& entry = HighScores[type][rank];
@@ -152,7 +152,7 @@ bool SaveHighScores(const std::string& path) {
 }
 
 bool InsertHighScore(int32_t gameType, int32_t position, int32_t score) {
-  if (gameType < 1 || gameType > GameTypes || position < 1 || position > Ranks) return false;
+  if (!IsGameType(gameType) || position < 1 || position > Ranks) return false;
   HighScoreEntry* table = HighScores[gameType];
   for (int rank = Ranks; rank > position; --rank) table[rank] = table[rank - 1];
   table[position] = {"", score};

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "game/game_types.h"
+
 namespace zolvane {
 
 struct HighScoreEntry {
@@ -11,7 +13,7 @@ struct HighScoreEntry {
 };
 
 // [game type 1..4][rank 1..10]; index 0 unused.
-extern HighScoreEntry HighScores[5][11];
+extern HighScoreEntry HighScores[GameTypeCount + 1][11];
 
 constexpr const char* HighScoresFile = "highscores.dat";
 
