@@ -1,5 +1,6 @@
 #include "game/keys.h"
 
+#include "game/key_bindings.h"
 #include "platform/keyboard.h"
 #include "platform/settings.h"
 
@@ -18,23 +19,41 @@ void Edge(bool down, bool& flag, int32_t& timer, int32_t start) {
 }
 
 
-bool CanPoll() { return KeyboardReady && ReadKeyboard(); }
+bool CanPoll() {
+  if (!KeyboardReady || !ReadKeyboard()) return false;
+  ReadPad();
+  return true;
+}
 
-void PollArrowsAndEscape() {
-  Edge(IsKeyDown(DIK_UP), Keys.KeyUp, Keys.UpRepeatTimer, UpRepeatStart);
-  Edge(IsKeyDown(DIK_DOWN), Keys.KeyDown, Keys.DownRepeatTimer, DownRepeatStart);
-  Edge(IsKeyDown(DIK_LEFT), Keys.KeyLeft, Keys.MoveRepeatTimer, Config.KeyRepeatDelay);
-  Edge(IsKeyDown(DIK_RIGHT), Keys.KeyRight, Keys.MoveRepeatTimer, Config.KeyRepeatDelay);
-  Edge(IsKeyDown(DIK_ESCAPE), Keys.KeyEscape, Keys.EscapeTimer, EscapeRepeatStart);
+void PollMoves(bool menu) {
+  // The menus also answer to the arrows, whatever keys the game's moves are bound to.
+  auto held = [menu](Action a, int arrow) { return ActionDown(a) || (menu && IsKeyDown(arrow)); };
+  Edge(held(Action::Turn, DIK_UP), Keys.KeyUp, Keys.UpRepeatTimer, UpRepeatStart);
+  Edge(held(Action::SoftDrop, DIK_DOWN), Keys.KeyDown, Keys.DownRepeatTimer, DownRepeatStart);
+  Edge(held(Action::Left, DIK_LEFT), Keys.KeyLeft, Keys.MoveRepeatTimer, Config.KeyRepeatDelay);
+  Edge(held(Action::Right, DIK_RIGHT), Keys.KeyRight, Keys.MoveRepeatTimer,
+       Config.KeyRepeatDelay);
+  Edge(ActionDown(menu ? Action::Back : Action::Abort), Keys.KeyEscape, Keys.EscapeTimer,
+       EscapeRepeatStart);
+}
+
+// In a game the drop key drops: it confirms nothing, even where it is also a menu key.
+bool ConfirmInGame() {
+  const KeyBinding& confirm = KeyBindings[static_cast<int>(Action::Confirm)];
+  const KeyBinding& drop = KeyBindings[static_cast<int>(Action::Drop)];
+  auto isDropKey = [&drop](int key) { return key == drop.Keys[0] || key == drop.Keys[1]; };
+  for (int key : confirm.Keys)
+    if (key && !isDropKey(key) && IsKeyDown(key)) return true;
+  return Holds(PadState, Action::Confirm) && !Holds(PadState, Action::Drop);
 }
 }  // namespace
 
 void PollMenuKeys() {
   if (!CanPoll()) return;
-  PollArrowsAndEscape();
+  PollMoves(true);
   // In the menus Space and Enter are one key; the menu clears KeyEnter when it acts, and
   // KeyEnterHeld keeps a held key from acting twice.
-  if (IsKeyDown(DIK_SPACE) || IsKeyDown(DIK_RETURN)) {
+  if (ActionDown(Action::Confirm)) {
     if (!Keys.KeyEnter && !Keys.KeyEnterHeld) Keys.KeyEnter = Keys.KeyEnterHeld = true;
   } else {
     Keys.KeyEnter = Keys.KeyEnterHeld = false;
@@ -43,14 +62,13 @@ void PollMenuKeys() {
 
 void PollGameKeys() {
   if (!CanPoll()) return;
-  PollArrowsAndEscape();
-  Edge(IsKeyDown(DIK_SPACE), Keys.KeySpace, Keys.DownRepeatTimer, DownRepeatStart);
-  Keys.KeyEnter = IsKeyDown(DIK_RETURN);  // no timer: the flag is the key's state
-  Edge(IsKeyDown(DIK_LCONTROL) || IsKeyDown(DIK_RCONTROL), Keys.KeyCtrl, Keys.DownRepeatTimer,
-       DownRepeatStart);
-  Edge(IsKeyDown(DIK_P) || IsKeyDown(DIK_PAUSE), Keys.KeyPause, Keys.PauseTimer, PauseRepeatStart);
-  Keys.KeyYesDown = IsKeyDown(DIK_Y);
-  Keys.KeyNoDown = IsKeyDown(DIK_N);
+  PollMoves(false);
+  Edge(ActionDown(Action::Drop), Keys.KeySpace, Keys.DownRepeatTimer, DownRepeatStart);
+  Keys.KeyEnter = ConfirmInGame();  // no timer: the flag is the key's state
+  Edge(ActionDown(Action::TurboDrop), Keys.KeyCtrl, Keys.DownRepeatTimer, DownRepeatStart);
+  Edge(ActionDown(Action::Pause), Keys.KeyPause, Keys.PauseTimer, PauseRepeatStart);
+  Keys.KeyYesDown = ActionDown(Action::Yes);
+  Keys.KeyNoDown = ActionDown(Action::No);
 }
 
 }  // namespace zolvane

@@ -1,0 +1,36 @@
+#include "platform/actions.h"
+
+#include <strings.h>
+
+namespace zolvane {
+
+ActionSet PadState = 0;
+
+namespace {
+PadSource* Pad = nullptr;
+
+const char* const kActionNames[ActionCount] = {
+    "Left", "Right", "Turn", "SoftDrop", "Drop", "TurboDrop",
+    "Pause", "Abort", "Yes", "No", "Confirm", "Back",
+};
+}  // namespace
+
+const char* ActionName(Action a) {
+  const int i = static_cast<int>(a);
+  return i >= 0 && i < ActionCount ? kActionNames[i] : "";
+}
+
+bool ActionFromName(const char* name, Action& a) {
+  for (int i = 0; name && i < ActionCount; ++i)
+    if (strcasecmp(name, kActionNames[i]) == 0) {
+      a = static_cast<Action>(i);
+      return true;
+    }
+  return false;
+}
+
+void SetPadSource(PadSource* source) { Pad = source; }
+PadSource* GetPadSource() { return Pad; }
+void ReadPad() { PadState = Pad ? Pad->Read() : 0; }
+
+}  // namespace zolvane

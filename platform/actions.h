@@ -1,0 +1,47 @@
+// What a player does, whatever key or pad button does it: the game's actions and the
+// menus'. The keyboard reaches them through the key bindings (game/key_bindings.h), a
+// gamepad through a PadSource.
+#pragma once
+#include <cstdint>
+
+namespace zolvane {
+
+// The order is the order of the keys in config.ini's [Keys] and [Gamepad].
+enum class Action : uint8_t {
+  Left, Right, Turn, SoftDrop, Drop, TurboDrop, Pause, Abort, Yes, No,  // the game's
+  Confirm, Back,                                                        // the menus'
+};
+constexpr int ActionCount = 12;
+
+// A set of actions, one bit each.
+using ActionSet = uint32_t;
+constexpr ActionSet ActionBit(Action a) { return ActionSet{1} << static_cast<int>(a); }
+constexpr bool Holds(ActionSet set, Action a) { return (set & ActionBit(a)) != 0; }
+
+// The name of the action in config.ini ("Left", "TurboDrop", ...).
+const char* ActionName(Action a);
+// The action of a name, matched without regard to case; false for no action.
+bool ActionFromName(const char* name, Action& a);
+
+// The actions the player's gamepads hold at this moment. The SDL game controller gives it
+// in the window; tests and scripts set one by hand.
+class PadSource {
+ public:
+  virtual ~PadSource() = default;
+  virtual ActionSet Read() = 0;
+};
+
+class ManualPad : public PadSource {
+ public:
+  ActionSet Read() override { return Held; }
+  ActionSet Held = 0;
+};
+
+// The source ReadPad reads; none means no pad holds anything.
+void SetPadSource(PadSource* source);
+PadSource* GetPadSource();
+// The pad's actions for this pass: read once, with the keyboard snapshot.
+extern ActionSet PadState;
+void ReadPad();
+
+}  // namespace zolvane
