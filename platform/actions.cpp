@@ -29,6 +29,18 @@ bool ActionFromName(const char* name, Action& a) {
   return false;
 }
 
+ActionGroup GroupOf(Action a) {
+  switch (a) {
+    case Action::Yes:
+    case Action::No: return ActionGroup::Answer;
+    case Action::Confirm:
+    case Action::Back: return ActionGroup::Menu;
+    default: return ActionGroup::Play;
+  }
+}
+
+bool ActionsClash(Action a, Action b) { return a != b && GroupOf(a) == GroupOf(b); }
+
 void SetPadSource(PadSource* source) { Pad = source; }
 PadSource* GetPadSource() { return Pad; }
 void ReadPad() { PadState = Pad ? Pad->Read() : 0; }

@@ -18,6 +18,14 @@ using ActionSet = uint32_t;
 constexpr ActionSet ActionBit(Action a) { return ActionSet{1} << static_cast<int>(a); }
 constexpr bool Holds(ActionSet set, Action a) { return (set & ActionBit(a)) != 0; }
 
+// Actions read at the same moment, so one key or button must not do two of them: the
+// moves of a running game, the answer to the abort question, the menus. A key may belong to
+// one action of each group (Space drops and confirms; Esc aborts and goes back).
+enum class ActionGroup : uint8_t { Play, Answer, Menu };
+ActionGroup GroupOf(Action a);
+// Two different actions of one group.
+bool ActionsClash(Action a, Action b);
+
 // The name of the action in config.ini ("Left", "TurboDrop", ...).
 const char* ActionName(Action a);
 // The action of a name, matched without regard to case; false for no action.
