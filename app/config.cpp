@@ -282,6 +282,12 @@ bool ReadFullScreenOption(const std::string& path) {
   return ReadProfileInt(path, "Options", "FullScreen") == 1;
 }
 bool ReadFullScreenOption() { return ReadFullScreenOption(ConfigPath()); }
+bool WriteFullScreenOption(const std::string& path, bool fullScreen) {
+  return WriteProfileString(path, "Options", "FullScreen", fullScreen ? "1" : "0");
+}
+bool WriteFullScreenOption(bool fullScreen) {
+  return WriteFullScreenOption(ConfigPath(), fullScreen);
+}
 
 void ReadDisplayOptions(const std::string& path) {
   static constexpr int32_t Resolutions[9][2] = {{1600, 1200}, {1280, 960}, {1152, 864},

@@ -78,6 +78,10 @@ void SetConfigPath(std::string path);  // empty: back to the executable's folder
 // [Options] "FullScreen" is 1: the window is created without a border.
 bool ReadFullScreenOption(const std::string& path);
 bool ReadFullScreenOption();
+// F11's choice for the next start: [Options] "FullScreen" 1 or 0, no other byte touched.
+// False when the file could not be written (the old one stays).
+bool WriteFullScreenOption(const std::string& path, bool fullScreen);
+bool WriteFullScreenOption(bool fullScreen);
 
 // Start-up: [Options] into Config.FullScreen, DisplayWidth/Height, RotationSpeed,
 // KeyRepeatDelay and MaxFps ("Max FPS": 0, N > 0 or -1; other negatives read as 0).

@@ -26,6 +26,10 @@ class WindowSystem {
   virtual void Maximize() = 0;
   virtual void Minimize() = 0;
   virtual void Close() = 0;  // ends the message loop; the shutdown follows
+  // Full screen at the desktop's size, or back to the window; the device and all it holds
+  // stay. False when the window system refused.
+  virtual bool SetFullScreen(bool fullScreen) = 0;
+  virtual bool IsFullScreen() = 0;
 
   virtual bool CreateDirectInput() = 0;
   virtual bool CreateKeyboard() = 0;

@@ -50,6 +50,7 @@ bool OpenHarnessWindow(const std::string& runDir, std::string* error) {
   WindowSettings settings;
   settings.Width = HarnessWidth;
   settings.Height = HarnessHeight;
+  settings.KeepShape = true;  // as the game's window: 4:3 at any size
   std::string why;
   Harness.Window = CreateGameWindow(settings, &why);
   if (!Harness.Window) return fail(why);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "game/game_state.h"
 #include "platform/clock.h"
 
 namespace zolvane {
@@ -14,6 +15,12 @@ void FrameTimeUpdate() {
   Loop.FrameDelta = timeGetTime() - Loop.LastFrameTime;  // unsigned: survives the wrap
   Loop.LastFrameTime = timeGetTime();
   if (Loop.FrameDelta > MaxFrameDelta) Loop.FrameDelta = MaxFrameDelta;
+}
+
+void SkipTime(uint32_t ms) {
+  Loop.LastFrameTime += ms;
+  Game.GameStartTime += ms;
+  Game.BreakStartTime += ms;
 }
 
 void FadeOutStep() {

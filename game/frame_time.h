@@ -26,6 +26,9 @@ constexpr float FadeRate = 0.75f;  // alpha per millisecond: a full fade takes 3
 
 // First action of every step routine.
 void FrameTimeUpdate();
+// Time the game does not count (the window going full screen): every clock reading the
+// game keeps moves on by it, so the next step and the game's seconds go on as before.
+void SkipTime(uint32_t ms);
 void FadeOutStep();
 void FadeInStep();
 

@@ -6,7 +6,7 @@
 namespace zolvane {
 
 struct GameSettings {
-  // [Options], read only.
+  // [Options], read only; FullScreen also follows F11 (which writes it back alone).
   bool FullScreen = false;
   int32_t DisplayWidth = 0;  // 0: the desktop's size
   int32_t DisplayHeight = 0;

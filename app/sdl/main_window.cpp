@@ -12,6 +12,7 @@
 #include "app/command_line.h"
 #include "app/config.h"
 #include "app/frame_loop.h"
+#include "app/full_screen.h"
 #include "app/main_form.h"
 #include "app/player_folder.h"
 #include "app/run_game.h"
@@ -117,12 +118,14 @@ bool EnterRunFolder() {
 }
 
 // Form creation: a borderless window when config.ini asks for full screen. Without a
-// window the start-up reports that there is nothing to draw on.
+// window the start-up reports that there is nothing to draw on. At any size the player
+// gives it, the picture stays 4:3.
 SDL_Window* CreateMainWindow() {
   const bool fullScreen = ReadFullScreenOption();
   WindowSettings settings;
   settings.Width = ClientWidth;
   settings.Height = ClientHeight;
+  settings.Resizable = settings.KeepShape = true;
   std::string error;
   SDL_Window* window = CreateGameWindow(settings, &error);
   if (!window) std::fprintf(stderr, "Zolvane: %s\n", error.c_str());
@@ -168,6 +171,9 @@ bool OnWindowEvent(EventLoop& loop, uint8_t event) {
   switch (event) {
     case SDL_WINDOWEVENT_FOCUS_GAINED: frmD3D.FActive = true; break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
+      // Already back (its gain still queued): a window manager may take the focus for a
+      // moment while the window goes full screen.
+      if (SDL_GetWindowFlags(loop.Window.Window) & SDL_WINDOW_INPUT_FOCUS) break;
       frmD3D.FActive = false;
       loop.Window.Minimize();
       break;
@@ -182,10 +188,21 @@ bool OnWindowEvent(EventLoop& loop, uint8_t event) {
   return true;
 }
 
+// F11 and Alt+Enter belong to the window: they neither type a name nor act in the game.
+void OnFullScreenKey(EventLoop& loop, const SDL_KeyboardEvent& key) {
+  if (key.repeat) return;
+  if (ToggleFullScreen(loop.Window)) loop.Pacer = MakePacer(loop.Window.Window);
+}
+
 bool OnEvent(EventLoop& loop, const SDL_Event& e) {
   switch (e.type) {
     case SDL_QUIT: loop.Running = false; break;
-    case SDL_KEYDOWN: loop.NameEntry.OnKeyDown(e.key); break;
+    case SDL_KEYDOWN:
+      if (IsFullScreenKey(e.key.keysym.scancode, e.key.keysym.mod))
+        OnFullScreenKey(loop, e.key);
+      else
+        loop.NameEntry.OnKeyDown(e.key);
+      break;
     case SDL_KEYUP: loop.NameEntry.OnKeyUp(e.key); break;
     case SDL_TEXTINPUT: loop.NameEntry.OnText(e.text.text); break;
     case SDL_WINDOWEVENT: return OnWindowEvent(loop, e.window.event);

@@ -1,5 +1,6 @@
 #include "app/sdl/sdl_window_system.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -41,14 +42,16 @@ Direct3D* SdlWindowSystem::Direct3DCreate8() { return zolvane::Direct3DCreate8(D
 
 void SdlWindowSystem::DrawLoadingText(D3DCOLOR colour, bool screenCentre) {
   if (!Window) return;
-  int w = 0, h = 0;
-  // In full screen the window is the screen, so its size serves for both centres.
+  // In full screen the window is the screen, so the picture's centre serves for both.
   (void)screenCentre;
-  SDL_GL_GetDrawableSize(Window, &w, &h);
+  // The text grows with the picture: its 3-pixel squares are the 720 x 540 window's.
+  const PixelRect picture = GameWindowPicture(Window);
+  const int scale = std::max(1, (picture.Height * LoadingScale + ClientHeight / 2) / ClientHeight);
   const char* text = "Loading...";
-  const int textWidth = static_cast<int>(std::strlen(text)) * 6 * LoadingScale;
-  const int textHeight = 7 * LoadingScale;
-  const int x0 = (w - textWidth) / 2, y0 = (h - textHeight) / 2;
+  const int textWidth = static_cast<int>(std::strlen(text)) * 6 * scale;
+  const int textHeight = 7 * scale;
+  const int x0 = picture.X + (picture.Width - textWidth) / 2;
+  const int y0 = picture.Y + (picture.Height - textHeight) / 2;
 
   std::vector<PaintedSquare> squares;
   for (int i = 0; text[i]; ++i)
@@ -57,9 +60,9 @@ void SdlWindowSystem::DrawLoadingText(D3DCOLOR colour, bool screenCentre) {
         for (int row = 0; row < 7; ++row)
           for (int col = 0; col < 5; ++col)
             if (g.Rows[row] & (0x10 >> col))
-              squares.push_back({x0 + (i * 6 + col) * LoadingScale, y0 + row * LoadingScale});
+              squares.push_back({x0 + (i * 6 + col) * scale, y0 + row * scale});
   // White text goes on the form's black background.
-  PaintSquares(Window, squares, LoadingScale, colour, colour == 0xFFFFFFFF);
+  PaintSquares(Window, squares, scale, colour, colour == 0xFFFFFFFF);
   if (D3D.FD3DDevice) InvalidateGLState(D3D.FD3DDevice);
 }
 
@@ -86,6 +89,12 @@ void SdlWindowSystem::Close() {
   quit.type = SDL_QUIT;
   SDL_PushEvent(&quit);
 }
+
+bool SdlWindowSystem::SetFullScreen(bool fullScreen) {
+  return SetGameWindowFullScreen(Window, fullScreen);
+}
+
+bool SdlWindowSystem::IsFullScreen() { return GameWindowFullScreen(Window); }
 
 bool SdlWindowSystem::CreateDirectInput() { return zolvane::CreateDirectInput(); }
 bool SdlWindowSystem::CreateKeyboard() { return zolvane::CreateKeyboard(Window); }

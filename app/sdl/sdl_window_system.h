@@ -25,6 +25,8 @@ class SdlWindowSystem : public WindowSystem {
   void Maximize() override;
   void Minimize() override;
   void Close() override;
+  bool SetFullScreen(bool fullScreen) override;
+  bool IsFullScreen() override;
   bool CreateDirectInput() override;
   bool CreateKeyboard() override;
   bool AcquireKeyboard(bool acquire) override;

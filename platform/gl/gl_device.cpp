@@ -124,10 +124,7 @@ GLDevice::GLDevice(SDL_Window* window, SDL_GLContext context, const D3DPRESENT_P
     : Window(window),
       Context(context),
       ContextAlive(GameWindowContextAlive(window)),
-      BackBufferWidth(static_cast<int>(pp.BackBufferWidth)),
-      BackBufferHeight(static_cast<int>(pp.BackBufferHeight)),
       DepthBits(pp.EnableAutoDepthStencil ? depthBits : 0) {
-  if (BackBufferWidth <= 0 || BackBufferHeight <= 0) DrawableSize(BackBufferWidth, BackBufferHeight);
   KeepHeapTop();
 
   // Direct3D 8's device defaults, not OpenGL's.
@@ -186,18 +183,39 @@ void GLDevice::MakeCurrent() {
   if (SDL_GL_GetCurrentContext() != Context) SDL_GL_MakeCurrent(Window, Context);
 }
 
-void GLDevice::DrawableSize(int& w, int& h) const { SDL_GL_GetDrawableSize(Window, &w, &h); }
+void GLDevice::DrawableSize(int& w, int& h) const { GameWindowDrawableSize(Window, w, h); }
+
+PixelRect GLDevice::PictureNow() const { return GameWindowPicture(Window); }
 
 void GLDevice::UpdateViewport() {
-  // The back buffer is presented stretched over the window, as D3D does when the sizes
-  // differ; drawing straight into the whole drawable gives the same picture.
+  // D3D would present the back buffer stretched over a window of another shape; here the
+  // picture keeps the shape the window was made with, in the largest centred rectangle of
+  // the drawable, drawn straight at the drawable's real pixels. The viewport is D3D's too.
   int w = 0, h = 0;
   DrawableSize(w, h);
-  if (w != ViewportW || h != ViewportH) {
-    ViewportW = w;
-    ViewportH = h;
-    glViewport(0, 0, w, h);
+  const PixelRect picture = PictureNow();
+  if (w == DrawW && h == DrawH && picture == Picture) return;
+  DrawW = w;
+  DrawH = h;
+  Picture = picture;
+  BarsBlack = false;
+  glViewport(Picture.X, DrawH - Picture.Y - Picture.Height, Picture.Width, Picture.Height);
+}
+
+// What was drawn before, in this back buffer or at another size, must not show beside the
+// picture: the bars are cleared black in every frame.
+void GLDevice::PaintBars() {
+  if (BarsBlack) return;
+  BarsBlack = true;
+  const std::vector<PixelRect> bars = PictureBars(DrawW, DrawH, Picture);
+  if (bars.empty()) return;
+  glClearColor(0, 0, 0, 1);
+  glEnable(GL_SCISSOR_TEST);
+  for (const PixelRect& b : bars) {
+    glScissor(b.X, DrawH - b.Y - b.Height, b.Width, b.Height);
+    glClear(GL_COLOR_BUFFER_BIT);
   }
+  glDisable(GL_SCISSOR_TEST);
 }
 
 // Puts GL into a known state and forgets what was applied, so that the next draw sets
@@ -205,7 +223,7 @@ void GLDevice::UpdateViewport() {
 void GLDevice::Invalidate() {
   MakeCurrent();
   A = Applied{};
-  ViewportW = ViewportH = -1;
+  DrawW = DrawH = -1;
   UpdateViewport();
   glDisable(GL_SCISSOR_TEST);
   glDisable(GL_FOG);
@@ -242,6 +260,7 @@ HRESULT GLDevice::Clear(uint32_t count, const void* rects, uint32_t flags, D3DCO
 
   GLbitfield mask = 0;
   if (flags & D3DCLEAR_TARGET) {
+    PaintBars();
     GLfloat c[4];
     ColourToFloats(color, c);
     glClearColor(c[0], c[1], c[2], c[3]);
@@ -256,18 +275,20 @@ HRESULT GLDevice::Clear(uint32_t count, const void* rects, uint32_t flags, D3DCO
     }
     mask |= GL_DEPTH_BUFFER_BIT;
   }
-  if (count == 0) {
+  const bool fills = Picture == PixelRect{0, 0, DrawW, DrawH};
+  if (count == 0 && fills) {
     glClear(mask);
     return D3D_OK;
   }
-  // Rectangles are in D3D's screen coordinates, y down.
+  // D3D clears the viewport, and rectangles in its coordinates, y down.
+  const D3DRECT whole{0, 0, Picture.Width, Picture.Height};
+  const D3DRECT* r = count ? static_cast<const D3DRECT*>(rects) : &whole;
   glEnable(GL_SCISSOR_TEST);
-  const D3DRECT* r = static_cast<const D3DRECT*>(rects);
-  for (uint32_t i = 0; i < count; ++i) {
-    const int x1 = std::clamp(r[i].x1, 0, ViewportW), x2 = std::clamp(r[i].x2, 0, ViewportW);
-    const int y1 = std::clamp(r[i].y1, 0, ViewportH), y2 = std::clamp(r[i].y2, 0, ViewportH);
+  for (uint32_t i = 0; i < std::max(count, 1u); ++i) {
+    const int x1 = std::clamp(r[i].x1, 0, Picture.Width), x2 = std::clamp(r[i].x2, 0, Picture.Width);
+    const int y1 = std::clamp(r[i].y1, 0, Picture.Height), y2 = std::clamp(r[i].y2, 0, Picture.Height);
     if (x2 <= x1 || y2 <= y1) continue;
-    glScissor(x1, ViewportH - y2, x2 - x1, y2 - y1);
+    glScissor(Picture.X + x1, DrawH - Picture.Y - y2, x2 - x1, y2 - y1);
     glClear(mask);
   }
   glDisable(GL_SCISSOR_TEST);
@@ -290,7 +311,10 @@ HRESULT GLDevice::EndScene() {
 
 HRESULT GLDevice::Present(const void*, const void*, void*, const void*) {
   MakeCurrent();
+  UpdateViewport();
+  PaintBars();
   SDL_GL_SwapWindow(Window);
+  BarsBlack = false;  // the next back buffer holds an older frame
   return D3D_OK;
 }
 
@@ -302,6 +326,8 @@ HRESULT GLDevice::Finish() {
 
 HRESULT GLDevice::ReadBackBuffer(std::vector<uint8_t>& rgb, int& width, int& height) {
   MakeCurrent();
+  UpdateViewport();
+  PaintBars();
   DrawableSize(width, height);
   const size_t row = static_cast<size_t>(width) * 3;
   std::vector<uint8_t> raw(row * static_cast<size_t>(height));
@@ -568,8 +594,9 @@ void InvalidateGLState(Device* device) {
 bool GetBackBufferSize(Device* device, int& width, int& height) {
   auto* gl = dynamic_cast<GLDevice*>(device);
   if (!gl) return false;
-  width = gl->BackWidth();
-  height = gl->BackHeight();
+  const PixelRect picture = gl->PictureNow();
+  width = picture.Width;
+  height = picture.Height;
   return true;
 }
 

@@ -36,7 +36,8 @@ class GLDirect3D : public Direct3D {
 // everything before its next draw.
 class GLDevice;
 void InvalidateGLState(Device* device);
-// The back buffer's size the device draws into.
+// The size of the picture the device draws now: the window's drawable, or the part of it
+// that keeps the window's shape (GameWindowPicture). It follows the window's size.
 bool GetBackBufferSize(Device* device, int& width, int& height);
 
 }  // namespace zolvane

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/gl/gl_device.h"
+#include "platform/picture_rect.h"
 
 namespace zolvane {
 
@@ -146,8 +147,7 @@ class GLDevice : public Device {
 
   void Invalidate();
   void DrawableSize(int& w, int& h) const;
-  int BackWidth() const { return BackBufferWidth; }
-  int BackHeight() const { return BackBufferHeight; }
+  PixelRect PictureNow() const;
 
  private:
   using Sphere = gldevice::Sphere;
@@ -159,6 +159,7 @@ class GLDevice : public Device {
 
   void MakeCurrent();
   void UpdateViewport();
+  void PaintBars();
   bool PrepareBuffer(VertexBuffer* vb, GLBufferData*& data);
   GLTextureData* PrepareTexture(Texture* tex, bool mips);
   void UploadLevel(Texture* tex, GLTextureData* data, uint32_t level,
@@ -188,8 +189,10 @@ class GLDevice : public Device {
   SDL_Window* Window;
   SDL_GLContext Context;
   std::shared_ptr<const bool> ContextAlive;
-  int BackBufferWidth, BackBufferHeight;
-  int ViewportW = 0, ViewportH = 0;
+  // The drawable's size and the picture's place in it, as the viewport was last set.
+  int DrawW = -1, DrawH = -1;
+  PixelRect Picture;
+  bool BarsBlack = false;  // the bars around the picture are black in this back buffer
   int DepthBits;
   bool InScene = false;
   GLint MaxTextureSize = 2048;

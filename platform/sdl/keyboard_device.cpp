@@ -86,11 +86,13 @@ class SDLKeyboard : public KeyboardSource {
     const Uint8* keys = SDL_GetKeyboardState(&count);
     if (!keys) return false;
     TranslateKeyboardState(keys, count, state);
+    Filter.Apply(state, SDL_GetModState());
     return true;
   }
 
   SDL_Window* const Window;
   bool Acquired = false;
+  WindowKeyFilter Filter;
 };
 
 bool DirectInputReady = false;
@@ -116,6 +118,28 @@ void TranslateKeyboardState(const Uint8* sdlState, int sdlKeys, uint8_t state[25
   std::memset(state, 0, 256);
   for (const KeyCode& k : kKeyCodes)
     if (k.Scancode < sdlKeys && sdlState[k.Scancode]) state[k.Dik] = 0x80;
+}
+
+bool IsFullScreenKey(SDL_Scancode scancode, Uint16 modifiers) {
+  if (scancode == SDL_SCANCODE_F11) return true;
+  return (scancode == SDL_SCANCODE_RETURN || scancode == SDL_SCANCODE_KP_ENTER) &&
+         (modifiers & KMOD_ALT) != 0;
+}
+
+void WindowKeyFilter::Apply(uint8_t state[256], Uint16 modifiers) {
+  static constexpr SDL_Scancode Keys[KeyCount] = {SDL_SCANCODE_F11, SDL_SCANCODE_RETURN,
+                                                  SDL_SCANCODE_KP_ENTER};
+  for (int i = 0; i < KeyCount; ++i) {
+    const int dik = DikFromScancode(Keys[i]);
+    const bool down = (state[dik] & 0x80) != 0;
+    // Only a fresh press with Alt is the window's: Alt pressed over a held Enter is not.
+    if (!down)
+      Withheld[i] = false;
+    else if (!WasDown[i] && IsFullScreenKey(Keys[i], modifiers))
+      Withheld[i] = true;
+    WasDown[i] = down;
+    if (Withheld[i]) state[dik] = 0;
+  }
 }
 
 bool CreateDirectInput() {

@@ -25,4 +25,21 @@ int DikFromScancode(SDL_Scancode scancode);
 // Fills a snapshot from an SDL key state array (SDL_GetKeyboardState's layout).
 void TranslateKeyboardState(const Uint8* sdlState, int sdlKeys, uint8_t state[256]);
 
+// F11, or Enter (either one) pressed while an Alt is held: the window's own key, which
+// switches full screen.
+bool IsFullScreenKey(SDL_Scancode scancode, Uint16 modifiers);
+
+// Keeps the window's own key out of the game's snapshots: from its press until it is
+// released it reads as up, so Alt+Enter confirms nothing in a menu. An Enter already held
+// when Alt comes down stays the game's.
+class WindowKeyFilter {
+ public:
+  // One snapshot, with the modifiers SDL reports at the time it was taken.
+  void Apply(uint8_t state[256], Uint16 modifiers);
+
+ private:
+  static constexpr int KeyCount = 3;
+  bool WasDown[KeyCount] = {}, Withheld[KeyCount] = {};
+};
+
 }  // namespace zolvane

@@ -17,6 +17,11 @@ const char* const kContextKey = "zolvane.gl";
 
 struct WindowContext {
   SDL_GLContext Context;
+  int ShapeWidth = 0, ShapeHeight = 0;  // 0: the picture fills the window
+  // The window's size and place before it went full screen.
+  int WindowedWidth = 0, WindowedHeight = 0;
+  int WindowedX = SDL_WINDOWPOS_CENTERED, WindowedY = SDL_WINDOWPOS_CENTERED;
+  bool WasMaximized = false;
   std::shared_ptr<bool> Alive = std::make_shared<bool>(true);
 };
 
@@ -78,6 +83,7 @@ SDL_Window* CreateGameWindow(const WindowSettings& s, std::string* error) {
   if (!InitVideo()) return fail("SDL video");
 
   Uint32 flags = SDL_WINDOW_OPENGL | (s.Hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
+  if (s.Resizable) flags |= SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
   int w = s.Width, h = s.Height;
   if (s.FullScreen) {
     if (s.FullScreenWidth > 0 && s.FullScreenHeight > 0) {
@@ -122,7 +128,11 @@ SDL_Window* CreateGameWindow(const WindowSettings& s, std::string* error) {
     }
     SDL_GL_MakeCurrent(window, ctx);
     KeepGLDriverLoaded();
-    SDL_SetWindowData(window, kContextKey, new WindowContext{ctx});
+    auto* wc = new WindowContext{ctx};
+    if (s.KeepShape) wc->ShapeWidth = s.Width, wc->ShapeHeight = s.Height;
+    wc->WindowedWidth = s.Width;
+    wc->WindowedHeight = s.Height;
+    SDL_SetWindowData(window, kContextKey, wc);
     // Present waits for the refresh where the display has one; failing that, it does not.
     SDL_GL_SetSwapInterval(1);
     if (!s.Hidden) {
@@ -186,6 +196,53 @@ int GameWindowRefreshRate(SDL_Window* window) {
   // screen, which a windowed game does not use.
   if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0) return 0;
   return mode.refresh_rate;
+}
+
+void GameWindowDrawableSize(SDL_Window* window, int& width, int& height) {
+  width = height = 0;
+  if (window) SDL_GL_GetDrawableSize(window, &width, &height);
+}
+
+PixelRect GameWindowPicture(SDL_Window* window) {
+  int w = 0, h = 0;
+  GameWindowDrawableSize(window, w, h);
+  const WindowContext* wc = ContextOf(window);
+  return FitPicture(w, h, wc ? wc->ShapeWidth : 0, wc ? wc->ShapeHeight : 0);
+}
+
+bool GameWindowFullScreen(SDL_Window* window) {
+  return window && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+bool SetGameWindowFullScreen(SDL_Window* window, bool fullScreen) {
+  WindowContext* wc = ContextOf(window);
+  if (!wc) return false;
+  if (fullScreen == GameWindowFullScreen(window)) return true;
+  if (fullScreen) {
+    wc->WasMaximized = (SDL_GetWindowFlags(window) & SDL_WINDOW_MAXIMIZED) != 0;
+    SDL_Rect screen{};
+    if (!wc->WasMaximized) {
+      SDL_GetWindowSize(window, &wc->WindowedWidth, &wc->WindowedHeight);
+      SDL_GetWindowPosition(window, &wc->WindowedX, &wc->WindowedY);
+      // Without a window manager (a virtual display) nobody else would give the window
+      // the screen, and SDL would only believe it had.
+      if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) == 0) {
+        SDL_SetWindowPosition(window, screen.x, screen.y);
+        SDL_SetWindowSize(window, screen.w, screen.h);
+      }
+    }
+    return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+  }
+  if (SDL_SetWindowFullscreen(window, 0) != 0) return false;
+  // A game started full screen has a borderless window.
+  SDL_SetWindowBordered(window, SDL_TRUE);
+  // The window manager brings back a maximised window; without one (a virtual display)
+  // the window would keep the screen's size.
+  if (!wc->WasMaximized) {
+    SDL_SetWindowSize(window, wc->WindowedWidth, wc->WindowedHeight);
+    SDL_SetWindowPosition(window, wc->WindowedX, wc->WindowedY);
+  }
+  return true;
 }
 
 bool GetDesktopSize(int& width, int& height) {

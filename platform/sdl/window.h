@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include "platform/d3d8.h"
+#include "platform/picture_rect.h"
 
 namespace zolvane {
 
@@ -17,6 +18,12 @@ struct WindowSettings {
   int FullScreenWidth = 0, FullScreenHeight = 0;
   D3DFORMAT DepthFormat = D3DFMT_D16;  // D3DFMT_UNKNOWN: no depth buffer
   bool Hidden = false;                 // for tests that only read pixels back
+  // The player may resize and maximise the window; on high-DPI displays its drawable has
+  // the display's real pixels.
+  bool Resizable = false;
+  // The picture keeps the shape of Width x Height at any size the window takes (bars
+  // around it, see GameWindowPicture); otherwise it fills the window.
+  bool KeepShape = false;
 };
 
 // SDL_InitSubSystem(SDL_INIT_VIDEO), counted the same way (SDL_QuitSubSystem ends it), but
@@ -42,6 +49,16 @@ int GameWindowDepthBits(SDL_Window* window);
 bool SetGameWindowSwapInterval(SDL_Window* window, int interval);
 // The refresh rate of the display the window is on; 0 when SDL cannot tell.
 int GameWindowRefreshRate(SDL_Window* window);
+
+// The drawable's size in pixels, and where in it the picture goes now.
+void GameWindowDrawableSize(SDL_Window* window, int& width, int& height);
+PixelRect GameWindowPicture(SDL_Window* window);
+
+// Full screen at the desktop's size, or back to the window at the size and place it had
+// before (the created size when it was never a window). The context and everything made
+// in it stay. False when SDL refused.
+bool SetGameWindowFullScreen(SDL_Window* window, bool fullScreen);
+bool GameWindowFullScreen(SDL_Window* window);
 
 // The desktop's size in pixels (display 0); false when SDL cannot tell.
 bool GetDesktopSize(int& width, int& height);

@@ -7,16 +7,19 @@
 #include <sstream>
 
 #include "app/config.h"
+#include "app/full_screen.h"
 #include "app/main_form.h"
 #include "app/startup.h"
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "game/figure_shapes.h"
+#include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/high_scores.h"
 #include "menu/menu_state.h"
 #include "menu/name_entry.h"
 #include "platform/audio.h"
+#include "platform/clock.h"
 #include "platform/data_files.h"
 #include "platform/keyboard.h"
 #include "platform/logs.h"
@@ -53,15 +56,26 @@ class FakeWindow : public WindowSystem {
     Messages.push_back(title + ": " + text);
   }
   void HideCursor() override {}
-  void Maximize() override {}
+  void Maximize() override { ++Maximized; }
   void Minimize() override {}
   void Close() override { Closed = true; }
+  bool SetFullScreen(bool on) override {
+    if (Clock) Clock->Advance(SwitchMs);  // the window system waits for the display
+    if (RefuseFullScreen) return false;
+    FullScreenNow = on;
+    return true;
+  }
+  bool IsFullScreen() override { return FullScreenNow; }
   bool CreateDirectInput() override { return true; }
   bool CreateKeyboard() override { return KeyboardWorks; }
   bool AcquireKeyboard(bool) override { return true; }
   void CloseDirectInput() override { InputClosed = true; }
 
   bool HasGraphics = true, KeyboardWorks = true, Closed = false, InputClosed = false;
+  bool FullScreenNow = false, RefuseFullScreen = false;
+  int Maximized = 0;
+  ManualClock* Clock = nullptr;
+  uint32_t SwitchMs = 0;
   std::vector<D3DFORMAT> DisplayFormats{D3DFMT_R5G6B5, D3DFMT_X8R8G8B8};
   HRESULT CreateDeviceResult = D3D_OK;
   RecordingDirect3D* LastD3D = nullptr;
@@ -419,6 +433,76 @@ TEST_F(StartUpTest, RestoreInFullScreenRebuildsTheDeviceAndRefillsTheModels) {
       "Keyboard restoring"};
   EXPECT_EQ(ReadLines("debug.txt"), expected);
   EXPECT_TRUE(frmD3D.FActive);
+}
+
+// F11 in a game, from a window and from a full-screen start: the same device, the choice
+// in config.ini and nothing else, the game's clocks as if no time had passed, and a
+// restore after a minimise that treats the window as what it is now.
+TEST_F(StartUpTest, FullScreenKeyKeepsTheDeviceTheClocksAndTheRestOfConfigIni) {
+  struct Case {
+    const char* Name;
+    bool StartFullScreen;
+  };
+  for (const Case c : {Case{"window", false}, Case{"full screen", true}}) {
+    SCOPED_TRACE(c.Name);
+    ReleaseAll();
+    Reset();
+    const std::string before = std::string("; mine\r\n[Options]\r\nFullScreen=") +
+                               (c.StartFullScreen ? "1" : "0") +
+                               "\r\nUse desktop settings=1\r\nResolution=3\r\n\r\n[Settings]\r\n"
+                               "Music volume=4\r\n[Other]\r\nFullScreen=7\r\n";
+    WriteConfig(before);
+    ManualClock clock(50000);
+    window.Clock = &clock;
+    window.FullScreenNow = c.StartFullScreen;  // the full-screen device made it so
+    ASSERT_EQ(StartUp(window), StartUpResult::Ready);
+    RecordingDirect3D* d3d = window.LastD3D;
+    Device* device = D3D.FD3DDevice;
+    const std::string started = ReadFile("config.ini");
+
+    // A game running 12 s, then frames of 16 ms around the switch, which takes 150.
+    Game.GameStartTime = clock.Now - 12000;
+    FrameTimeUpdate();
+    clock.Advance(16);
+    window.SwitchMs = 150;
+    ASSERT_TRUE(ToggleFullScreen(window));
+    clock.Advance(16);
+    FrameTimeUpdate();
+    EXPECT_EQ(Loop.FrameDelta, 32u) << "the frame without the switch's 150 ms";
+    EXPECT_EQ(clock.Now - Game.GameStartTime, 12032u);
+    EXPECT_EQ(window.FullScreenNow, !c.StartFullScreen);
+    EXPECT_EQ(Config.FullScreen, !c.StartFullScreen);
+    EXPECT_EQ(D3D.FD3DDevice, device);
+    EXPECT_EQ(d3d->DevicesCreated, 1);
+    std::string expected = started;
+    const size_t key = expected.find(c.StartFullScreen ? "FullScreen=1" : "FullScreen=0");
+    expected[key + 11] = c.StartFullScreen ? '0' : '1';
+    EXPECT_EQ(ReadFile("config.ini"), expected);
+
+    // Paused, the break's start moves with the switch: the break ends as long as it was.
+    Game.BreakStartTime = clock.Now - 500;
+    ASSERT_TRUE(ToggleFullScreen(window));
+    EXPECT_EQ(clock.Now - Game.BreakStartTime, 500u);
+    EXPECT_EQ(ReadFile("config.ini"), started);
+
+    // Refused: nothing changes, not even the file.
+    window.RefuseFullScreen = true;
+    const uint32_t last = Loop.LastFrameTime;
+    EXPECT_FALSE(ToggleFullScreen(window));
+    EXPECT_EQ(Loop.LastFrameTime, last);
+    EXPECT_EQ(Config.FullScreen, c.StartFullScreen);
+    window.RefuseFullScreen = false;
+
+    // Switched to a window, a restore rebuilds nothing and maximises nothing.
+    if (c.StartFullScreen) ASSERT_TRUE(ToggleFullScreen(window));
+    ResetLog();
+    window.Maximized = 0;
+    ASSERT_EQ(RestoreAfterMinimize(window), StartUpResult::Ready);
+    EXPECT_EQ(d3d->DevicesCreated, 1);
+    EXPECT_EQ(window.Maximized, 0);
+    EXPECT_EQ(ReadLines("debug.txt"), std::vector<std::string>{"Keyboard restoring"});
+    window.Clock = nullptr;
+  }
 }
 
 }  // namespace
