@@ -319,6 +319,43 @@ TEST_F(ConfigTest, SettingsRoundTripKeepsEveryOtherByte) {
                                 "Rotation=1\r\n");
 }
 
+// F11's choice: the one key written in place (or added to [Options]), every other byte as
+// it was, and read back by the next start.
+TEST_F(ConfigTest, FullScreenChoiceWritesThatKeyAlone) {
+  struct Case {
+    const char* Name;
+    std::string Before, After;
+    bool FullScreen;
+  };
+  const Case cases[] = {
+      {"the default file", "[Options]\r\nFullScreen=0\r\nUse desktop settings=1\r\n\r\n[Settings]\r\nRotation=1\r\n",
+       "[Options]\r\nFullScreen=1\r\nUse desktop settings=1\r\n\r\n[Settings]\r\nRotation=1\r\n", true},
+      {"back to the window, the key's spelling kept", "[options]\nfullscreen = 1 ; big\n[Keys]\nFullScreen=1\n",
+       "[options]\nfullscreen=0\n[Keys]\nFullScreen=1\n", false},
+      {"no key yet: at the end of [Options], not in the next section",
+       "[Options]\r\nResolution=3\r\n\r\n[Settings]\r\nFullScreen=0\r\n",
+       "[Options]\r\nResolution=3\r\nFullScreen=1\r\n\r\n[Settings]\r\nFullScreen=0\r\n", true},
+      {"no [Options] at all", "[Settings]\r\nRotation=1\r\n",
+       "[Settings]\r\nRotation=1\r\n[Options]\r\nFullScreen=1\r\n", true},
+      {"no file", "", "[Options]\r\nFullScreen=1\r\n", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    fs::remove(Path);
+    if (!c.Before.empty()) WriteFile(Path, c.Before);
+    ASSERT_TRUE(WriteFullScreenOption(Path, c.FullScreen));
+    EXPECT_EQ(ReadFile(Path), c.After);
+    EXPECT_EQ(ReadFullScreenOption(Path), c.FullScreen);
+    ReadDisplayOptions(Path);
+    EXPECT_EQ(Config.FullScreen, c.FullScreen);
+  }
+  // A folder where the file should be: a failure, and nothing made in its place.
+  fs::remove(Path);
+  fs::create_directory(Path);
+  EXPECT_FALSE(WriteFullScreenOption(Path, true));
+  EXPECT_TRUE(fs::is_directory(Path));
+}
+
 TEST_F(ConfigTest, MusicNumberIsKeptWhenNoPieceWasPlayed) {
   for (const char* stored : {"7", "11", "-3"}) {
     WriteFile(Path, std::string("[Settings]\nMusic Number=") + stored + "\n");

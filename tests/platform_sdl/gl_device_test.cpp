@@ -743,5 +743,91 @@ TEST(GLDeviceLifetime, TexturesOutliveTheirWindow) {
   tex->Release();
 }
 
+// A 4:3 window made wide and then tall: the picture keeps its shape in the middle, D3D's
+// rectangles and draws stay inside it, and the bars are black in every frame, whatever
+// the back buffer held before.
+TEST(GLDeviceShape, ThePictureKeepsItsShapeWithBlackBarsAtAnySize) {
+  WindowSettings s;
+  s.Width = 320;
+  s.Height = 240;
+  s.KeepShape = true;
+  SDL_Window* window = CreateGameWindow(s);
+  ASSERT_NE(window, nullptr);
+  Direct3D* d3d = Direct3DCreate8(D3D_SDK_VERSION);
+  D3DPRESENT_PARAMETERS pp{};
+  pp.Windowed = 1;
+  Device* dev = nullptr;
+  ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, 0, &pp, &dev), D3D_OK);
+  VertexBuffer* quad = nullptr;  // the whole viewport with identity matrices
+  ASSERT_EQ(dev->CreateVertexBuffer(64, 0, 0x042, D3DPOOL_DEFAULT, &quad), D3D_OK);
+  const FadeVertex v[4] = {{-1, 1, 0.5f, ~0u}, {1, 1, 0.5f, ~0u}, {-1, -1, 0.5f, ~0u}, {1, -1, 0.5f, ~0u}};
+  uint8_t* bytes = nullptr;
+  ASSERT_EQ(quad->Lock(0, 0, &bytes, 0), D3D_OK);
+  std::memcpy(bytes, v, sizeof v);
+  quad->Unlock();
+  dev->SetRenderState(D3DRS_LIGHTING, 0);
+
+  struct Case {
+    int W, H;
+    int PicX, PicY, PicW, PicH;
+  };
+  for (const Case c : {Case{400, 240, 40, 0, 320, 240}, Case{320, 400, 0, 80, 320, 240},
+                       Case{320, 240, 0, 0, 320, 240}}) {
+    SCOPED_TRACE(std::to_string(c.W) + " x " + std::to_string(c.H));
+    SDL_SetWindowSize(window, c.W, c.H);
+    SDL_PumpEvents();
+    // GL learns the drawable's new size with a swap, as the game's next frame has.
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    int w = 0, h = 0;
+    ASSERT_TRUE(GetBackBufferSize(dev, w, h));
+    EXPECT_EQ(w, c.PicW);
+    EXPECT_EQ(h, c.PicH);
+    // Something drawn beside the device over the whole drawable: the bars must not keep it.
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    InvalidateGLState(dev);
+    struct {
+      int32_t x1, y1, x2, y2;
+    } corner{0, 0, 10, 10};  // the picture's top left, not the window's
+    ASSERT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1, 0), D3D_OK);
+    ASSERT_EQ(dev->Clear(1, &corner, D3DCLEAR_TARGET, 0xFFFF0000, 1, 0), D3D_OK);
+    ASSERT_EQ(dev->BeginScene(), D3D_OK);
+    dev->SetStreamSource(0, quad, 16);
+    dev->SetVertexShader(0x042);
+    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);  // the quad adds nothing: the clear shows
+    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+    ASSERT_EQ(dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+    ASSERT_EQ(dev->EndScene(), D3D_OK);
+    std::vector<uint8_t> rgb;
+    int rw = 0, rh = 0;
+    ASSERT_EQ(dev->ReadBackBuffer(rgb, rw, rh), D3D_OK);
+    ASSERT_EQ(rw, c.W);
+    ASSERT_EQ(rh, c.H);
+    auto at = [&](int x, int y) {
+      const uint8_t* p = &rgb[(static_cast<size_t>(y) * rw + x) * 3];
+      return Pixel{p[0], p[1], p[2]};
+    };
+    EXPECT_TRUE(Near(at(c.PicX + 2, c.PicY + 2), 255, 0, 0)) << "the rectangle";
+    EXPECT_TRUE(Near(at(c.PicX + 12, c.PicY + 12), 0, 0, 255)) << "the picture";
+    EXPECT_TRUE(Near(at(c.PicX + c.PicW - 1, c.PicY + c.PicH - 1), 0, 0, 255));
+    if (c.PicX > 0) {
+      EXPECT_TRUE(Near(at(c.PicX - 1, c.H / 2), 0, 0, 0)) << "the left bar";
+      EXPECT_TRUE(Near(at(c.PicX + c.PicW, c.H / 2), 0, 0, 0)) << "the right bar";
+      EXPECT_TRUE(Near(at(0, 0), 0, 0, 0));
+    }
+    if (c.PicY > 0) {
+      EXPECT_TRUE(Near(at(c.W / 2, c.PicY - 1), 0, 0, 0)) << "the top bar";
+      EXPECT_TRUE(Near(at(c.W / 2, c.PicY + c.PicH), 0, 0, 0)) << "the bottom bar";
+      EXPECT_TRUE(Near(at(c.W - 1, c.H - 1), 0, 0, 0));
+    }
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  }
+  quad->Release();
+  dev->Release();
+  d3d->Release();
+  DestroyGameWindow(window);
+}
+
 }  // namespace
 }  // namespace zolvane

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/keyboard.h"
 #include "platform/sdl/keyboard_device.h"
@@ -58,6 +59,48 @@ TEST(KeyCodes, SnapshotHasBit7ForHeldKeysOnly) {
   // A short SDL array (fewer keys than scancodes) is not read past its end.
   TranslateKeyboardState(sdl, SDL_SCANCODE_LEFT, state);
   EXPECT_EQ(state[DIK_LEFT], 0);
+}
+
+// F11 and Alt+Enter switch full screen: the snapshots the game reads never show them,
+// from the press until the release, whatever the order of Alt and the key going up.
+TEST(WindowKeys, FullScreenKeysStayOutOfTheSnapshot) {
+  const int F11 = DikFromScancode(SDL_SCANCODE_F11), KpEnter = DikFromScancode(SDL_SCANCODE_KP_ENTER);
+  struct Step {
+    std::vector<int> Down;  // keys held in this snapshot
+    Uint16 Mod;
+    std::vector<int> Seen;  // what the game sees of them
+  };
+  struct Case {
+    const char* Name;
+    std::vector<Step> Steps;
+  };
+  const Case cases[] = {
+      {"Enter alone confirms", {{{DIK_RETURN}, 0, {DIK_RETURN}}}},
+      {"Alt+Enter, Alt released first",
+       {{{DIK_RETURN}, KMOD_LALT, {}}, {{DIK_RETURN}, 0, {}}, {{}, 0, {}}, {{DIK_RETURN}, 0, {DIK_RETURN}}}},
+      {"right Alt with the keypad's Enter", {{{KpEnter}, KMOD_RALT, {}}, {{}, 0, {}}, {{KpEnter}, 0, {KpEnter}}}},
+      {"F11 with or without modifiers", {{{F11}, 0, {}}, {{F11, DIK_LEFT}, KMOD_CTRL, {DIK_LEFT}}}},
+      {"Enter held before Alt stays the game's",
+       {{{DIK_RETURN}, 0, {DIK_RETURN}}, {{DIK_RETURN}, KMOD_LALT, {DIK_RETURN}}}},
+      {"Space beside Alt+Enter still drops", {{{DIK_RETURN, DIK_SPACE}, KMOD_LALT, {DIK_SPACE}}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    WindowKeyFilter filter;
+    for (size_t i = 0; i < c.Steps.size(); ++i) {
+      SCOPED_TRACE(i);
+      uint8_t state[256] = {};
+      for (int key : c.Steps[i].Down) state[key] = 0x80;
+      filter.Apply(state, c.Steps[i].Mod);
+      std::vector<int> seen;
+      for (int key = 0; key < 256; ++key)
+        if (state[key]) seen.push_back(key);
+      EXPECT_EQ(seen, c.Steps[i].Seen);
+    }
+  }
+  EXPECT_TRUE(IsFullScreenKey(SDL_SCANCODE_RETURN, KMOD_RALT));
+  EXPECT_FALSE(IsFullScreenKey(SDL_SCANCODE_RETURN, KMOD_CTRL | KMOD_SHIFT));
+  EXPECT_FALSE(IsFullScreenKey(SDL_SCANCODE_F10, KMOD_ALT));
 }
 
 TEST(KeyboardDevice, NeedsDirectInputAndAWindow) {
