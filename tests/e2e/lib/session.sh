@@ -79,10 +79,11 @@ e2e_copy_run_folder() {
 }
 
 # Xvfb picks a free display itself (-displayfd): no race with other servers or tests.
-e2e_start_x() {
+# The screen is 1024 x 768 unless WIDTHxHEIGHT says otherwise (a wide one for full screen).
+e2e_start_x() {  # [WIDTHxHEIGHT]
   local fifo="$E2E_TMP/displayfd"
   : >"$fifo"  # the background job opens it later
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+  Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp -noreset \
     3>"$fifo" >"$E2E_TMP/xvfb.log" 2>&1 &
   XVFB_PID=$!
   local deadline=$((SECONDS + 15)) n=""
