@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
-#include <utility>
 
 namespace zolvane {
 namespace {
@@ -44,27 +42,6 @@ TEST(FitPicture, LargestCentredFourToThreeRectangle) {
   EXPECT_EQ(FitPicture(256, 256, 0, 0), (PixelRect{0, 0, 256, 256}));
   // Sizes whose products overflow 32 bits.
   EXPECT_EQ(FitPicture(60000, 40000, 40000, 30000), (PixelRect{3333, 0, 53333, 40000}));
-}
-
-// The bars and the picture tile the drawable: every pixel is covered exactly once.
-TEST(PictureBars, TileTheDrawableWithThePicture) {
-  for (const auto& [w, h] : {std::pair{1920, 1080}, {1080, 1920}, {1001, 540}, {720, 540}, {3, 7}}) {
-    SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
-    const PixelRect picture = FitPicture(w, h, 4, 3);
-    const std::vector<PixelRect> bars = PictureBars(w, h, picture);
-    std::vector<int> cover(static_cast<size_t>(w * h), 0);
-    auto paint = [&](const PixelRect& r) {
-      for (int y = r.Y; y < r.Y + r.Height; ++y)
-        for (int x = r.X; x < r.X + r.Width; ++x) {
-          ASSERT_TRUE(x >= 0 && x < w && y >= 0 && y < h) << x << ", " << y;
-          ++cover[static_cast<size_t>(y * w + x)];
-        }
-    };
-    paint(picture);
-    for (const PixelRect& b : bars) paint(b);
-    EXPECT_EQ(std::count(cover.begin(), cover.end(), 1), w * h);
-    EXPECT_EQ(bars.empty(), picture == (PixelRect{0, 0, w, h}));
-  }
 }
 
 }  // namespace
