@@ -29,6 +29,7 @@ class SdlWindowSystem : public WindowSystem {
   bool CreateKeyboard() override;
   bool AcquireKeyboard(bool acquire) override;
   void CloseDirectInput() override;
+  int DikFromKeyName(const std::string& name) override;
 };
 
 }  // namespace zolvane
