@@ -33,13 +33,15 @@ e2e_start_x
 e2e_start_game 90 --game 1
 e2e_wait_started
 e2e_wait_game_screen 20
-# A figure falls about two rows a second: the floor is ten seconds away, time enough.
+# A figure falls about two rows a second: the floor is ten seconds away.
 e2e_shot_until "$(shot start)" 5 "$START" || true
 
-e2e_hold Left 1.2
+# Short, as the figure falls meanwhile: the arrow would move it a column at once, Space
+# would take it to the floor in a quarter of a second.
+e2e_hold Left 0.5
 e2e_shot "$(shot arrow)"
 e2e_hold space 0.3
-sleep 1.2
+sleep 0.7
 e2e_shot "$(shot space)"
 e2e_hold a 1.2
 reached_left=no dropped=no
