@@ -53,6 +53,17 @@ std::string_view KeyOf(std::string_view line) {
   return Trim(eq == std::string_view::npos ? line : line.substr(0, eq));
 }
 
+// A key line's value: blanks trimmed, and one pair of quotes around it taken off.
+std::string ValueOf(std::string_view line) {
+  const size_t eq = line.find('=');
+  if (eq == std::string_view::npos) return std::string();
+  std::string_view value = Trim(line.substr(eq + 1));
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front())
+    value = value.substr(1, value.size() - 2);
+  return std::string(value);
+}
+
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
 void ReportWriteFailure(const std::string& path, const char* what, int error) {
@@ -185,14 +196,36 @@ std::optional<std::string> IniFile::GetString(std::string_view section,
   const Position pos = Find(section, key);
   if (!pos.KeyLine) return std::nullopt;
   const Line line = SplitLines()[*pos.KeyLine];
-  const std::string_view text = std::string_view(Content).substr(line.Begin, line.End - line.Begin);
-  const size_t eq = text.find('=');
-  if (eq == std::string_view::npos) return std::string();
-  std::string_view value = Trim(text.substr(eq + 1));
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front())
-    value = value.substr(1, value.size() - 2);
-  return std::string(value);
+  return ValueOf(std::string_view(Content).substr(line.Begin, line.End - line.Begin));
+}
+
+std::vector<IniFile::Entry> IniFile::Entries(std::string_view section) const {
+  std::vector<Entry> entries;
+  const std::vector<Line> lines = SplitLines();
+  bool inside = false;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string_view line =
+        std::string_view(Content).substr(lines[i].Begin, lines[i].End - lines[i].Begin);
+    if (auto name = SectionName(line)) {
+      if (inside) break;
+      inside = SameName(*name, section);
+      continue;
+    }
+    if (inside && !Trim(line).empty())
+      entries.push_back({static_cast<int>(i + 1), std::string(KeyOf(line)), ValueOf(line)});
+  }
+  return entries;
+}
+
+std::vector<int> IniFile::SectionLines(std::string_view section) const {
+  std::vector<int> headers;
+  const std::vector<Line> lines = SplitLines();
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const auto name = SectionName(
+        std::string_view(Content).substr(lines[i].Begin, lines[i].End - lines[i].Begin));
+    if (name && SameName(*name, section)) headers.push_back(static_cast<int>(i + 1));
+  }
+  return headers;
 }
 
 int32_t IniFile::GetInt(std::string_view section, std::string_view key) const {
@@ -323,6 +356,22 @@ void ReadDisplayOptions(const std::string& path) {
   Config.MaxFps = maxFps >= -1 ? maxFps : 0;
 }
 void ReadDisplayOptions() { ReadDisplayOptions(ConfigPath()); }
+
+std::vector<std::string> ReadKeyBindings(const std::string& path, const KeyNameResolver& dikOf) {
+  const IniFile file = IniFile::Load(path);
+  std::vector<KeyOptionLine> lines;
+  for (const IniFile::Entry& e : file.Entries("Keys")) lines.push_back({e.Line, e.Key, e.Value});
+  const std::string name = path.substr(path.rfind('/') + 1);
+  KeyOptions keys = ReadKeyOptions(lines, dikOf, name);
+  KeyBindings = keys.Bindings;
+  // A [Keys] added below the file's own would be read by nothing.
+  const std::vector<int> headers = file.SectionLines("Keys");
+  for (size_t i = 1; i < headers.size(); ++i)
+    keys.Messages.push_back(name + " line " + std::to_string(headers[i]) +
+                            ": [Keys] again: only the one at line " +
+                            std::to_string(headers[0]) + " is read");
+  return keys.Messages;
+}
 
 void GetOptions(const std::string& path) {
   const IniFile file = IniFile::Load(path);

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "game/key_config.h"
+
 namespace zolvane {
 
 // The integer a profile value holds: optional blanks and sign, then 0x hex or decimal
@@ -33,6 +35,16 @@ class IniFile {
   bool Unreadable() const { return ReadFailed; }
   std::optional<std::string> GetString(std::string_view section, std::string_view key) const;
   int32_t GetInt(std::string_view section, std::string_view key) const;
+
+  // The lines of the section that GetString reads (the first of that name), blank ones left
+  // out, as GetString sees them; Line counts from 1.
+  struct Entry {
+    int Line;
+    std::string Key, Value;
+  };
+  std::vector<Entry> Entries(std::string_view section) const;
+  // The lines of all headers of that name: after the first, none is read.
+  std::vector<int> SectionLines(std::string_view section) const;
 
   // Replaces the key's line in place, or appends the key to its section, or appends the
   // section to the file. Refuses (false) names and values that would break the line
@@ -87,6 +99,10 @@ bool WriteFullScreenOption(bool fullScreen);
 // KeyRepeatDelay and MaxFps ("Max FPS": 0, N > 0 or -1; other negatives read as 0).
 void ReadDisplayOptions(const std::string& path);
 void ReadDisplayOptions();
+
+// Start-up: [Keys] into KeyBindings, key names looked up by dikOf. Returns a line for each
+// line of the section that was not taken, naming the file's line (KeyOptions::Messages).
+std::vector<std::string> ReadKeyBindings(const std::string& path, const KeyNameResolver& dikOf);
 
 // Start-up: [Settings] into Config. Remembers the file for SaveOptions.
 void GetOptions(const std::string& path);

@@ -349,6 +349,10 @@ StartUpResult StartInput(WindowSystem& window) {
   if (!window.CreateDirectInput())
     return ReportFatalError(window, "DirectInput Init", NotADirect3DCall), StartUpResult::Fatal;
   if (!TakeKeyboard(window)) return StartUpResult::EndAtOnce;
+  // With the keyboard taken the names go by the player's keyboard layout. A line that
+  // cannot be taken is no reason to stop: the log says why, the default keys stand in.
+  const auto dikOf = [&window](const std::string& name) { return window.DikFromKeyName(name); };
+  for (const std::string& message : ReadKeyBindings(ConfigPath(), dikOf)) WriteLog(message);
   WriteLog("InitDI - done");
   return StartUpResult::Ready;
 }

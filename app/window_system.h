@@ -35,6 +35,9 @@ class WindowSystem {
   virtual bool CreateKeyboard() = 0;
   virtual bool AcquireKeyboard(bool acquire) = 0;
   virtual void CloseDirectInput() = 0;
+  // The snapshot's code of the key of that name, for config.ini's [Keys]: 0 for a key the
+  // snapshot has no code for, NoSuchKeyName (platform/keyboard.h) for no key at all.
+  virtual int DikFromKeyName(const std::string& name) = 0;
 };
 
 }  // namespace zolvane

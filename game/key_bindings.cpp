@@ -32,6 +32,16 @@ void ResetKeyBindings() {
   for (int i = 0; i < ActionCount; ++i) KeyBindings[i] = DefaultKeyBinding(static_cast<Action>(i));
 }
 
+int MenuArrow(Action move) {
+  switch (move) {
+    case Action::Left: return DIK_LEFT;
+    case Action::Right: return DIK_RIGHT;
+    case Action::Turn: return DIK_UP;
+    case Action::SoftDrop: return DIK_DOWN;
+    default: return 0;
+  }
+}
+
 bool ActionKeyDown(Action a) {
   const KeyBinding& b = KeyBindings[static_cast<int>(a)];
   return (b.Keys[0] && IsKeyDown(b.Keys[0])) || (b.Keys[1] && IsKeyDown(b.Keys[1]));

@@ -17,6 +17,10 @@ extern std::array<KeyBinding, ActionCount> KeyBindings;
 KeyBinding DefaultKeyBinding(Action a);
 void ResetKeyBindings();
 
+// The arrow key the menus also move with, whatever the move is bound to; 0 for actions
+// other than Left, Right, Turn and SoftDrop.
+int MenuArrow(Action move);
+
 // One of the action's keys is down in the keyboard snapshot.
 bool ActionKeyDown(Action a);
 // The action is held by a key or by a pad.

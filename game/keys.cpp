@@ -25,14 +25,27 @@ bool CanPoll() {
   return true;
 }
 
+bool IsMenuArrow(int key) {
+  for (Action move : {Action::Left, Action::Right, Action::Turn, Action::SoftDrop})
+    if (key == MenuArrow(move)) return true;
+  return false;
+}
+
+// The menus answer to the arrows, whatever keys the game's moves are bound to; an arrow
+// bound to another move moves the menus its own way only.
+bool MenuMoveDown(Action move) {
+  if (IsKeyDown(MenuArrow(move)) || Holds(PadState, move)) return true;
+  for (int key : KeyBindings[static_cast<int>(move)].Keys)
+    if (key && !IsMenuArrow(key) && IsKeyDown(key)) return true;
+  return false;
+}
+
 void PollMoves(bool menu) {
-  // The menus also answer to the arrows, whatever keys the game's moves are bound to.
-  auto held = [menu](Action a, int arrow) { return ActionDown(a) || (menu && IsKeyDown(arrow)); };
-  Edge(held(Action::Turn, DIK_UP), Keys.KeyUp, Keys.UpRepeatTimer, UpRepeatStart);
-  Edge(held(Action::SoftDrop, DIK_DOWN), Keys.KeyDown, Keys.DownRepeatTimer, DownRepeatStart);
-  Edge(held(Action::Left, DIK_LEFT), Keys.KeyLeft, Keys.MoveRepeatTimer, Config.KeyRepeatDelay);
-  Edge(held(Action::Right, DIK_RIGHT), Keys.KeyRight, Keys.MoveRepeatTimer,
-       Config.KeyRepeatDelay);
+  auto held = [menu](Action a) { return menu ? MenuMoveDown(a) : ActionDown(a); };
+  Edge(held(Action::Turn), Keys.KeyUp, Keys.UpRepeatTimer, UpRepeatStart);
+  Edge(held(Action::SoftDrop), Keys.KeyDown, Keys.DownRepeatTimer, DownRepeatStart);
+  Edge(held(Action::Left), Keys.KeyLeft, Keys.MoveRepeatTimer, Config.KeyRepeatDelay);
+  Edge(held(Action::Right), Keys.KeyRight, Keys.MoveRepeatTimer, Config.KeyRepeatDelay);
   Edge(ActionDown(menu ? Action::Back : Action::Abort), Keys.KeyEscape, Keys.EscapeTimer,
        EscapeRepeatStart);
 }

@@ -39,7 +39,21 @@ ActionGroup GroupOf(Action a) {
   }
 }
 
-bool ActionsClash(Action a, Action b) { return a != b && GroupOf(a) == GroupOf(b); }
+namespace {
+// Beyond its group, what else is read at the moment a is: the menus move the selection with
+// the game's moves, and the abort question takes Abort for no and Confirm for yes.
+bool ReadWith(Action a, Action b) {
+  if (GroupOf(a) == ActionGroup::Menu)
+    return b == Action::Left || b == Action::Right || b == Action::Turn || b == Action::SoftDrop;
+  if (a == Action::Yes) return b == Action::Abort;
+  if (a == Action::No) return b == Action::Confirm;
+  return false;
+}
+}  // namespace
+
+bool ActionsClash(Action a, Action b) {
+  return a != b && (GroupOf(a) == GroupOf(b) || ReadWith(a, b) || ReadWith(b, a));
+}
 
 void SetPadSource(PadSource* source) { Pad = source; }
 PadSource* GetPadSource() { return Pad; }

@@ -23,7 +23,9 @@ constexpr bool Holds(ActionSet set, Action a) { return (set & ActionBit(a)) != 0
 // one action of each group (Space drops and confirms; Esc aborts and goes back).
 enum class ActionGroup : uint8_t { Play, Answer, Menu };
 ActionGroup GroupOf(Action a);
-// Two different actions of one group.
+// Two different actions read at the same moment: of one group, or a menu action and one of
+// the moves the menus also read (Left, Right, Turn, SoftDrop), or an answer and the other
+// keys the abort question reads (Abort means no, Confirm yes).
 bool ActionsClash(Action a, Action b);
 
 // The name of the action in config.ini ("Left", "TurboDrop", ...).

@@ -20,6 +20,10 @@ constexpr int DIK_LEFT = 203;
 constexpr int DIK_RIGHT = 205;
 constexpr int DIK_DOWN = 208;
 
+// What a lookup of a key by its name answers for a name that names no key; 0 stands for a
+// key that has no code in the snapshot.
+constexpr int NoSuchKeyName = -1;
+
 class KeyboardSource {
  public:
   virtual ~KeyboardSource() = default;

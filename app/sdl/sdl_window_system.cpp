@@ -100,5 +100,8 @@ bool SdlWindowSystem::CreateDirectInput() { return zolvane::CreateDirectInput();
 bool SdlWindowSystem::CreateKeyboard() { return zolvane::CreateKeyboard(Window); }
 bool SdlWindowSystem::AcquireKeyboard(bool acquire) { return zolvane::AcquireKeyboard(acquire); }
 void SdlWindowSystem::CloseDirectInput() { zolvane::CloseDirectInput(); }
+int SdlWindowSystem::DikFromKeyName(const std::string& name) {
+  return zolvane::DikFromKeyName(name.c_str());
+}
 
 }  // namespace zolvane

@@ -31,6 +31,7 @@ class SdlWindowSystem : public WindowSystem {
   bool CreateKeyboard() override;
   bool AcquireKeyboard(bool acquire) override;
   void CloseDirectInput() override;
+  int DikFromKeyName(const std::string& name) override;
 };
 
 }  // namespace zolvane

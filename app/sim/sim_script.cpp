@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 
 #include "game/game_state.h"
 #include "platform/keyboard.h"
@@ -52,6 +53,16 @@ std::optional<int> KeyCode(std::string_view name) {
   const std::string lower = Lower(name);
   for (const auto& k : keys)
     if (lower == k.Name) return k.Code;
+  // Any letter or digit as well, for the keys a player's [Keys] may name. DirectInput numbers
+  // them row by row along the keyboard.
+  static const struct {
+    const char* Row;
+    int First;
+  } rows[] = {{"1234567890", 0x02}, {"qwertyuiop", 0x10}, {"asdfghjkl", 0x1E}, {"zxcvbnm", 0x2C}};
+  if (lower.size() == 1)
+    for (const auto& r : rows)
+      if (const char* at = std::strchr(r.Row, lower[0]); at && *at)
+        return r.First + static_cast<int>(at - r.Row);
   return std::nullopt;
 }
 
@@ -89,8 +100,8 @@ void ParsePass(const std::vector<std::string_view>& words, size_t first, Command
     const auto code = KeyCode(words[i]);
     if (!code)
       throw ScriptError{cmd.Line, "unknown key " + Quoted(words[i]) +
-                                      " (keys: Up Down Left Right Space Ctrl Enter Escape P "
-                                      "Pause Y N)"};
+                                      " (keys: Up Down Left Right Space Ctrl Enter Escape "
+                                      "Pause, a letter or a digit)"};
     cmd.Keys.push_back(*code);
   }
 }

@@ -36,6 +36,9 @@
 #include "platform/process_memory.h"
 #include "platform/program_path.h"
 #include "platform/random.h"
+#ifdef ZOLVANE_SIM_KEY_NAMES
+#include "platform/sdl/keyboard_device.h"
+#endif
 
 namespace zolvane {
 namespace {
@@ -62,7 +65,8 @@ const char* const Usage =
     "  falling KIND ROTATION    the falling figure starts again as KIND (1-7), ROTATION (1-4)\n"
     "  next KIND ROTATION       the same for the next figure\n"
     "  print                    write the state now\n"
-    "Keys: Up Down Left Right Space Ctrl Enter Escape P Pause Y N (any case).\n"
+    "Keys: Up Down Left Right Space Ctrl Enter Escape Pause, A to Z, 0 to 9 (any case).\n"
+    "The game's keys are those of the [Keys] of --config FILE, as in the game.\n"
     "The state is written as one JSON line at each print, after every step with --trace,\n"
     "and at the end. --highscores FILE is read at the start and written at the end.\n"
     "A run ends when the game hands back to the menu; with --again a new game of the same\n"
@@ -131,6 +135,16 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options) {
 
 // ---------------------------------------------------------------------------------------
 // Start-up
+
+// Key names as SDL knows them, without starting its video: by a US keyboard's layout.
+int KeyNames(const std::string& name) {
+#ifdef ZOLVANE_SIM_KEY_NAMES
+  return DikFromKeyName(name.c_str());
+#else
+  (void)name;
+  return NoSuchKeyName;  // a build without SDL knows no names
+#endif
+}
 
 bool FileExists(const std::string& path) { return ::access(path.c_str(), R_OK) == 0; }
 
@@ -383,6 +397,10 @@ std::optional<int> StartUpAsTheProgram(const Options& options, Session& session)
   const std::string configPath = options.ConfigFile.value_or("");
   ReadDisplayOptions(configPath);
   GetOptions(configPath);
+  // A player's [Keys] moves the game's actions to other keys here as in the game: the
+  // script presses keys, not actions. What the game would log goes to standard error.
+  for (const std::string& message : ReadKeyBindings(configPath, KeyNames))
+    std::fprintf(stderr, "zolvane-sim: %s\n", message.c_str());
   RandomSeed(options.Seed);
 
   const auto shapes = FindFigureShapes();

@@ -114,6 +114,16 @@ int DikFromScancode(SDL_Scancode scancode) {
   return 0;
 }
 
+int DikFromKeyName(const char* name) {
+  const SDL_Keycode key = SDL_GetKeyFromName(name);
+  if (key == SDLK_UNKNOWN) return NoSuchKeyName;
+  SDL_Scancode scancode = SDL_GetScancodeFromKey(key);
+  // Before the video starts SDL has no key map (the simulator never starts it): the name
+  // then goes by the position of the key of that name on a US keyboard.
+  if (scancode == SDL_SCANCODE_UNKNOWN) scancode = SDL_GetScancodeFromName(name);
+  return DikFromScancode(scancode);
+}
+
 void TranslateKeyboardState(const Uint8* sdlState, int sdlKeys, uint8_t state[256]) {
   std::memset(state, 0, 256);
   for (const KeyCode& k : kKeyCodes)

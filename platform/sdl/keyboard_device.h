@@ -22,6 +22,11 @@ void CloseDirectInput();
 // The DirectInput code of an SDL scancode; 0 for keys DirectInput has no code for.
 int DikFromScancode(SDL_Scancode scancode);
 
+// The DirectInput code of the key SDL names so (SDL_GetKeyFromName, any case: "K",
+// "Left Ctrl", "Keypad 5"); 0 for a key without one, NoSuchKeyName for no key at all. Once
+// SDL's video runs, a name is the key that bears it on the player's keyboard layout.
+int DikFromKeyName(const char* name);
+
 // Fills a snapshot from an SDL key state array (SDL_GetKeyboardState's layout).
 void TranslateKeyboardState(const Uint8* sdlState, int sdlKeys, uint8_t state[256]);
 

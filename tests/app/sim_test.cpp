@@ -399,6 +399,19 @@ TEST_F(SimTest, TheConfigurationDecidesTheTurningDirection) {
   EXPECT_EQ(none.Out, missing.Out);
 }
 
+// The script presses keys; the [Keys] of the config decides what they do, as in the game.
+TEST_F(SimTest, TheKeysOfTheConfigAreTheGamesKeys) {
+  WriteFile(Dir / "keys.ini", "[Keys]\nLeft=A\nDrop=Up\n");
+  const std::string script = "repeat 10 16 Left\nprint\nrepeat 10 16 a\n";
+  const Result r = Run(script, "--config keys.ini");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  ASSERT_EQ(r.Lines.size(), 2u);
+  EXPECT_EQ(r.Lines[0]["Falling"]["Column"].I(), 4) << "the arrow is no longer Left";
+  EXPECT_EQ(r.Last()["Falling"]["Column"].I(), 3);
+  EXPECT_EQ(r.Err, "zolvane-sim: keys.ini line 3: Drop=Up: \"Up\" is already Turn's key; Drop "
+                   "keeps its default keys\n");
+}
+
 TEST_F(SimTest, TheTableIsReadAtTheStartAndSavedAtTheEnd) {
   // No file: the default table, written at the end.
   const Result fresh = Run("16\n", "--highscores hs.dat");

@@ -1,7 +1,9 @@
 // The start-up, the fatal report, the rebuild and the shutdown, on a recording device and
 // a window of the test's own, in a copy of the run folder.
 #include <gtest/gtest.h>
+#include <strings.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,6 +18,7 @@
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/high_scores.h"
+#include "game/key_bindings.h"
 #include "menu/menu_state.h"
 #include "menu/name_entry.h"
 #include "platform/audio.h"
@@ -70,6 +73,13 @@ class FakeWindow : public WindowSystem {
   bool CreateKeyboard() override { return KeyboardWorks; }
   bool AcquireKeyboard(bool) override { return true; }
   void CloseDirectInput() override { InputClosed = true; }
+  // A few names, any case as SDL's: enough for [Keys].
+  int DikFromKeyName(const std::string& name) override {
+    if (strcasecmp(name.c_str(), "A") == 0) return 0x1E;
+    if (strcasecmp(name.c_str(), "S") == 0) return 0x1F;
+    if (strcasecmp(name.c_str(), "Up") == 0) return DIK_UP;
+    return NoSuchKeyName;
+  }
 
   bool HasGraphics = true, KeyboardWorks = true, Closed = false, InputClosed = false;
   bool FullScreenNow = false, RefuseFullScreen = false;
@@ -158,6 +168,7 @@ class StartUpTest : public ::testing::Test {
     frmD3D = MainForm{};
     KeyboardReady = false;
     ResetConfigState();
+    ResetKeyBindings();
   }
   void WriteConfig(const std::string& text) { WriteFile(folder / "config.ini", text); }
   const TempFolder folder;
@@ -206,6 +217,28 @@ TEST_F(StartUpTest, WindowedStartWritesItsStepsInOrderAndConvertsThePicturesOnce
   ConvertPictures();
   EXPECT_EQ(fs::file_size("textures/bkgrgame2.bmp"), grown);
   EXPECT_EQ(fs::last_write_time("textures/bkgrgame.bmp"), times[1]);
+}
+
+TEST_F(StartUpTest, KeysAreBoundAndLinesNotTakenAreLoggedWithTheirLineNumbers) {
+  WriteConfig("\xEF\xBB\xBF[Settings]\r\nRotation=1\r\n\r\n[Keys]\r\n; Drop=S\r\nLeft = a \r\n"
+              "Drop=Up\r\nTurboDrop=Nokey\r\n[Keys]\r\nRight=S\r\n");
+  ASSERT_EQ(StartUp(window), StartUpResult::Ready) << ::testing::PrintToString(window.Messages);
+  EXPECT_EQ(KeyBindings[static_cast<int>(Action::Left)].Keys[0], 0x1E);
+  for (Action kept : {Action::Drop, Action::TurboDrop, Action::Right})
+    EXPECT_EQ(KeyBindings[static_cast<int>(kept)].Keys[0], DefaultKeyBinding(kept).Keys[0])
+        << ActionName(kept);
+  // Between the keyboard's start and its step line, once the log is open.
+  const auto steps = StepLines(ReadLines("debug.txt"));
+  const auto done = std::find(steps.begin(), steps.end(), "InitDI - done");
+  ASSERT_NE(done, steps.end());
+  ASSERT_GE(done - steps.begin(), 4);
+  const std::vector<std::string> expected{
+      "Many Texures + InitVBFont - done",
+      "config.ini line 7: Drop=Up: \"Up\" is already Turn's key; Drop keeps its default keys",
+      "config.ini line 8: TurboDrop=Nokey: \"Nokey\" is not the name of a key; TurboDrop keeps "
+      "its default keys",
+      "config.ini line 9: [Keys] again: only the one at line 4 is read"};
+  EXPECT_EQ(std::vector<std::string>(done - 4, done), expected);
 }
 
 TEST_F(StartUpTest, FullScreenStartChoosesTheFormatAndTheResolution) {

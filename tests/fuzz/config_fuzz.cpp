@@ -1,9 +1,12 @@
-// config.ini: both sections through the start-up's readers, and the options menu's write-back
+// config.ini: its sections through the start-up's readers, and the options menu's write-back
 // on the same text, which must change the keys it sets and nothing a reader sees elsewhere.
+// Whatever [Keys] holds, every action keeps a key.
 #include <string>
 
 #include "app/config.h"
 #include "fuzz_support.h"
+#include "game/key_bindings.h"
+#include "platform/keyboard.h"
 #include "platform/settings.h"
 
 namespace {
@@ -31,12 +34,31 @@ void CheckWriteBack(const std::string& text) {
                   "writing [Settings] changed an [Options] value");
 }
 
+// Letters get codes of their own choosing, among them Enter's and Ctrl's, so that lines
+// clash with the defaults too; F16 is a key without a code.
+int KeyNames(const std::string& name) {
+  if (name.size() == 1 && name[0] >= 'a' && name[0] <= 'z') return 0x10 + (name[0] - 'a');
+  if (name == "Up") return DIK_UP;
+  if (name == "Space") return DIK_SPACE;
+  if (name == "F16") return 0;
+  return NoSuchKeyName;
+}
+
+void CheckKeys() {
+  ReadKeyBindings("config.ini", KeyNames);
+  for (const KeyBinding& b : KeyBindings)
+    fuzz::Require(b.Keys[0] > 0 && b.Keys[0] < 256 && b.Keys[1] >= 0 && b.Keys[1] < 256,
+                  "an action was left without a key, or with a code out of range");
+  ResetKeyBindings();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::WriteFile("config.ini", data, size);
   ReadDisplayOptions("config.ini");
   GetOptions("config.ini");
+  CheckKeys();
   ResetConfigState();
   Config = GameSettings{};
   CheckWriteBack(std::string(reinterpret_cast<const char*>(data), size));

@@ -43,6 +43,26 @@ TEST(KeyCodes, GameKeysGetTheirDirectInputCodes) {
   }
 }
 
+// config.ini's [Keys] names keys as SDL does, any case; the simulator looks them up without
+// SDL's video, the game with it (by the layout of the X server's keyboard: US here).
+TEST(KeyCodes, KeyNamesGetTheCodesOfTheirKeysWithOrWithoutTheVideo) {
+  const std::pair<const char*, int> expected[] = {
+      {"Left Ctrl", DIK_LCONTROL}, {"left ctrl", DIK_LCONTROL}, {"Right Ctrl", DIK_RCONTROL},
+      {"K", 37},                   {"k", 37},                   {"Space", DIK_SPACE},
+      {"Return", DIK_RETURN},      {"Escape", DIK_ESCAPE},      {"Up", DIK_UP},
+      {"Pause", DIK_PAUSE},        {"Keypad 5", 76},            {"Keypad Enter", 156},
+      {"F12", 88},                 {"-", 12},                   {"F16", 0},
+      {"AudioPlay", 0},            {"Spacebar", NoSuchKeyName}, {"", NoSuchKeyName}};
+  auto check = [&](const char* when) {
+    for (const auto& [name, dik] : expected)
+      EXPECT_EQ(DikFromKeyName(name), dik) << '"' << name << "\" " << when;
+  };
+  if (!SDL_WasInit(SDL_INIT_VIDEO)) check("without the video");
+  ASSERT_TRUE(InitVideo());
+  check("with the video");
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
 TEST(KeyCodes, SnapshotHasBit7ForHeldKeysOnly) {
   Uint8 sdl[SDL_NUM_SCANCODES] = {};
   sdl[SDL_SCANCODE_LEFT] = 1;
