@@ -53,6 +53,16 @@ std::string_view KeyOf(std::string_view line) {
   return Trim(eq == std::string_view::npos ? line : line.substr(0, eq));
 }
 
+// A value as written, without blanks around it or the quotes it may stand in.
+std::string ValueOf(std::string_view line) {
+  const size_t eq = line.find('=');
+  if (eq == std::string_view::npos) return std::string();
+  std::string_view value = Trim(line.substr(eq + 1));
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front())
+    value = value.substr(1, value.size() - 2);
+  return std::string(value);
+}
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
 void ReportWriteFailure(const std::string& path, const char* what, int error) {
@@ -185,14 +195,27 @@ std::optional<std::string> IniFile::GetString(std::string_view section,
   const Position pos = Find(section, key);
   if (!pos.KeyLine) return std::nullopt;
   const Line line = SplitLines()[*pos.KeyLine];
-  const std::string_view text = std::string_view(Content).substr(line.Begin, line.End - line.Begin);
-  const size_t eq = text.find('=');
-  if (eq == std::string_view::npos) return std::string();
-  std::string_view value = Trim(text.substr(eq + 1));
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front())
-    value = value.substr(1, value.size() - 2);
-  return std::string(value);
+  return ValueOf(std::string_view(Content).substr(line.Begin, line.End - line.Begin));
+}
+
+std::vector<IniFile::Entry> IniFile::Entries(std::string_view section) const {
+  std::vector<Entry> entries;
+  const std::vector<Line> lines = SplitLines();
+  const std::string_view text = Content;
+  bool inside = false;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string_view line = text.substr(lines[i].Begin, lines[i].End - lines[i].Begin);
+    if (auto name = SectionName(line)) {
+      if (inside) break;
+      inside = SameName(*name, section);
+      continue;
+    }
+    const std::string_view content = Trim(line);
+    // Comments are no keys.
+    if (inside && !content.empty() && content.front() != ';' && content.front() != '#')
+      entries.push_back({i + 1, std::string(KeyOf(line)), ValueOf(line)});
+  }
+  return entries;
 }
 
 int32_t IniFile::GetInt(std::string_view section, std::string_view key) const {

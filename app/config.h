@@ -33,6 +33,13 @@ class IniFile {
   bool Unreadable() const { return ReadFailed; }
   std::optional<std::string> GetString(std::string_view section, std::string_view key) const;
   int32_t GetInt(std::string_view section, std::string_view key) const;
+  // Every key line of the first section of that name, in order, with its line number
+  // (from 1) and its value as GetString reads it.
+  struct Entry {
+    size_t Line;
+    std::string Key, Value;
+  };
+  std::vector<Entry> Entries(std::string_view section) const;
 
   // Replaces the key's line in place, or appends the key to its section, or appends the
   // section to the file. Refuses (false) names and values that would break the line

@@ -7,6 +7,7 @@
 
 #include "app/config.h"
 #include "app/main_form.h"
+#include "app/pad_config.h"
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "game/figure_shapes.h"
@@ -350,6 +351,8 @@ StartUpResult StartInput(WindowSystem& window) {
     return ReportFatalError(window, "DirectInput Init", NotADirect3DCall), StartUpResult::Fatal;
   if (!TakeKeyboard(window)) return StartUpResult::EndAtOnce;
   WriteLog("InitDI - done");
+  ReadPadConfig(ConfigPath());
+  window.OpenGamepads();
   return StartUpResult::Ready;
 }
 
@@ -445,6 +448,7 @@ void Shutdown(WindowSystem& window) {
     std::fprintf(stderr, "Zolvane: the high score table could not be saved to %s\n",
                  HighScoresFile);
   KeyboardReady = false;
+  window.CloseGamepads();
   window.CloseDirectInput();
 }
 

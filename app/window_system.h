@@ -31,6 +31,9 @@ class WindowSystem {
   virtual bool CreateKeyboard() = 0;
   virtual bool AcquireKeyboard(bool acquire) = 0;
   virtual void CloseDirectInput() = 0;
+  // The gamepads, beside the keyboard; a window without them has none.
+  virtual void OpenGamepads() {}
+  virtual void CloseGamepads() {}
 };
 
 }  // namespace zolvane

@@ -27,7 +27,11 @@ bool CanPoll() {
 
 void PollMoves(bool menu) {
   // The menus also answer to the arrows, whatever keys the game's moves are bound to.
-  auto held = [menu](Action a, int arrow) { return ActionDown(a) || (menu && IsKeyDown(arrow)); };
+  const ActionSet menuPad = PadMenuActions(PadState);
+  auto held = [menu, menuPad](Action a, int arrow) {
+    if (!menu) return ActionDown(a);
+    return ActionKeyDown(a) || IsKeyDown(arrow) || Holds(menuPad, a);
+  };
   Edge(held(Action::Turn, DIK_UP), Keys.KeyUp, Keys.UpRepeatTimer, UpRepeatStart);
   Edge(held(Action::SoftDrop, DIK_DOWN), Keys.KeyDown, Keys.DownRepeatTimer, DownRepeatStart);
   Edge(held(Action::Left, DIK_LEFT), Keys.KeyLeft, Keys.MoveRepeatTimer, Config.KeyRepeatDelay);
@@ -47,6 +51,13 @@ bool ConfirmInGame() {
   return Holds(PadState, Action::Confirm) && !Holds(PadState, Action::Drop);
 }
 }  // namespace
+
+ActionSet PadMenuActions(ActionSet pad) {
+  constexpr ActionSet Moves = ActionBit(Action::Left) | ActionBit(Action::Right) |
+                              ActionBit(Action::Turn) | ActionBit(Action::SoftDrop);
+  const bool answers = Holds(pad, Action::Confirm) || Holds(pad, Action::Back);
+  return answers ? pad & ~Moves : pad;
+}
 
 void PollMenuKeys() {
   if (!CanPoll()) return;

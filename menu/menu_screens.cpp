@@ -11,6 +11,7 @@
 #include "game/high_scores.h"
 #include "game/scene_objects.h"
 #include "menu/menu_state.h"
+#include "menu/name_entry.h"
 #include "platform/data_files.h"
 #include "platform/math3d.h"
 #include "platform/picture.h"
@@ -302,16 +303,17 @@ void DrawGameInfoScreen() {
     DrawFontText(line.Font, line.Size, line.Text, line.X, line.Y, 0, TextAlpha);
 }
 
-void DrawCursorBlink(std::string& row) {
+// Where the next letter goes, the letter the pad's picker would put there, in the font of
+// the headings and blinking; a space shows as a bar. Nothing once the name is full.
+void DrawNameCursor(const std::string& name, int32_t font, float x, float y) {
   if (Menu.CursorBlinkTimer < 0) {
-    if (Menu.CursorText.empty())
-      Menu.CursorText.push_back('|');
-    else
-      Menu.CursorText.clear();
+    Menu.CursorShown = !Menu.CursorShown;
     Menu.CursorBlinkTimer = 300;
   }
   Menu.CursorBlinkTimer -= Delta();
-  row += Menu.CursorText;
+  if (!Menu.CursorShown || name.size() >= MaxNameLength) return;
+  const char pick = Menu.NameEntryPick == ' ' ? '|' : Menu.NameEntryPick;
+  DrawFontText(font, 6, std::string(1, pick), x + FontTextWidth(6, name), y, 0, TextAlpha);
 }
 
 }  // namespace
@@ -384,11 +386,10 @@ void DrawHighScoreScreen(int32_t gameType) {
   for (int rank = 1; rank <= 10; ++rank) {
     const HighScoreEntry& entry = HighScores[gameType][rank];
     const float y = Cy + 5.5f - 1.2f * static_cast<float>(rank);
-    std::string name = entry.Name;
-    if (Menu.NameEntryActive && rank == Game.ScorePosition && gameType == Game.GameType)
-      DrawCursorBlink(name);
     const bool podium = rank <= 3;
-    DrawFontText(podium ? 2 : 1, 6, name, Cx - 10.0f, y, 0, TextAlpha);
+    DrawFontText(podium ? 2 : 1, 6, entry.Name, Cx - 10.0f, y, 0, TextAlpha);
+    if (Menu.NameEntryActive && rank == Game.ScorePosition && gameType == Game.GameType)
+      DrawNameCursor(entry.Name, podium ? 1 : 2, Cx - 10.0f, y);
     DrawFontText(podium ? 2 : 4, scoreSize, std::to_string(entry.Score), ScoreX, y, 0,
                  TextAlpha);
   }

@@ -5,6 +5,7 @@
 
 #include "platform/gl/gl_context.h"
 #include "platform/gl/gl_device.h"
+#include "platform/sdl/gamepad.h"
 #include "platform/sdl/keyboard_device.h"
 #include "platform/sdl/window.h"
 #include "render/device_objects.h"
@@ -91,5 +92,7 @@ bool SdlWindowSystem::CreateDirectInput() { return zolvane::CreateDirectInput();
 bool SdlWindowSystem::CreateKeyboard() { return zolvane::CreateKeyboard(Window); }
 bool SdlWindowSystem::AcquireKeyboard(bool acquire) { return zolvane::AcquireKeyboard(acquire); }
 void SdlWindowSystem::CloseDirectInput() { zolvane::CloseDirectInput(); }
+void SdlWindowSystem::OpenGamepads() { zolvane::OpenGamepads(); }
+void SdlWindowSystem::CloseGamepads() { zolvane::CloseGamepads(); }
 
 }  // namespace zolvane

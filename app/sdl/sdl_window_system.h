@@ -29,6 +29,8 @@ class SdlWindowSystem : public WindowSystem {
   bool CreateKeyboard() override;
   bool AcquireKeyboard(bool acquire) override;
   void CloseDirectInput() override;
+  void OpenGamepads() override;
+  void CloseGamepads() override;
 };
 
 }  // namespace zolvane

@@ -6,6 +6,7 @@
 #include "game/high_scores.h"
 #include "menu/menu_screens.h"
 #include "menu/menu_state.h"
+#include "menu/name_entry.h"
 #include "render/font.h"
 #include "tests/render/render_fixture.h"
 
@@ -179,45 +180,66 @@ TEST_F(MenuScreens, HighScoreTableUsesThePodiumFontAndShowsTheTypingCursor) {
   Game.GameType = 3;
   Game.ScorePosition = 4;
   Menu.NameEntryActive = true;
+  Menu.NameEntryPick = 'Q';
   for (int rank = 1; rank <= 10; ++rank) HighScores[3][rank] = {"N", 1000 - rank};
   HighScores[3][4].Name = "AB";
   Loop.FrameDelta = 0;
   DrawMenu();
   // One draw per glyph: find the rows by their height on the screen.
-  auto fontsAt = [&](float y) {
-    std::vector<std::pair<float, int>> xs;  // (x, font)
+  auto glyphsAt = [&](float y) {
+    std::vector<const DrawSnapshot*> row;
     for (const DrawSnapshot& d : Dev->Draws)
-      if (FontOf(d.Texture0) && std::fabs(d.World(4, 2) - y) < 1e-4f)
-        xs.push_back({d.World(4, 1), FontOf(d.Texture0)});
-    return xs;
+      if (FontOf(d.Texture0) && std::fabs(d.World(4, 2) - y) < 1e-4f) row.push_back(&d);
+    return row;
   };
+  // The picker's letter, in the other font of the rows, where the next letter goes.
+  const Texture* cursorGlyph = FontGlyphTextures[2][GlyphCode('Q')];
   for (int rank : {1, 3, 4, 10}) {
     SCOPED_TRACE(rank);
-    const auto row = fontsAt(Cy + 5.5f - 1.2f * rank);
+    const auto row = glyphsAt(Cy + 5.5f - 1.2f * rank);
     const bool podium = rank <= 3;
     int nameFont = 0, scoreFont = 0, glyphs = 0;
-    for (auto [x, font] : row) {
-      (x < Cx ? nameFont : scoreFont) = font;
+    float nameEnd = -1e9f;
+    const DrawSnapshot* cursor = nullptr;
+    for (const DrawSnapshot* d : row) {
       ++glyphs;
+      if (d->Texture0 == cursorGlyph) {
+        cursor = d;
+        continue;
+      }
+      const bool name = d->World(4, 1) < Cx;
+      (name ? nameFont : scoreFont) = FontOf(d->Texture0);
+      if (name) nameEnd = std::max(nameEnd, d->World(4, 1));
     }
     EXPECT_EQ(nameFont, podium ? 2 : 1);
     EXPECT_EQ(scoreFont, podium ? 2 : 4);
     // "N" + 3 digits; rank 4 is typed into: "AB" and the cursor.
     EXPECT_EQ(glyphs, rank == 4 ? 3 + 3 : 1 + 3);
+    EXPECT_EQ(cursor != nullptr, rank == 4);
+    if (cursor) EXPECT_GT(cursor->World(4, 1), nameEnd) << "after the name";
   }
-  const DrawSnapshot* cursor = nullptr;
-  for (const DrawSnapshot& d : Dev->Draws)
-    if (d.Texture0 == FontGlyphTextures[1][GlyphCode('|')]) cursor = &d;
-  EXPECT_NE(cursor, nullptr);
   // The cursor blinks: gone after 300 ms, back after 300 more.
+  auto cursorDrawn = [&](const Texture* glyph) {
+    bool drawn = false;
+    for (const DrawSnapshot& d : Dev->Draws) drawn |= d.Texture0 == glyph;
+    return drawn;
+  };
   for (auto [delta, shown] : {std::pair{301u, true}, {1u, false}, {300u, false}, {1u, true}}) {
     Loop.FrameDelta = delta;
     Dev->ClearLog();
     DrawMenu();
-    bool drawn = false;
-    for (const DrawSnapshot& d : Dev->Draws) drawn |= d.Texture0 == FontGlyphTextures[1][GlyphCode('|')];
-    EXPECT_EQ(drawn, shown) << delta;
+    EXPECT_EQ(cursorDrawn(cursorGlyph), shown) << delta;
   }
+  // A space under the cursor shows as a bar; a full name has no cursor.
+  Menu.NameEntryPick = ' ';
+  Loop.FrameDelta = 0;
+  Dev->ClearLog();
+  DrawMenu();
+  EXPECT_TRUE(cursorDrawn(FontGlyphTextures[2][GlyphCode('|')]));
+  HighScores[3][4].Name = std::string(MaxNameLength, 'Z');
+  Dev->ClearLog();
+  DrawMenu();
+  EXPECT_FALSE(cursorDrawn(FontGlyphTextures[2][GlyphCode('|')]));
 }
 
 TEST_F(MenuScreens, SevenDigitScoresStayInsideThePanel) {
