@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # A player with a gamepad, in the real program: SDL's virtual joystick, mapped as a game
 # controller, driven through the game's test hook (ZOLVANE_TEST_PAD, platform/sdl/test_pad.h).
-# The pad is plugged in while the main menu shows; A starts a game from the menus; the
-# d-pad moves the figure to the left wall and B drops it; Start pauses and resumes; the pad
-# is pulled out and plugged in again, and Back asks to abort, B says no. Then B held drops
-# figures until the stack tops out and leaves the game-over picture for the name entry,
-# where the picker spells a name (B held from the game deletes nothing), and Start stores
-# it in highscores.dat.
+# config.ini's [Gamepad] binds X to Pause besides Start and has two lines that cannot be
+# used. The pad is plugged in while the main menu shows; A starts a game from the menus;
+# the d-pad moves the figure to the left wall and B drops it; Start pauses and X resumes;
+# the pad is pulled out and plugged in again, and Back asks to abort, B says no. Then B held
+# drops figures until the stack tops out and leaves the game-over picture for the name
+# entry, where the picker spells a name (B held from the game deletes nothing), and Start
+# stores it in highscores.dat.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
 
 TRACE="$E2E_TMP/trace"
@@ -61,10 +62,20 @@ classic_name() { e2e_highscores "$GAME/highscores.dat" | awk '$1 == 1 && $2 == 1
 e2e_shots_folder
 e2e_copy_run_folder
 rm -f "$GAME/highscores.dat"
+# X pauses as well as Start; a line naming no action and one giving B's drop to A (which
+# turns) are reported with their numbers, and Drop stays on B.
+printf '\n[Gamepad]\nPause=start, X\nJump=a\nDrop=a\n' >>"$GAME/config.ini"
+line_of() { grep -n -- "^$1\$" "$GAME/config.ini" | cut -d: -f1; }
 e2e_start_x
 e2e_start_game "$(e2e_slow 150)"
 e2e_wait_started "$(e2e_slow 20)"
 wait_screen main "$(e2e_slow 10)"
+
+echo "== [Gamepad] in config.ini"
+check "an unknown action is reported with its line" \
+  '[ "$(log_count "config.ini line $(line_of Jump=a): [Gamepad] has no action \"Jump\"")" = 1 ]'
+check "a clash is reported with its line, the default kept" \
+  '[ "$(log_count "config.ini line $(line_of Drop=a): Drop: a already does Turn; the default (b) is kept")" = 1 ]'
 
 echo "== plugged in at the main menu, A through the menus into a game"
 pad attach
@@ -88,7 +99,7 @@ e2e_shot_until "$(shot dropped)" 4 'e2e_brick_in "$(shot dropped)" "$(shot start
 check "B: it lies on the floor at the left wall" 'e2e_brick_in "$(shot dropped)" "$(shot start)" 1 3 1 2'
 check "columns 6 to 10 of the floor are empty" 'e2e_empty_columns "$(shot dropped)" "$(shot start)" 1 4 6 7 8 9 10'
 
-echo "== Start pauses and resumes"
+echo "== Start pauses, X resumes"
 pad_press start
 check "Start: the pause" 'wait_screen_quiet pause 3'
 e2e_shot "$(shot paused)"
@@ -96,8 +107,8 @@ read -r before _ < <(e2e_middle_band "$(shot start)")
 read -r paused _ < <(e2e_middle_band "$(shot paused)")
 check "the pause picture across the well ($before -> $paused)" \
   'awk -v a="$before" -v b="$paused" "BEGIN { exit !(b - a >= 0.05) }"'
-pad_press start
-check "Start again: the game goes on" 'wait_screen_quiet "game 1" 3'
+pad_press x
+check "X, as config.ini has it, resumes" 'wait_screen_quiet "game 1" 3'
 
 echo "== pulled out and plugged in again; Back asks to abort, B says no"
 pad detach

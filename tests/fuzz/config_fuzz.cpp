@@ -1,8 +1,10 @@
-// config.ini: both sections through the start-up's readers, and the options menu's write-back
-// on the same text, which must change the keys it sets and nothing a reader sees elsewhere.
+// config.ini: both sections and [Gamepad] through the start-up's readers, and the options
+// menu's write-back on the same text, which must change the keys it sets and nothing a
+// reader sees elsewhere.
 #include <string>
 
 #include "app/config.h"
+#include "app/pad_config.h"
 #include "fuzz_support.h"
 #include "platform/settings.h"
 
@@ -31,6 +33,17 @@ void CheckWriteBack(const std::string& text) {
                   "writing [Settings] changed an [Options] value");
 }
 
+// [Gamepad] never leaves two actions of one group on one button, whatever the lines say.
+void CheckPadConfig(const std::string& text) {
+  const PadConfig config = ParsePadConfig(IniFile::FromText(text));
+  for (int a = 0; a < ActionCount; ++a)
+    for (int b = a + 1; b < ActionCount; ++b)
+      if (ActionsClash(static_cast<Action>(a), static_cast<Action>(b)))
+        for (PadButton x : config.Bindings[a].Buttons)
+          for (PadButton y : config.Bindings[b].Buttons)
+            fuzz::Require(x == PadButton::None || x != y, "two actions of one group share a button");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -40,5 +53,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResetConfigState();
   Config = GameSettings{};
   CheckWriteBack(std::string(reinterpret_cast<const char*>(data), size));
+  CheckPadConfig(std::string(reinterpret_cast<const char*>(data), size));
   return 0;
 }
