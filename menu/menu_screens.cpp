@@ -12,6 +12,7 @@
 #include "game/scene_objects.h"
 #include "menu/menu_state.h"
 #include "menu/name_entry.h"
+#include "platform/actions.h"
 #include "platform/data_files.h"
 #include "platform/math3d.h"
 #include "platform/picture.h"
@@ -328,19 +329,32 @@ void DrawGameInfoScreen() {
   }
 }
 
-// Where the next letter goes, the letter the pad's picker would put there, in the other
-// font of the table and blinking between bright and dim, so that it can always be read; a
-// space shows as a bar. Nothing once the name is full.
-void DrawNameCursor(const std::string& name, int32_t font, float x, float y) {
+// The name entry's cursor blinks: on and off, or bright and dim.
+bool CursorBlinkOn() {
   if (Menu.CursorBlinkTimer < 0) {
     Menu.CursorShown = !Menu.CursorShown;
     Menu.CursorBlinkTimer = 300;
   }
   Menu.CursorBlinkTimer -= Delta();
+  return Menu.CursorShown;
+}
+
+// The name typed into, and where the next letter goes: a bar that comes and goes, or with a
+// pad plugged in the letter its picker would put there, in the other font of the table and
+// between bright and dim, so that it can always be read (a space shows as the bar). No
+// letter once the name is full.
+void DrawNameWithCursor(const std::string& name, int32_t font, int32_t otherFont, float x,
+                        float y) {
+  const bool on = CursorBlinkOn();
+  if (!PadPluggedIn()) {
+    DrawFontText(font, 6, on ? name + "|" : name, x, y, 0, TextAlpha);
+    return;
+  }
+  DrawFontText(font, 6, name, x, y, 0, TextAlpha);
   if (name.size() >= MaxNameLength) return;
   const char pick = Menu.NameEntryPick == ' ' ? '|' : Menu.NameEntryPick;
-  DrawFontText(font, 6, std::string(1, pick), x + FontTextWidth(6, name), y, 0,
-               Menu.CursorShown ? TextAlpha : CursorDimAlpha);
+  DrawFontText(otherFont, 6, std::string(1, pick), x + FontTextWidth(6, name), y, 0,
+               on ? TextAlpha : CursorDimAlpha);
 }
 
 }  // namespace
@@ -414,9 +428,10 @@ void DrawHighScoreScreen(int32_t gameType) {
     const HighScoreEntry& entry = HighScores[gameType][rank];
     const float y = Cy + 5.5f - 1.2f * static_cast<float>(rank);
     const bool podium = rank <= 3;
-    DrawFontText(podium ? 2 : 1, 6, entry.Name, Cx - 10.0f, y, 0, TextAlpha);
     if (Menu.NameEntryActive && rank == Game.ScorePosition && gameType == Game.GameType)
-      DrawNameCursor(entry.Name, podium ? 1 : 2, Cx - 10.0f, y);
+      DrawNameWithCursor(entry.Name, podium ? 2 : 1, podium ? 1 : 2, Cx - 10.0f, y);
+    else
+      DrawFontText(podium ? 2 : 1, 6, entry.Name, Cx - 10.0f, y, 0, TextAlpha);
     DrawFontText(podium ? 2 : 4, scoreSize, std::to_string(entry.Score), ScoreX, y, 0,
                  TextAlpha);
   }

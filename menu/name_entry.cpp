@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "game/game_state.h"
 #include "game/frame_time.h"
+#include "game/game_state.h"
 #include "game/game_types.h"
 #include "game/high_scores.h"
 #include "game/keys.h"

@@ -43,6 +43,7 @@ bool ActionsClash(Action a, Action b) { return a != b && GroupOf(a) == GroupOf(b
 
 void SetPadSource(PadSource* source) { Pad = source; }
 PadSource* GetPadSource() { return Pad; }
+bool PadPluggedIn() { return Pad && Pad->Count() > 0; }
 void ReadPad() { PadState = Pad ? Pad->Read() : 0; }
 
 }  // namespace zolvane

@@ -37,6 +37,8 @@ class PadSource {
  public:
   virtual ~PadSource() = default;
   virtual ActionSet Read() = 0;
+  // The pads plugged in: what only a pad player needs is shown only then.
+  virtual int Count() { return 1; }
 };
 
 class ManualPad : public PadSource {
@@ -48,6 +50,8 @@ class ManualPad : public PadSource {
 // The source ReadPad reads; none means no pad holds anything.
 void SetPadSource(PadSource* source);
 PadSource* GetPadSource();
+// A source with a pad plugged in.
+bool PadPluggedIn();
 // The pad's actions for this pass: read once, with the keyboard snapshot.
 extern ActionSet PadState;
 void ReadPad();

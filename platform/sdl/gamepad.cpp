@@ -36,10 +36,11 @@ class Gamepads : public PadSource {
  public:
   ActionSet Read() override {
     PollTestPad();
-    std::vector<PadReading> readings;
-    for (SDL_GameController* pad : Pads) readings.push_back(zolvane::Read(pad));
-    return ActionsOfPads(readings.data(), static_cast<int>(readings.size()));
+    Readings.clear();
+    for (SDL_GameController* pad : Pads) Readings.push_back(zolvane::Read(pad));
+    return ActionsOfPads(Readings.data(), static_cast<int>(Readings.size()));
   }
+  int Count() override { return static_cast<int>(Pads.size()); }
 
   void Open(int deviceIndex) {
     if (!SDL_IsGameController(deviceIndex)) return;
@@ -73,6 +74,7 @@ class Gamepads : public PadSource {
   }
 
   std::vector<SDL_GameController*> Pads;
+  std::vector<PadReading> Readings;  // kept: no allocation a frame
 };
 
 Gamepads* Source = nullptr;
@@ -110,7 +112,7 @@ void OnGamepadEvent(const SDL_Event& event) {
   if (event.type == SDL_CONTROLLERDEVICEREMOVED) Source->Close(event.cdevice.which);
 }
 
-int GamepadCount() { return Source ? static_cast<int>(Source->Pads.size()) : 0; }
+int GamepadCount() { return Source ? Source->Count() : 0; }
 
 void CloseGamepads() {
   if (!Source) return;

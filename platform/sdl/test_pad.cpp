@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -70,7 +71,8 @@ bool Carry(const std::string& line) {
   if (word == "axis" && in >> value) {
     const SDL_GameControllerAxis a = SDL_GameControllerGetAxisFromString(name.c_str());
     return a != SDL_CONTROLLER_AXIS_INVALID &&
-           SDL_JoystickSetVirtualAxis(Hook->Joystick, a, static_cast<Sint16>(value)) == 0;
+           SDL_JoystickSetVirtualAxis(Hook->Joystick, a,
+                                      static_cast<Sint16>(std::clamp(value, -32768L, 32767L))) == 0;
   }
   return false;
 }

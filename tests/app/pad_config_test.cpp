@@ -91,11 +91,13 @@ TEST(PadConfig, NoTwoActionsOfAGroupShareADefaultButton) {
   for (int a = 0; a < ActionCount; ++a) {
     EXPECT_NE(config.Bindings[a].Buttons[0], B::None) << ActionName(static_cast<Action>(a));
     for (int b = a + 1; b < ActionCount; ++b)
-      if (ActionsClash(static_cast<Action>(a), static_cast<Action>(b)))
+      if (ActionsClash(static_cast<Action>(a), static_cast<Action>(b))) {
         for (PadButton x : config.Bindings[a].Buttons)
-          for (PadButton y : config.Bindings[b].Buttons)
+          for (PadButton y : config.Bindings[b].Buttons) {
             EXPECT_TRUE(x == B::None || x != y)
                 << ActionName(static_cast<Action>(a)) << " and " << ActionName(static_cast<Action>(b));
+          }
+      }
   }
 }
 

@@ -11,6 +11,7 @@
 #include "menu/menu_screens.h"
 #include "menu/menu_state.h"
 #include "menu/name_entry.h"
+#include "platform/actions.h"
 #include "render/font.h"
 #include "tests/render/render_fixture.h"
 
@@ -184,71 +185,96 @@ TEST_F(MenuScreens, HighScoreTableUsesThePodiumFontAndShowsTheTypingCursor) {
   Game.GameType = 3;
   Game.ScorePosition = 4;
   Menu.NameEntryActive = true;
-  Menu.NameEntryPick = 'Q';
   for (int rank = 1; rank <= 10; ++rank) HighScores[3][rank] = {"N", 1000 - rank};
   HighScores[3][4].Name = "AB";
   Loop.FrameDelta = 0;
   DrawMenu();
   // One draw per glyph: find the rows by their height on the screen.
-  auto glyphsAt = [&](float y) {
-    std::vector<const DrawSnapshot*> row;
+  auto fontsAt = [&](float y) {
+    std::vector<std::pair<float, int>> xs;  // (x, font)
     for (const DrawSnapshot& d : Dev->Draws)
-      if (FontOf(d.Texture0) && std::fabs(d.World(4, 2) - y) < 1e-4f) row.push_back(&d);
-    return row;
+      if (FontOf(d.Texture0) && std::fabs(d.World(4, 2) - y) < 1e-4f)
+        xs.push_back({d.World(4, 1), FontOf(d.Texture0)});
+    return xs;
   };
-  // The picker's letter, in the other font of the rows, where the next letter goes.
-  const Texture* cursorGlyph = FontGlyphTextures[2][GlyphCode('Q')];
   for (int rank : {1, 3, 4, 10}) {
     SCOPED_TRACE(rank);
-    const auto row = glyphsAt(Cy + 5.5f - 1.2f * rank);
+    const auto row = fontsAt(Cy + 5.5f - 1.2f * rank);
     const bool podium = rank <= 3;
     int nameFont = 0, scoreFont = 0, glyphs = 0;
-    float nameEnd = -1e9f;
-    const DrawSnapshot* cursor = nullptr;
-    for (const DrawSnapshot* d : row) {
+    for (auto [x, font] : row) {
+      (x < Cx ? nameFont : scoreFont) = font;
       ++glyphs;
-      if (d->Texture0 == cursorGlyph) {
-        cursor = d;
-        continue;
-      }
-      const bool name = d->World(4, 1) < Cx;
-      (name ? nameFont : scoreFont) = FontOf(d->Texture0);
-      if (name) nameEnd = std::max(nameEnd, d->World(4, 1));
     }
     EXPECT_EQ(nameFont, podium ? 2 : 1);
     EXPECT_EQ(scoreFont, podium ? 2 : 4);
     // "N" + 3 digits; rank 4 is typed into: "AB" and the cursor.
     EXPECT_EQ(glyphs, rank == 4 ? 3 + 3 : 1 + 3);
-    EXPECT_EQ(cursor != nullptr, rank == 4);
-    if (cursor) EXPECT_GT(cursor->World(4, 1), nameEnd) << "after the name";
   }
-  // The cursor blinks, dim after 300 ms and bright after 300 more, and is always there.
-  auto cursorDrawn = [&](const Texture* glyph) {
-    bool drawn = false;
-    for (const DrawSnapshot& d : Dev->Draws) drawn |= d.Texture0 == glyph;
-    return drawn;
+  auto drawn = [&](const Texture* glyph) {
+    bool found = false;
+    for (const DrawSnapshot& d : Dev->Draws) found |= d.Texture0 == glyph;
+    return found;
   };
-  auto cursorAlpha = [&] {
+  const Texture* bar = FontGlyphTextures[1][GlyphCode('|')];
+  EXPECT_TRUE(drawn(bar));
+  // Without a pad the cursor is a bar that blinks: gone after 300 ms, back after 300 more.
+  for (auto [delta, shown] : {std::pair{301u, true}, {1u, false}, {300u, false}, {1u, true}}) {
+    Loop.FrameDelta = delta;
+    Dev->ClearLog();
+    DrawMenu();
+    EXPECT_EQ(drawn(bar), shown) << delta;
+  }
+}
+
+// With a pad plugged in the cursor is the picker's letter, in the row's other font, after the
+// name; it blinks between bright and dim and is always there.
+TEST_F(MenuScreens, WithAPadTheNameEntryCursorIsThePickersLetter) {
+  ManualPad pad;
+  SetPadSource(&pad);
+  Menu.MenuState = MenuHighScores;
+  Menu.HighScoreTableShown = 3;
+  Game.GameType = 3;
+  Game.ScorePosition = 4;
+  Menu.NameEntryActive = true;
+  Menu.NameEntryPick = 'Q';
+  for (int rank = 1; rank <= 10; ++rank) HighScores[3][rank] = {"N", 1000 - rank};
+  HighScores[3][4].Name = "AB";
+  Loop.FrameDelta = 0;
+  DrawMenu();
+  const Texture* cursorGlyph = FontGlyphTextures[2][GlyphCode('Q')];
+  const DrawSnapshot* cursor = nullptr;
+  float nameEnd = -1e9f;
+  const float y = Cy + 5.5f - 1.2f * 4;
+  for (const DrawSnapshot& d : Dev->Draws) {
+    if (!FontOf(d.Texture0) || std::fabs(d.World(4, 2) - y) > 1e-4f) continue;
+    if (d.Texture0 == cursorGlyph) cursor = &d;
+    else if (d.World(4, 1) < Cx) nameEnd = std::max(nameEnd, d.World(4, 1));
+  }
+  ASSERT_NE(cursor, nullptr);
+  EXPECT_GT(cursor->World(4, 1), nameEnd) << "after the name";
+  auto cursorAlpha = [&](const Texture* glyph) {
     for (const DrawSnapshot& d : Dev->Draws)
-      if (d.Texture0 == cursorGlyph) return static_cast<int>(d.Vertices.at(27));  // A of ARGB
+      if (d.Texture0 == glyph) return static_cast<int>(d.Vertices.at(27));  // A of ARGB
     return -1;
   };
   for (auto [delta, bright] : {std::pair{301u, true}, {1u, false}, {300u, false}, {1u, true}}) {
     Loop.FrameDelta = delta;
     Dev->ClearLog();
     DrawMenu();
-    EXPECT_EQ(cursorAlpha(), bright ? 240 : 90) << delta;
+    EXPECT_EQ(cursorAlpha(cursorGlyph), bright ? 240 : 90) << delta;
   }
   // A space under the cursor shows as a bar; a full name has no cursor.
   Menu.NameEntryPick = ' ';
   Loop.FrameDelta = 0;
   Dev->ClearLog();
   DrawMenu();
-  EXPECT_TRUE(cursorDrawn(FontGlyphTextures[2][GlyphCode('|')]));
+  EXPECT_NE(cursorAlpha(FontGlyphTextures[2][GlyphCode('|')]), -1);
   HighScores[3][4].Name = std::string(MaxNameLength, 'Z');
   Dev->ClearLog();
   DrawMenu();
-  EXPECT_FALSE(cursorDrawn(FontGlyphTextures[2][GlyphCode('|')]));
+  EXPECT_EQ(cursorAlpha(FontGlyphTextures[2][GlyphCode('|')]), -1);
+  SetPadSource(nullptr);
 }
 
 TEST_F(MenuScreens, SevenDigitScoresStayInsideThePanel) {
@@ -310,7 +336,9 @@ TEST_F(MenuScreens, HelpListsTheKeysAndThePadButtonsInsideThePanel) {
       const Glyph& g = glyphs[i];
       EXPECT_GE(g.X, Cx - 10.5f) << g.C << " at height " << y;
       EXPECT_LE(g.X + g.Width, Cx + 10.5f) << g.C << " at height " << y;
-      if (i > 0) EXPECT_GE(g.X, glyphs[i - 1].X + glyphs[i - 1].Width - 1e-3f) << g.C << " overlaps";
+      if (i > 0) {
+        EXPECT_GE(g.X, glyphs[i - 1].X + glyphs[i - 1].Width - 1e-3f) << g.C << " overlaps";
+      }
       // A gap wider than a space parts the columns.
       if (i > 0 && g.X - (glyphs[i - 1].X + glyphs[i - 1].Width) > 0.5f) text += " | ";
       text += g.C;
