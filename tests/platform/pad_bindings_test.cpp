@@ -64,15 +64,5 @@ TEST(PadBindings, TriggersAreButtonsPastHalfTheirTravel) {
   ResetPadBindings();
 }
 
-TEST(PadBindings, ButtonNamesAreMatchedWithoutRegardToCase) {
-  EXPECT_EQ(PadButtonFromName("a"), PadButton::A);
-  EXPECT_EQ(PadButtonFromName("DpUp"), PadButton::DpadUp);
-  EXPECT_EQ(PadButtonFromName("LEFTTRIGGER"), PadButton::LeftTrigger);
-  EXPECT_EQ(PadButtonFromName("dpup "), PadButton::None);
-  EXPECT_EQ(PadButtonFromName(""), PadButton::None);
-  for (int i = 0; i < PadButtonCount; ++i)
-    EXPECT_EQ(PadButtonFromName(PadButtonName(static_cast<PadButton>(i))), static_cast<PadButton>(i));
-}
-
 }  // namespace
 }  // namespace zolvane
