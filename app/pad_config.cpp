@@ -26,7 +26,8 @@ bool ParseButtons(const std::string& value, PadBinding& binding, std::string& wh
   size_t start = 0;
   for (;;) {
     const size_t comma = value.find(',', start);
-    names.push_back(Trimmed(value.substr(start, comma == std::string::npos ? comma : comma - start)));
+    const size_t length = comma == std::string::npos ? comma : comma - start;
+    names.push_back(Trimmed(value.substr(start, length)));
     if (comma == std::string::npos) break;
     start = comma + 1;
   }
@@ -54,12 +55,14 @@ bool Shares(const PadBinding& a, const PadBinding& b, PadButton& shared) {
 PadConfig ParsePadConfig(const IniFile& file) {
   PadConfig config;
   std::array<size_t, ActionCount> lineOf{};  // 0: the default
-  for (int i = 0; i < ActionCount; ++i) config.Bindings[i] = DefaultPadBinding(static_cast<Action>(i));
+  for (int i = 0; i < ActionCount; ++i)
+    config.Bindings[i] = DefaultPadBinding(static_cast<Action>(i));
 
   for (const IniFile::Entry& entry : file.Entries("Gamepad")) {
     Action action;
     if (!ActionFromName(entry.Key.c_str(), action)) {
-      config.Problems.push_back(Where(entry.Line) + "[Gamepad] has no action \"" + entry.Key + "\"");
+      config.Problems.push_back(Where(entry.Line) + "[Gamepad] has no action \"" + entry.Key +
+                                "\"");
       continue;
     }
     const int a = static_cast<int>(action);

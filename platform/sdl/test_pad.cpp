@@ -48,8 +48,9 @@ bool Attach() {
   Hook->Joystick = SDL_JoystickOpen(index);
   if (!Hook->Joystick) return false;
   // A trigger at rest is at the low end of its axis.
-  SDL_JoystickSetVirtualAxis(Hook->Joystick, SDL_CONTROLLER_AXIS_TRIGGERLEFT, SDL_JOYSTICK_AXIS_MIN);
-  SDL_JoystickSetVirtualAxis(Hook->Joystick, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, SDL_JOYSTICK_AXIS_MIN);
+  for (const SDL_GameControllerAxis trigger :
+       {SDL_CONTROLLER_AXIS_TRIGGERLEFT, SDL_CONTROLLER_AXIS_TRIGGERRIGHT})
+    SDL_JoystickSetVirtualAxis(Hook->Joystick, trigger, SDL_JOYSTICK_AXIS_MIN);
   return true;
 }
 
@@ -92,7 +93,8 @@ void PollTestPad() {
   if (Hook->File < 0) return;
   char buffer[512];
   ssize_t n;
-  while ((n = ::read(Hook->File, buffer, sizeof buffer)) > 0) Hook->Pending.append(buffer, static_cast<size_t>(n));
+  while ((n = ::read(Hook->File, buffer, sizeof buffer)) > 0)
+    Hook->Pending.append(buffer, static_cast<size_t>(n));
   // One change of a button or axis per read at most: a press and its release in one
   // read would never be seen, however slow the frames.
   std::set<std::string> changed;
