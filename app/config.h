@@ -35,9 +35,8 @@ class IniFile {
   bool Unreadable() const { return ReadFailed; }
   std::optional<std::string> GetString(std::string_view section, std::string_view key) const;
   int32_t GetInt(std::string_view section, std::string_view key) const;
-
   // The lines of the section that GetString reads (the first of that name), blank ones left
-  // out, as GetString sees them; Line counts from 1.
+  // out (comments kept: the reader skips them), as GetString sees them; Line counts from 1.
   struct Entry {
     int Line;
     std::string Key, Value;

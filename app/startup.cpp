@@ -7,6 +7,7 @@
 
 #include "app/config.h"
 #include "app/main_form.h"
+#include "app/pad_config.h"
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "game/figure_shapes.h"
@@ -354,6 +355,8 @@ StartUpResult StartInput(WindowSystem& window) {
   const auto dikOf = [&window](const std::string& name) { return window.DikFromKeyName(name); };
   for (const std::string& message : ReadKeyBindings(ConfigPath(), dikOf)) WriteLog(message);
   WriteLog("InitDI - done");
+  ReadPadConfig(ConfigPath());
+  window.OpenGamepads();
   return StartUpResult::Ready;
 }
 
@@ -449,6 +452,7 @@ void Shutdown(WindowSystem& window) {
     std::fprintf(stderr, "Zolvane: the high score table could not be saved to %s\n",
                  HighScoresFile);
   KeyboardReady = false;
+  window.CloseGamepads();
   window.CloseDirectInput();
 }
 

@@ -38,6 +38,9 @@ class WindowSystem {
   // The snapshot's code of the key of that name, for config.ini's [Keys]: 0 for a key the
   // snapshot has no code for, NoSuchKeyName (platform/keyboard.h) for no key at all.
   virtual int DikFromKeyName(const std::string& name) = 0;
+  // The gamepads, beside the keyboard; a window without them has none.
+  virtual void OpenGamepads() {}
+  virtual void CloseGamepads() {}
 };
 
 }  // namespace zolvane

@@ -34,7 +34,7 @@ bool IsMenuArrow(int key) {
 // The menus answer to the arrows, whatever keys the game's moves are bound to; an arrow
 // bound to another move moves the menus its own way only.
 bool MenuMoveDown(Action move) {
-  if (IsKeyDown(MenuArrow(move)) || Holds(PadState, move)) return true;
+  if (IsKeyDown(MenuArrow(move)) || Holds(PadMenuActions(PadState), move)) return true;
   for (int key : KeyBindings[static_cast<int>(move)].Keys)
     if (key && !IsMenuArrow(key) && IsKeyDown(key)) return true;
   return false;
@@ -60,6 +60,13 @@ bool ConfirmInGame() {
   return Holds(PadState, Action::Confirm) && !Holds(PadState, Action::Drop);
 }
 }  // namespace
+
+ActionSet PadMenuActions(ActionSet pad) {
+  constexpr ActionSet Moves = ActionBit(Action::Left) | ActionBit(Action::Right) |
+                              ActionBit(Action::Turn) | ActionBit(Action::SoftDrop);
+  const bool answers = Holds(pad, Action::Confirm) || Holds(pad, Action::Back);
+  return answers ? pad & ~Moves : pad;
+}
 
 void PollMenuKeys() {
   if (!CanPoll()) return;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "game/frame_time.h"
+#include "platform/actions.h"
 
 namespace zolvane {
 
@@ -42,5 +43,9 @@ inline void CountDownKey(int32_t& timer, int32_t start) {
 
 void PollMenuKeys();
 void PollGameKeys();
+
+// The pad's actions as the menus take them: a button that confirms or goes back does only
+// that there, though it also turns or drops in a game (A, B).
+ActionSet PadMenuActions(ActionSet pad);
 
 }  // namespace zolvane

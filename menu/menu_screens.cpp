@@ -11,6 +11,8 @@
 #include "game/high_scores.h"
 #include "game/scene_objects.h"
 #include "menu/menu_state.h"
+#include "menu/name_entry.h"
+#include "platform/actions.h"
 #include "platform/data_files.h"
 #include "platform/math3d.h"
 #include "platform/picture.h"
@@ -34,6 +36,7 @@ constexpr float Cy = SceneCenterY;
 constexpr D3DCOLOR KeyWhite = 0xFFFFFFFF;
 constexpr D3DCOLOR PanelColour = 0x7F469B46;  // ARGB(127, 70, 155, 70)
 constexpr int32_t TextAlpha = 240;
+constexpr int32_t CursorDimAlpha = 90;
 constexpr float LabelAspect = 5.4f;
 constexpr float WobbleRate = 0.00017453292f;  // radians per millisecond: 0.01 degree
 constexpr float WobbleLimit = 0.034906585f;   // 2 degrees
@@ -273,45 +276,85 @@ struct TextLine {
   float X, Y;
 };
 
-// The game's name and version, what it is, and whose it is, then the keys: nine lines of
-// them, a little closer together than the lines above, between the heading and the rule.
-constexpr float KeyLineY(int line) { return Cy + 0.6f - 0.9f * static_cast<float>(line); }
+// The game's name and version, what it is, and whose it is, then the controls: a heading
+// and nine rows of an action, its keys and its pad buttons, a little closer together than
+// the lines above, between the heading and the rule.
+constexpr float ControlLineY(int line) { return Cy + 0.6f - 0.9f * static_cast<float>(line); }
 constexpr TextLine GameInfoLines[] = {
     {2, 10, "Game Info", Cx - 5.0f, Cy + 8.7f},
     {4, 4, "Zolvane 1.0", Cx - 10.0f, Cy + 6.0f},
     {4, 4, "A falling-blocks puzzle game in 3-D", Cx - 10.0f, Cy + 5.0f},
     {4, 4, "Code, pictures, sounds and music:", Cx - 10.0f, Cy + 4.0f},
     {1, 4, "all the Zolvane project's own work", Cx - 10.0f, Cy + 3.0f},
-    {4, 4, "Control Keys:", Cx - 10.0f, Cy + 1.6f},
-    {4, 4, "Left arrow - Move left", Cx - 10.0f, KeyLineY(0)},
-    {2, 4, "Right arrow - Move right", Cx - 10.0f, KeyLineY(1)},
-    {4, 4, "Up arrow - Rotate", Cx - 10.0f, KeyLineY(2)},
-    {2, 4, "Down arrow - Move down", Cx - 10.0f, KeyLineY(3)},
-    {4, 4, "Space - drops it faster", Cx - 10.0f, KeyLineY(4)},
-    {2, 4, "Ctrl - turbo drop", Cx - 10.0f, KeyLineY(5)},
-    {4, 4, "P - Pause", Cx - 10.0f, KeyLineY(6)},
-    {2, 4, "Esc - Abort the game, then Y or N", Cx - 10.0f, KeyLineY(7)},
-    {4, 4, "Esc in the menus - Exit or return", Cx - 10.0f, KeyLineY(8)},
-    {2, 7, "Press Esc to return", Cx - 7.0f, Cy - 9.0f},
+    {2, 7, "Press Esc or B to return", Cx - 8.6f, Cy - 9.0f},
 };
+
+struct ControlRow {
+  const char* Action;
+  const char* Keys;
+  const char* Pad;
+};
+// The columns: what it does, the keys, the gamepad. Full screen has no button; its keys run
+// into the pad's column.
+constexpr float ControlColumnX[3] = {Cx - 10.0f, Cx - 3.0f, Cx + 3.8f};
+constexpr ControlRow ControlHeading = {"Controls:", "Keys", "Gamepad"};
+constexpr ControlRow ControlRows[] = {
+    {"Move", "Left, Right", "D-pad, stick"},
+    {"Rotate", "Up", "Up, A"},
+    {"Move down", "Down", "Down"},
+    {"Drop faster", "Space", "B"},
+    {"Turbo drop", "Ctrl", "Y"},
+    {"Pause", "P", "Start"},
+    {"Abort: yes/no", "Esc: Y/N", "Back: A/B"},
+    {"Menus: OK/back", "Enter/Esc", "A/B"},
+    {"Full screen", "F11, Alt+Enter", ""},
+};
+
+void DrawControlRow(const ControlRow& row, int32_t font, float y) {
+  const char* columns[3] = {row.Action, row.Keys, row.Pad};
+  for (int c = 0; c < 3; ++c)
+    DrawFontText(font, 4, columns[c], ControlColumnX[c], y, 0, TextAlpha);
+}
 
 void DrawGameInfoScreen() {
   DrawRules();
   DrawPanel();
   for (const TextLine& line : GameInfoLines)
     DrawFontText(line.Font, line.Size, line.Text, line.X, line.Y, 0, TextAlpha);
+  DrawControlRow(ControlHeading, 4, Cy + 1.6f);
+  int line = 0;
+  for (const ControlRow& row : ControlRows) {
+    DrawControlRow(row, line % 2 ? 2 : 1, ControlLineY(line));
+    ++line;
+  }
 }
 
-void DrawCursorBlink(std::string& row) {
+// The name entry's cursor blinks: on and off, or bright and dim.
+bool CursorBlinkOn() {
   if (Menu.CursorBlinkTimer < 0) {
-    if (Menu.CursorText.empty())
-      Menu.CursorText.push_back('|');
-    else
-      Menu.CursorText.clear();
+    Menu.CursorShown = !Menu.CursorShown;
     Menu.CursorBlinkTimer = 300;
   }
   Menu.CursorBlinkTimer -= Delta();
-  row += Menu.CursorText;
+  return Menu.CursorShown;
+}
+
+// The name typed into, and where the next letter goes: a bar that comes and goes, or with a
+// pad plugged in the letter its picker would put there, in the other font of the table and
+// between bright and dim, so that it can always be read (a space shows as the bar). No
+// letter once the name is full.
+void DrawNameWithCursor(const std::string& name, int32_t font, int32_t otherFont, float x,
+                        float y) {
+  const bool on = CursorBlinkOn();
+  if (!PadPluggedIn()) {
+    DrawFontText(font, 6, on ? name + "|" : name, x, y, 0, TextAlpha);
+    return;
+  }
+  DrawFontText(font, 6, name, x, y, 0, TextAlpha);
+  if (name.size() >= MaxNameLength) return;
+  const char pick = Menu.NameEntryPick == ' ' ? '|' : Menu.NameEntryPick;
+  DrawFontText(otherFont, 6, std::string(1, pick), x + FontTextWidth(6, name), y, 0,
+               on ? TextAlpha : CursorDimAlpha);
 }
 
 }  // namespace
@@ -384,11 +427,11 @@ void DrawHighScoreScreen(int32_t gameType) {
   for (int rank = 1; rank <= 10; ++rank) {
     const HighScoreEntry& entry = HighScores[gameType][rank];
     const float y = Cy + 5.5f - 1.2f * static_cast<float>(rank);
-    std::string name = entry.Name;
-    if (Menu.NameEntryActive && rank == Game.ScorePosition && gameType == Game.GameType)
-      DrawCursorBlink(name);
     const bool podium = rank <= 3;
-    DrawFontText(podium ? 2 : 1, 6, name, Cx - 10.0f, y, 0, TextAlpha);
+    if (Menu.NameEntryActive && rank == Game.ScorePosition && gameType == Game.GameType)
+      DrawNameWithCursor(entry.Name, podium ? 2 : 1, podium ? 1 : 2, Cx - 10.0f, y);
+    else
+      DrawFontText(podium ? 2 : 1, 6, entry.Name, Cx - 10.0f, y, 0, TextAlpha);
     DrawFontText(podium ? 2 : 4, scoreSize, std::to_string(entry.Score), ScoreX, y, 0,
                  TextAlpha);
   }

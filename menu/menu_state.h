@@ -43,6 +43,13 @@ struct MenuStateData {
   // come up. The key of the last press the window reported, whose text follows it.
   std::bitset<256> NameEntryHeldKeys;
   int32_t NameEntryTextKey = 0;
+  // The pad's picker: the letter under the cursor, the pad's actions held as the entry
+  // opened (they act once released), those of the last pass, and the timer of a held
+  // Up or Down.
+  char NameEntryPick = 'A';
+  uint32_t NameEntryPadHeld = 0;
+  uint32_t NameEntryPadLast = 0;
+  int32_t NameEntryPickTimer = 0;
 
   // The selection animation, advanced while drawing.
   float ItemScale = ItemScaleFull;
@@ -62,8 +69,8 @@ struct MenuStateData {
   // The cursor brick's turn about its own Y axis, radians.
   float CursorSpin = 0;
 
-  // The name entry's blinking cursor.
-  std::string CursorText = "|";
+  // The name entry's blinking cursor: the picker's letter.
+  bool CursorShown = true;
   int32_t CursorBlinkTimer = 300;
 };
 

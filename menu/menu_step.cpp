@@ -317,6 +317,7 @@ void MenuStep() {
   OptionsKeys();
   GameTypeFire();
   HighScoreTableKeys();
+  if (Menu.NameEntryActive) NameEntryPadStep();
   CountDownHeldKeys();
   RunFades();
   SwayLogo();

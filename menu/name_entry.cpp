@@ -1,14 +1,21 @@
 #include "menu/name_entry.h"
 
+#include <cctype>
+#include <cstring>
+
+#include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/game_types.h"
 #include "game/high_scores.h"
 #include "game/keys.h"
 #include "menu/menu_state.h"
+#include "platform/actions.h"
 #include "platform/keyboard.h"
 #include "render/font.h"
 
 namespace zolvane {
+
+const char NamePickLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ 0123456789.-!?'";
 
 namespace {
 constexpr char Enter = 13;
@@ -27,6 +34,47 @@ bool Blank(const std::string& name) { return name.find_first_not_of(' ') == std:
 
 bool ValidKey(int key) { return key > 0 && key < 256; }
 
+constexpr int32_t PickRepeatDelay = 400;  // ms a held Up or Down waits before it repeats
+constexpr int32_t PickRepeatRate = 90;    // ms between the repeats
+
+// The cursor shows at once what the pad did.
+void ShowCursor() {
+  Menu.CursorShown = true;
+  Menu.CursorBlinkTimer = 300;
+}
+
+void Pick(int by) {
+  const int count = static_cast<int>(std::strlen(NamePickLetters));
+  const char* at = std::strchr(NamePickLetters, Menu.NameEntryPick);
+  const int i = at && *at ? static_cast<int>(at - NamePickLetters) : 0;
+  Menu.NameEntryPick = NamePickLetters[(i + by + count) % count];
+  ShowCursor();
+}
+
+// Back goes back a place: the letter taken away is under the cursor again.
+void PickBack(const std::string& name) {
+  if (!name.empty()) {
+    const char last = static_cast<char>(std::toupper(static_cast<unsigned char>(name.back())));
+    if (last && std::strchr(NamePickLetters, last)) Menu.NameEntryPick = last;
+  }
+  NameEntryKey(Backspace);
+  ShowCursor();
+}
+
+// Up and Down act on the press, then repeat while held.
+void PickHeld(bool up, bool down, ActionSet pressed) {
+  if (Holds(pressed, Action::Turn) || Holds(pressed, Action::SoftDrop)) {
+    Pick(Holds(pressed, Action::Turn) ? +1 : -1);
+    Menu.NameEntryPickTimer = PickRepeatDelay;
+  } else if (up != down) {
+    Menu.NameEntryPickTimer -= Delta();
+    if (Menu.NameEntryPickTimer <= 0) {
+      Pick(up ? +1 : -1);
+      Menu.NameEntryPickTimer = PickRepeatRate;
+    }
+  }
+}
+
 // Characters the font does not show go with the visible one before them, so a Backspace
 // always takes away something the player can see.
 void EraseLast(std::string& name) {
@@ -38,11 +86,15 @@ void EraseLast(std::string& name) {
 bool OpenNameEntry(int32_t gameType, int32_t rank, int32_t score) {
   Menu.NameEntryHeldKeys.reset();
   Menu.NameEntryTextKey = 0;
+  Menu.NameEntryPick = NamePickLetters[0];
+  Menu.NameEntryPadHeld = Menu.NameEntryPadLast = 0;
   if (!InsertHighScore(gameType, rank, score)) return false;
   // A fresh snapshot: during the fade to black the game polled no keys.
   if (KeyboardReady && ReadKeyboard())
     for (int key = 1; key < 256; ++key)
       if (IsKeyDown(key)) Menu.NameEntryHeldKeys.set(static_cast<size_t>(key));
+  ReadPad();
+  Menu.NameEntryPadHeld = PadState;
   return true;
 }
 
@@ -55,6 +107,24 @@ bool NameEntryKeyDown(int key, bool repeated) {
 
 void NameEntryKeyUp(int key) {
   if (ValidKey(key)) Menu.NameEntryHeldKeys.reset(static_cast<size_t>(key));
+}
+
+void NameEntryPadStep() {
+  HighScoreEntry* row = EntryRow();
+  // A fade owns the keys: the pad was not read.
+  if (!row || Loop.TransitionActive) return;
+  Menu.NameEntryPadHeld &= PadState;  // released: it acts when next pressed
+  const ActionSet live = PadMenuActions(PadState & ~Menu.NameEntryPadHeld);
+  const ActionSet pressed = live & ~Menu.NameEntryPadLast;
+  Menu.NameEntryPadLast = live;
+
+  PickHeld(Holds(live, Action::Turn), Holds(live, Action::SoftDrop), pressed);
+  if (Holds(pressed, Action::Confirm) || Holds(pressed, Action::Right)) {
+    NameEntryKey(Menu.NameEntryPick);
+    ShowCursor();
+  }
+  if (Holds(pressed, Action::Back) || Holds(pressed, Action::Left)) PickBack(row->Name);
+  if (Holds(pressed, Action::Pause)) FinishNameEntry();
 }
 
 void FinishNameEntry() {

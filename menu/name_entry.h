@@ -29,6 +29,15 @@ void NameEntryKey(char c);
 // Nothing while the last key pressed is one held since the entry opened.
 void NameEntryText(std::string_view utf8);
 
+// The letters the pad's picker offers, in order: A to Z, the space, 0 to 9, a few marks.
+extern const char NamePickLetters[];
+// The picker's step, once a pass while the entry is open: Up and Down change the letter
+// under the cursor (held, they repeat), Confirm or Right adds it, Back or Left takes the
+// last letter back under the cursor, Pause ends the entry as Enter does. Reads the pad's
+// actions of this pass (PadState); actions held since the entry opened wait for their
+// release.
+void NameEntryPadStep();
+
 // Ends an open entry as Enter does: a name that is empty or only spaces becomes
 // "Anonymous". Called by Enter and by the shutdown, so that a window closed while the name
 // is typed leaves no empty row in highscores.dat. Nothing when no entry is open.

@@ -42,21 +42,25 @@ ActionGroup GroupOf(Action a) {
 namespace {
 // Beyond its group, what else is read at the moment a is: the menus move the selection with
 // the game's moves, and the abort question takes Abort for no and Confirm for yes.
-bool ReadWith(Action a, Action b) {
-  if (GroupOf(a) == ActionGroup::Menu)
-    return b == Action::Left || b == Action::Right || b == Action::Turn || b == Action::SoftDrop;
-  if (a == Action::Yes) return b == Action::Abort;
-  if (a == Action::No) return b == Action::Confirm;
-  return false;
+bool MenuMovesWith(Action a, Action b) {
+  return GroupOf(a) == ActionGroup::Menu && (b == Action::Left || b == Action::Right ||
+                                              b == Action::Turn || b == Action::SoftDrop);
+}
+bool AnswerWith(Action a, Action b) {
+  return (a == Action::Yes && b == Action::Abort) || (a == Action::No && b == Action::Confirm);
+}
+bool SameMoment(Action a, Action b, bool menuMoves) {
+  return a != b && (GroupOf(a) == GroupOf(b) || AnswerWith(a, b) || AnswerWith(b, a) ||
+                    (menuMoves && (MenuMovesWith(a, b) || MenuMovesWith(b, a))));
 }
 }  // namespace
 
-bool ActionsClash(Action a, Action b) {
-  return a != b && (GroupOf(a) == GroupOf(b) || ReadWith(a, b) || ReadWith(b, a));
-}
+bool ActionsClash(Action a, Action b) { return SameMoment(a, b, true); }
+bool PadActionsClash(Action a, Action b) { return SameMoment(a, b, false); }
 
 void SetPadSource(PadSource* source) { Pad = source; }
 PadSource* GetPadSource() { return Pad; }
+bool PadPluggedIn() { return Pad && Pad->Count() > 0; }
 void ReadPad() { PadState = Pad ? Pad->Read() : 0; }
 
 }  // namespace zolvane

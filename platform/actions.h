@@ -27,6 +27,9 @@ ActionGroup GroupOf(Action a);
 // the moves the menus also read (Left, Right, Turn, SoftDrop), or an answer and the other
 // keys the abort question reads (Abort means no, Confirm yes).
 bool ActionsClash(Action a, Action b);
+// The same for a pad's buttons, less the menus' moves: there a button that confirms or goes
+// back does only that (PadMenuActions), so A may turn in a game and confirm in a menu.
+bool PadActionsClash(Action a, Action b);
 
 // The name of the action in config.ini ("Left", "TurboDrop", ...).
 const char* ActionName(Action a);
@@ -39,6 +42,8 @@ class PadSource {
  public:
   virtual ~PadSource() = default;
   virtual ActionSet Read() = 0;
+  // The pads plugged in: what only a pad player needs is shown only then.
+  virtual int Count() { return 1; }
 };
 
 class ManualPad : public PadSource {
@@ -50,6 +55,8 @@ class ManualPad : public PadSource {
 // The source ReadPad reads; none means no pad holds anything.
 void SetPadSource(PadSource* source);
 PadSource* GetPadSource();
+// A source with a pad plugged in.
+bool PadPluggedIn();
 // The pad's actions for this pass: read once, with the keyboard snapshot.
 extern ActionSet PadState;
 void ReadPad();

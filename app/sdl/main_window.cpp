@@ -24,6 +24,7 @@
 #include "platform/audio.h"
 #include "platform/frame_pacer.h"
 #include "platform/logs.h"
+#include "platform/sdl/gamepad.h"
 #include "platform/sdl/keyboard_device.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/window.h"
@@ -206,6 +207,8 @@ bool OnEvent(EventLoop& loop, const SDL_Event& e) {
     case SDL_KEYUP: loop.NameEntry.OnKeyUp(e.key); break;
     case SDL_TEXTINPUT: loop.NameEntry.OnText(e.text.text); break;
     case SDL_WINDOWEVENT: return OnWindowEvent(loop, e.window.event);
+    case SDL_CONTROLLERDEVICEADDED:
+    case SDL_CONTROLLERDEVICEREMOVED: OnGamepadEvent(e); break;
     default: break;
   }
   return true;

@@ -6,6 +6,7 @@
 
 #include "platform/gl/gl_context.h"
 #include "platform/gl/gl_device.h"
+#include "platform/sdl/gamepad.h"
 #include "platform/sdl/keyboard_device.h"
 #include "platform/sdl/window.h"
 #include "render/device_objects.h"
@@ -103,5 +104,7 @@ void SdlWindowSystem::CloseDirectInput() { zolvane::CloseDirectInput(); }
 int SdlWindowSystem::DikFromKeyName(const std::string& name) {
   return zolvane::DikFromKeyName(name.c_str());
 }
+void SdlWindowSystem::OpenGamepads() { zolvane::OpenGamepads(); }
+void SdlWindowSystem::CloseGamepads() { zolvane::CloseGamepads(); }
 
 }  // namespace zolvane

@@ -32,6 +32,8 @@ class SdlWindowSystem : public WindowSystem {
   bool AcquireKeyboard(bool acquire) override;
   void CloseDirectInput() override;
   int DikFromKeyName(const std::string& name) override;
+  void OpenGamepads() override;
+  void CloseGamepads() override;
 };
 
 }  // namespace zolvane

@@ -527,7 +527,9 @@ TEST_F(StartUpTest, FullScreenKeyKeepsTheDeviceTheClocksAndTheRestOfConfigIni) {
     window.RefuseFullScreen = false;
 
     // Switched to a window, a restore rebuilds nothing and maximises nothing.
-    if (c.StartFullScreen) ASSERT_TRUE(ToggleFullScreen(window));
+    if (c.StartFullScreen) {
+      ASSERT_TRUE(ToggleFullScreen(window));
+    }
     ResetLog();
     window.Maximized = 0;
     ASSERT_EQ(RestoreAfterMinimize(window), StartUpResult::Ready);

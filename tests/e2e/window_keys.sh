@@ -9,18 +9,15 @@ e2e_shots_folder
 
 # Well cells: rows 1 (bottom) to 20, columns 1 (left) to 10. A new figure enters with its
 # grid's left column at column 4 and its top line at row 20, so it covers columns 4 to 7.
-# At a wall, any figure has two or more bricks in the two columns next to it: one brick of
-# the well turning over now and then (it swings up to a column aside) cannot hide them all.
 brick_in() {  # SHOT ROW_LOW ROW_HIGH COLUMN...
-  local name=$1 low=$2 high=$3 c
-  shift 3
-  for c in "$@"; do e2e_has_brick "$(shot "$name")" "$(shot start)" "$c" "$low" "$high" && return 0; done
-  return 1
+  local name=$1
+  shift
+  e2e_brick_in "$(shot "$name")" "$(shot start)" "$@"
 }
 empty_columns() {  # SHOT ROW_LOW ROW_HIGH COLUMN...
-  local name=$1 low=$2 high=$3 c
-  shift 3
-  for c in "$@"; do e2e_unchanged "$(shot "$name")" "$(shot start)" "$c" "$low" "$high" || return 1; done
+  local name=$1
+  shift
+  e2e_empty_columns "$(shot "$name")" "$(shot start)" "$@"
 }
 # The states to reach after each key, allowing time for the drop's sparks to fade.
 START='e2e_brick_colour_in "$(shot start)" 4 7 14 20 && ! e2e_brick_colour_in "$(shot start)" 1 3 1 20 &&

@@ -1,9 +1,11 @@
 // config.ini: its sections through the start-up's readers, and the options menu's write-back
 // on the same text, which must change the keys it sets and nothing a reader sees elsewhere.
-// Whatever [Keys] holds, every action keeps a key.
+// Whatever [Keys] holds, every action keeps a key; whatever [Gamepad] holds, no button does
+// two things at once.
 #include <string>
 
 #include "app/config.h"
+#include "app/pad_config.h"
 #include "fuzz_support.h"
 #include "game/key_bindings.h"
 #include "platform/keyboard.h"
@@ -52,6 +54,17 @@ void CheckKeys() {
   ResetKeyBindings();
 }
 
+// [Gamepad] never leaves two actions of one group on one button, whatever the lines say.
+void CheckPadConfig(const std::string& text) {
+  const PadConfig config = ParsePadConfig(IniFile::FromText(text));
+  for (int a = 0; a < ActionCount; ++a)
+    for (int b = a + 1; b < ActionCount; ++b)
+      if (PadActionsClash(static_cast<Action>(a), static_cast<Action>(b)))
+        for (PadButton x : config.Bindings[a].Buttons)
+          for (PadButton y : config.Bindings[b].Buttons)
+            fuzz::Require(x == PadButton::None || x != y, "two actions of one group share a button");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -62,5 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResetConfigState();
   Config = GameSettings{};
   CheckWriteBack(std::string(reinterpret_cast<const char*>(data), size));
+  CheckPadConfig(std::string(reinterpret_cast<const char*>(data), size));
   return 0;
 }

@@ -1,4 +1,8 @@
 // Pause, the abort question and the end of a game, through to the hand-over to the menus.
+#include <string>
+
+#include "platform/actions.h"
+#include "platform/pad_bindings.h"
 #include "tests/game/rules_fixture.h"
 
 namespace zolvane {
@@ -173,6 +177,54 @@ TEST_F(BreakTest, UnrankedGameOverShowsTheTableAndKeepsTheWell) {
   EXPECT_EQ(Game.Score, 5);
   EXPECT_EQ(OccupiedTotal(), 40);
   EXPECT_FALSE(Game.GameOver);
+}
+
+// A pad player, with the pad's default buttons only, gets in and out of every break: Start
+// pauses and resumes, Back asks to abort, A and B answer, and any of A, B, Back and Y leaves
+// the game-over picture.
+TEST_F(BreakTest, ThePadsDefaultButtonsAnswerEveryBreak) {
+  enum class Break { None, Paused, Question, Over };
+  enum class Then { Runs, Paused, Question, Resumed, FadesOut };
+  struct Case {
+    Break Before;
+    PadButton Button;
+    Then After;
+  };
+  using B = PadButton;
+  const Case cases[] = {
+      {Break::None, B::Start, Then::Paused},       {Break::None, B::Back, Then::Question},
+      {Break::None, B::A, Then::Runs},             {Break::Paused, B::Start, Then::Resumed},
+      {Break::Paused, B::Back, Then::Resumed},     {Break::Paused, B::A, Then::Paused},
+      {Break::Question, B::A, Then::FadesOut},     {Break::Question, B::B, Then::Resumed},
+      {Break::Question, B::Back, Then::Resumed},   {Break::Question, B::Start, Then::Question},
+      {Break::Over, B::A, Then::FadesOut},         {Break::Over, B::B, Then::FadesOut},
+      {Break::Over, B::Back, Then::FadesOut},      {Break::Over, B::Y, Then::FadesOut},
+  };
+  ManualPad pad;
+  SetPadSource(&pad);
+  ResetPadBindings();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(PadButtonName(c.Button)) + " in break " +
+                 std::to_string(static_cast<int>(c.Before)));
+    StartGameNow(1);
+    FreezeFall();
+    Loop.FadeOutRunning = Loop.TransitionActive = false;
+    Game.Paused = c.Before == Break::Paused;
+    Game.AbortQuery = c.Before == Break::Question;
+    Game.GameOver = c.Before == Break::Over;
+    Pass(100);
+    pad.Held = ActionsOfButtons(PadBit(c.Button), PadBindings);
+    Pass(100);
+    pad.Held = 0;
+    Pass(100);
+    Then now = Then::Runs;
+    if (Loop.TransitionActive) now = Then::FadesOut;
+    else if (Game.AbortQuery) now = Then::Question;
+    else if (Game.Paused) now = Then::Paused;
+    else if (c.Before != Break::None) now = Then::Resumed;
+    EXPECT_EQ(now, c.After);
+  }
+  SetPadSource(nullptr);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "game/keys.h"
+#include "platform/actions.h"
 #include "platform/keyboard.h"
 #include "platform/settings.h"
 
@@ -106,6 +107,32 @@ TEST_F(KeyPollingTest, MenuTreatsSpaceAndEnterAsOneKeyThatActsOncePerPress) {
   keyboard.Press(DIK_LCONTROL);
   PollMenuKeys();
   EXPECT_FALSE(Keys.KeyCtrl);
+}
+
+// A pad's A turns in a game and confirms in the menus: there it must not also move the
+// selection up, nor B move it as it goes back. The d-pad moves.
+TEST_F(KeyPollingTest, APadButtonThatConfirmsOrGoesBackDoesOnlyThatInTheMenus) {
+  ManualPad pad;
+  SetPadSource(&pad);
+  const ActionSet a = ActionBit(Action::Turn) | ActionBit(Action::Yes) | ActionBit(Action::Confirm);
+  const ActionSet b = ActionBit(Action::Drop) | ActionBit(Action::No) | ActionBit(Action::Back);
+  pad.Held = a;
+  PollMenuKeys();
+  EXPECT_TRUE(Keys.KeyEnter);
+  EXPECT_FALSE(Keys.KeyUp);
+  pad.Held = b | ActionBit(Action::Left);
+  PollMenuKeys();
+  EXPECT_TRUE(Keys.KeyEscape);
+  EXPECT_FALSE(Keys.KeyLeft);
+  pad.Held = ActionBit(Action::Turn);
+  PollMenuKeys();
+  EXPECT_TRUE(Keys.KeyUp);
+  EXPECT_FALSE(Keys.KeyEnter);
+  // In a game A turns.
+  pad.Held = a;
+  PollGameKeys();
+  EXPECT_TRUE(Keys.KeyUp);
+  SetPadSource(nullptr);
 }
 
 TEST_F(KeyPollingTest, FailedReadOrNoKeyboardChangesNothing) {

@@ -1,11 +1,17 @@
 // The menu screens drawn on the recording device: the labels' size and light by their
 // relation to the selection, the animation steps, the volume marks, the panel, and the
 // high score table's fonts with the name entry's cursor.
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "game/high_scores.h"
 #include "menu/menu_screens.h"
 #include "menu/menu_state.h"
+#include "menu/name_entry.h"
+#include "platform/actions.h"
 #include "render/font.h"
 #include "tests/render/render_fixture.h"
 
@@ -205,19 +211,70 @@ TEST_F(MenuScreens, HighScoreTableUsesThePodiumFontAndShowsTheTypingCursor) {
     // "N" + 3 digits; rank 4 is typed into: "AB" and the cursor.
     EXPECT_EQ(glyphs, rank == 4 ? 3 + 3 : 1 + 3);
   }
-  const DrawSnapshot* cursor = nullptr;
-  for (const DrawSnapshot& d : Dev->Draws)
-    if (d.Texture0 == FontGlyphTextures[1][GlyphCode('|')]) cursor = &d;
-  EXPECT_NE(cursor, nullptr);
-  // The cursor blinks: gone after 300 ms, back after 300 more.
+  auto drawn = [&](const Texture* glyph) {
+    bool found = false;
+    for (const DrawSnapshot& d : Dev->Draws) found |= d.Texture0 == glyph;
+    return found;
+  };
+  const Texture* bar = FontGlyphTextures[1][GlyphCode('|')];
+  EXPECT_TRUE(drawn(bar));
+  // Without a pad the cursor is a bar that blinks: gone after 300 ms, back after 300 more.
   for (auto [delta, shown] : {std::pair{301u, true}, {1u, false}, {300u, false}, {1u, true}}) {
     Loop.FrameDelta = delta;
     Dev->ClearLog();
     DrawMenu();
-    bool drawn = false;
-    for (const DrawSnapshot& d : Dev->Draws) drawn |= d.Texture0 == FontGlyphTextures[1][GlyphCode('|')];
-    EXPECT_EQ(drawn, shown) << delta;
+    EXPECT_EQ(drawn(bar), shown) << delta;
   }
+}
+
+// With a pad plugged in the cursor is the picker's letter, in the row's other font, after the
+// name; it blinks between bright and dim and is always there.
+TEST_F(MenuScreens, WithAPadTheNameEntryCursorIsThePickersLetter) {
+  ManualPad pad;
+  SetPadSource(&pad);
+  Menu.MenuState = MenuHighScores;
+  Menu.HighScoreTableShown = 3;
+  Game.GameType = 3;
+  Game.ScorePosition = 4;
+  Menu.NameEntryActive = true;
+  Menu.NameEntryPick = 'Q';
+  for (int rank = 1; rank <= 10; ++rank) HighScores[3][rank] = {"N", 1000 - rank};
+  HighScores[3][4].Name = "AB";
+  Loop.FrameDelta = 0;
+  DrawMenu();
+  const Texture* cursorGlyph = FontGlyphTextures[2][GlyphCode('Q')];
+  const DrawSnapshot* cursor = nullptr;
+  float nameEnd = -1e9f;
+  const float y = Cy + 5.5f - 1.2f * 4;
+  for (const DrawSnapshot& d : Dev->Draws) {
+    if (!FontOf(d.Texture0) || std::fabs(d.World(4, 2) - y) > 1e-4f) continue;
+    if (d.Texture0 == cursorGlyph) cursor = &d;
+    else if (d.World(4, 1) < Cx) nameEnd = std::max(nameEnd, d.World(4, 1));
+  }
+  ASSERT_NE(cursor, nullptr);
+  EXPECT_GT(cursor->World(4, 1), nameEnd) << "after the name";
+  auto cursorAlpha = [&](const Texture* glyph) {
+    for (const DrawSnapshot& d : Dev->Draws)
+      if (d.Texture0 == glyph) return static_cast<int>(d.Vertices.at(27));  // A of ARGB
+    return -1;
+  };
+  for (auto [delta, bright] : {std::pair{301u, true}, {1u, false}, {300u, false}, {1u, true}}) {
+    Loop.FrameDelta = delta;
+    Dev->ClearLog();
+    DrawMenu();
+    EXPECT_EQ(cursorAlpha(cursorGlyph), bright ? 240 : 90) << delta;
+  }
+  // A space under the cursor shows as a bar; a full name has no cursor.
+  Menu.NameEntryPick = ' ';
+  Loop.FrameDelta = 0;
+  Dev->ClearLog();
+  DrawMenu();
+  EXPECT_NE(cursorAlpha(FontGlyphTextures[2][GlyphCode('|')]), -1);
+  HighScores[3][4].Name = std::string(MaxNameLength, 'Z');
+  Dev->ClearLog();
+  DrawMenu();
+  EXPECT_EQ(cursorAlpha(FontGlyphTextures[2][GlyphCode('|')]), -1);
+  SetPadSource(nullptr);
 }
 
 TEST_F(MenuScreens, SevenDigitScoresStayInsideThePanel) {
@@ -249,6 +306,49 @@ TEST_F(MenuScreens, TheScoresOfATableShareOneSize) {
     if (d.Texture0 == FontGlyphTextures[4][GlyphCode('8')]) eights.push_back(d.World(1, 1));
   ASSERT_EQ(eights.size(), 8u);
   for (const float width : eights) EXPECT_FLOAT_EQ(width, eights.front());
+}
+
+// The help screen's rows of glyphs, read back as text: every glyph inside the panel, none
+// over the next in its row, and the keys and pad buttons listed.
+TEST_F(MenuScreens, HelpListsTheKeysAndThePadButtonsInsideThePanel) {
+  Menu.MenuState = MenuGameInfo;
+  DrawMenu();
+  auto charOf = [](const Texture* t) {
+    for (int f = 1; f <= FontCount; ++f)
+      for (char c = 32; c < 127; ++c)
+        if (GlyphCode(c) && FontGlyphTextures[f][GlyphCode(c)] == t) return c;
+    return '\0';
+  };
+  struct Glyph {
+    float X, Width;
+    char C;
+  };
+  std::map<int, std::vector<Glyph>> rows;  // by height, in 1/1000 of a unit
+  for (const DrawSnapshot& d : Dev->Draws)
+    if (const char c = charOf(d.Texture0))
+      rows[static_cast<int>(std::lround(d.World(4, 2) * 1000))].push_back(
+          {d.World(4, 1), d.World(1, 1), c});
+  std::string all;
+  for (auto& [y, glyphs] : rows) {
+    std::sort(glyphs.begin(), glyphs.end(), [](const Glyph& a, const Glyph& b) { return a.X < b.X; });
+    std::string text;
+    for (size_t i = 0; i < glyphs.size(); ++i) {
+      const Glyph& g = glyphs[i];
+      EXPECT_GE(g.X, Cx - 10.5f) << g.C << " at height " << y;
+      EXPECT_LE(g.X + g.Width, Cx + 10.5f) << g.C << " at height " << y;
+      if (i > 0) {
+        EXPECT_GE(g.X, glyphs[i - 1].X + glyphs[i - 1].Width - 1e-3f) << g.C << " overlaps";
+      }
+      // A gap wider than a space parts the columns.
+      if (i > 0 && g.X - (glyphs[i - 1].X + glyphs[i - 1].Width) > 0.5f) text += " | ";
+      text += g.C;
+    }
+    all += text + "\n";
+  }
+  for (const char* row : {"ROTATE | UP | UP,A", "DROPFASTER | SPACE | B", "TURBODROP | CTRL | Y",
+                          "PAUSE | P | START", "ABORT:YES/NO | ESC:Y/N | BACK:A/B",
+                          "FULLSCREEN | F11,ALT+ENTER"})
+    EXPECT_NE(all.find(std::string(row) + "\n"), std::string::npos) << row << " in\n" << all;
 }
 
 TEST_F(MenuScreens, PanelIsHalfTransparentGreenAndUnlit) {

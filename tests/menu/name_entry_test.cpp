@@ -8,6 +8,7 @@
 #include "game/keys.h"
 #include "menu/menu_state.h"
 #include "menu/name_entry.h"
+#include "platform/actions.h"
 #include "tests/game/rules_fixture.h"
 #include "tests/support/temp_folder.h"
 
@@ -136,6 +137,101 @@ TEST_F(NameEntry, TypedNameSurvivesTheFile) {
   EXPECT_EQ(HighScores[2][3].Score, 500);
 }
 
+// The pad's picker, one pass per step with the pad's actions of that pass.
+constexpr ActionSet PadA = ActionBit(Action::Turn) | ActionBit(Action::Yes) | ActionBit(Action::Confirm);
+constexpr ActionSet PadB = ActionBit(Action::Drop) | ActionBit(Action::No) | ActionBit(Action::Back);
+constexpr ActionSet PadUp = ActionBit(Action::Turn);
+constexpr ActionSet PadDown = ActionBit(Action::SoftDrop);
+constexpr ActionSet PadLeft = ActionBit(Action::Left);
+constexpr ActionSet PadRight = ActionBit(Action::Right);
+constexpr ActionSet PadStart = ActionBit(Action::Pause);
+
+class NamePicker : public NameEntry {
+ protected:
+  void SetUp() override {
+    NameEntry::SetUp();
+    HighScores[2][3].Name.clear();
+    Menu.NameEntryPick = 'A';
+    Loop.FrameDelta = 16;
+  }
+  void TearDown() override {
+    PadState = 0;
+    Loop = LoopState{};
+    NameEntry::TearDown();
+  }
+  // Each button pressed for a pass and released for one.
+  static void Press(std::initializer_list<ActionSet> presses) {
+    for (ActionSet p : presses) {
+      PadState = p;
+      NameEntryPadStep();
+      PadState = 0;
+      NameEntryPadStep();
+    }
+  }
+};
+
+TEST_F(NamePicker, PressesSpellTheName) {
+  struct Case {
+    const char* What;
+    std::vector<ActionSet> Presses;
+    std::string Name;
+    bool StillTyping;
+  };
+  const Case cases[] = {
+      {"nothing pressed", {}, "", true},
+      {"A adds the letter under the cursor, and not the next one", {PadA}, "A", true},
+      {"Right adds it too", {PadRight}, "A", true},
+      {"the letter stays for the next place", {PadA, PadA}, "AA", true},
+      {"Up picks the next letter", {PadUp, PadUp, PadA}, "C", true},
+      {"Down from A wraps to the last mark", {PadDown, PadA}, "'", true},
+      {"below A the marks, the digits, then the space",
+       {PadDown, PadDown, PadDown, PadDown, PadDown, PadDown, PadDown, PadDown, PadDown,
+        PadDown, PadDown, PadDown, PadDown, PadDown, PadDown, PadDown, PadA, PadUp, PadA},
+       " 0", true},
+      {"B takes the last letter back under the cursor", {PadUp, PadA, PadUp, PadA, PadB, PadA},
+       "BC", true},
+      {"Left does the same", {PadUp, PadUp, PadA, PadDown, PadLeft, PadA}, "C", true},
+      {"B on an empty name does nothing", {PadB, PadA}, "A", true},
+      {"Start ends the entry with the letters added", {PadUp, PadA, PadUp, PadStart}, "B", false},
+      {"Start at once: Anonymous", {PadStart}, "Anonymous", false},
+      {"nothing after the end", {PadA, PadStart, PadA, PadB}, "A", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    HighScores[2][3].Name.clear();
+    Menu.NameEntryActive = true;
+    Menu.NameEntryPick = 'A';
+    Menu.NameEntryPadLast = Menu.NameEntryPadHeld = 0;
+    for (ActionSet p : c.Presses) Press({p});
+    EXPECT_EQ(Name(), c.Name);
+    EXPECT_EQ(Menu.NameEntryActive, c.StillTyping);
+  }
+}
+
+TEST_F(NamePicker, HeldUpRepeatsAfterADelayAndAHeldAAddsOnce) {
+  PadState = PadUp;
+  NameEntryPadStep();  // B at the press
+  for (int i = 0; i < 24; ++i) NameEntryPadStep();  // 384 ms: no repeat yet
+  EXPECT_EQ(Menu.NameEntryPick, 'B');
+  NameEntryPadStep();  // 400 ms: C
+  EXPECT_EQ(Menu.NameEntryPick, 'C');
+  for (int i = 0; i < 6; ++i) NameEntryPadStep();  // every 90 ms after that
+  EXPECT_EQ(Menu.NameEntryPick, 'D');
+  PadState = PadA;
+  for (int i = 0; i < 50; ++i) NameEntryPadStep();
+  EXPECT_EQ(Name(), "D");
+  EXPECT_EQ(Menu.NameEntryPick, 'D') << "A also turns in a game; here it only adds";
+}
+
+TEST_F(NamePicker, ANameIsAtMostEighteenLettersAndTheKeyboardTypesBeside) {
+  NameEntryText("Ad");
+  Press({PadUp, PadA});
+  NameEntryText("x");
+  EXPECT_EQ(Name(), "AdBx");
+  for (int i = 0; i < 20; ++i) Press({PadA});
+  EXPECT_EQ(Name(), "AdBx" + std::string(14, 'B'));
+}
+
 // The end of a real game on the injected clock and keyboard, the window's key events given
 // by hand as the SDL window gives them: a press (or its auto-repeat), then its text.
 class NameEntryAfterAGame : public RulesTest {
@@ -229,6 +325,40 @@ TEST_F(NameEntryAfterAGame, KeysUpAsTheEntryOpensTypeAtOnce) {
   Key(DIK_SPACE, false, " ");
   Key(DIK_SPACE, true, " ");
   EXPECT_EQ(Name(), "  ");
+}
+
+TEST_F(NameEntryAfterAGame, PadButtonsHeldAsTheEntryOpensActOnlyOnceReleased) {
+  ManualPad pad;
+  SetPadSource(&pad);
+  Game.Score = 500;
+  for (int r = 1; r <= 18; ++r) {
+    Occupy(r, 5);
+    Occupy(r, 6);
+  }
+  Place(KindO, 1, 4, 20);
+  // B drops the figures, tops the stack out and leaves the game-over picture.
+  pad.Held = PadB;
+  for (int i = 0; i < 20 && !Game.GameOver; ++i) Pass(50);
+  ASSERT_TRUE(Game.GameOver);
+  for (int i = 0; i < 100 && !Loop.MenuActive; ++i) Pass(100);
+  for (int i = 0; i < 10; ++i) Pass(100);  // the fade in
+  ASSERT_TRUE(Menu.NameEntryActive);
+  NameEntryText("Bo");
+  Passes(5, 100);
+  EXPECT_EQ(Name(), "Bo") << "B held since the game deletes nothing";
+  pad.Held = PadB | PadA;  // A pressed while B is still held adds
+  Passes(2, 100);
+  EXPECT_EQ(Name(), "BoA");
+  pad.Held = 0;
+  Pass(100);
+  pad.Held = PadB;  // pressed again: it takes the A back
+  Pass(100);
+  EXPECT_EQ(Name(), "Bo");
+  pad.Held = PadStart;
+  Pass(100);
+  EXPECT_FALSE(Menu.NameEntryActive);
+  EXPECT_EQ(Name(), "Bo");
+  SetPadSource(nullptr);
 }
 
 }  // namespace

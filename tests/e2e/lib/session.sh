@@ -309,6 +309,22 @@ e2e_brick_colour_in() {  # SHOT COLUMN_LOW COLUMN_HIGH ROW_LOW ROW_HIGH
     awk "$E2E_AWK_BRICK"' NF == 3 && brick($1, $2, $3) { found = 1 } END { exit !found }'
 }
 
+# A brick in the rows of one of the columns, where REF showed none. At a wall any figure
+# has two or more bricks in the two columns next to it: one brick of the well turning over
+# now and then (it swings up to a column aside) cannot hide them all.
+e2e_brick_in() {  # SHOT REF ROW_LOW ROW_HIGH COLUMN...
+  local shot=$1 ref=$2 low=$3 high=$4 c
+  shift 4
+  for c in "$@"; do e2e_has_brick "$shot" "$ref" "$c" "$low" "$high" && return 0; done
+  return 1
+}
+# The rows of every one of the columns look as in REF.
+e2e_empty_columns() {  # SHOT REF ROW_LOW ROW_HIGH COLUMN...
+  local shot=$1 ref=$2 low=$3 high=$4 c
+  shift 4
+  for c in "$@"; do e2e_unchanged "$shot" "$ref" "$c" "$low" "$high" || return 1; done
+}
+
 # The glass frame at (X, Y): drawn additively over the background, a light blue with more
 # green than red, where the background beside the well is a dark purple.
 e2e_is_frame() {  # SHOT X Y
