@@ -25,33 +25,12 @@ struct TestPad {
 TestPad* Hook = nullptr;
 
 void Detach() {
-  if (!Hook->Joystick) return;
-  const SDL_JoystickID id = SDL_JoystickInstanceID(Hook->Joystick);
-  SDL_JoystickClose(Hook->Joystick);
-  Hook->Joystick = nullptr;
-  for (int i = 0; i < SDL_NumJoysticks(); ++i)
-    if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
+  DetachVirtualPad(Hook->Joystick);
 }
 
 bool Attach() {
-  if (Hook->Joystick) return true;
-  SDL_VirtualJoystickDesc desc{};
-  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-  desc.button_mask = (1u << SDL_CONTROLLER_BUTTON_MAX) - 1;
-  desc.axis_mask = (1u << SDL_CONTROLLER_AXIS_MAX) - 1;
-  desc.name = "Zolvane test pad";
-  const int index = SDL_JoystickAttachVirtualEx(&desc);
-  if (index < 0) return false;
-  Hook->Joystick = SDL_JoystickOpen(index);
-  if (!Hook->Joystick) return false;
-  // A trigger at rest is at the low end of its axis.
-  for (const SDL_GameControllerAxis trigger :
-       {SDL_CONTROLLER_AXIS_TRIGGERLEFT, SDL_CONTROLLER_AXIS_TRIGGERRIGHT})
-    SDL_JoystickSetVirtualAxis(Hook->Joystick, trigger, SDL_JOYSTICK_AXIS_MIN);
-  return true;
+  if (!Hook->Joystick) Hook->Joystick = AttachVirtualPad("Zolvane test pad");
+  return Hook->Joystick != nullptr;
 }
 
 // The virtual pad's buttons and axes are numbered in SDL's game controller order.
@@ -79,6 +58,35 @@ bool Carry(const std::string& line) {
 }
 
 }  // namespace
+
+SDL_Joystick* AttachVirtualPad(const char* name) {
+  SDL_VirtualJoystickDesc desc{};
+  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+  desc.button_mask = (1u << SDL_CONTROLLER_BUTTON_MAX) - 1;
+  desc.axis_mask = (1u << SDL_CONTROLLER_AXIS_MAX) - 1;
+  desc.name = name;
+  const int index = SDL_JoystickAttachVirtualEx(&desc);
+  if (index < 0) return nullptr;
+  SDL_Joystick* pad = SDL_JoystickOpen(index);
+  if (!pad) return nullptr;
+  // A trigger at rest is at the low end of its axis.
+  for (const SDL_GameControllerAxis trigger :
+       {SDL_CONTROLLER_AXIS_TRIGGERLEFT, SDL_CONTROLLER_AXIS_TRIGGERRIGHT})
+    SDL_JoystickSetVirtualAxis(pad, trigger, SDL_JOYSTICK_AXIS_MIN);
+  return pad;
+}
+
+void DetachVirtualPad(SDL_Joystick*& pad) {
+  if (!pad) return;
+  const SDL_JoystickID id = SDL_JoystickInstanceID(pad);
+  SDL_JoystickClose(pad);
+  pad = nullptr;
+  for (int i = 0; i < SDL_NumJoysticks(); ++i)
+    if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
+}
 
 void StartTestPad() {
   const char* path = std::getenv("ZOLVANE_TEST_PAD");

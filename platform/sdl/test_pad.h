@@ -6,8 +6,14 @@
 // with SDL's names of buttons and axes ("a", "dpleft", "leftx", ...). Without the
 // variable nothing here runs.
 #pragma once
+#include <SDL.h>
 
 namespace zolvane {
+
+// A virtual joystick SDL maps as a game controller, buttons and axes in SDL's order, and
+// its removal (the reference is emptied). The hook's pad, and the unit tests'.
+SDL_Joystick* AttachVirtualPad(const char* name);
+void DetachVirtualPad(SDL_Joystick*& pad);
 
 // Reads the variable; nothing when it is not set.
 void StartTestPad();

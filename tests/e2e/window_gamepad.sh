@@ -15,25 +15,8 @@ PAD="$E2E_TMP/pad"
 export ZOLVANE_TRACE_SCREENS="$TRACE" ZOLVANE_TEST_PAD="$PAD"
 : >"$PAD"
 
-screen() { grep -v ' frames ' "$TRACE" 2>/dev/null | tail -n1 | cut -d' ' -f2- || true; }
-wait_screen() {  # NAME SECONDS
-  local deadline=$((SECONDS + $2))
-  until [ "$(screen)" = "$1" ]; do
-    e2e_game_running || die "the game ended before the screen '$1'"
-    [ "$SECONDS" -lt "$deadline" ] || die "no screen '$1' within $2 s (last: '$(screen)')"
-    sleep 0.05
-  done
-}
 # A line for the pad; the game reads them each frame.
 pad() { echo "$*" >>"$PAD"; }
-# wait_screen for a check: false instead of the end of the script.
-wait_screen_quiet() {  # NAME SECONDS
-  local deadline=$((SECONDS + $2))
-  until [ "$(screen)" = "$1" ]; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.05
-  done
-}
 # pad_press BUTTON... : each pressed for a few frames, then a pause, as a player presses.
 pad_press() {
   local b
@@ -69,7 +52,7 @@ line_of() { grep -n -- "^$1\$" "$GAME/config.ini" | cut -d: -f1; }
 e2e_start_x
 e2e_start_game "$(e2e_slow 150)"
 e2e_wait_started "$(e2e_slow 20)"
-wait_screen main "$(e2e_slow 10)"
+e2e_wait_screen main "$(e2e_slow 10)"
 
 echo "== [Gamepad] in config.ini"
 check "an unknown action is reported with its line" \
@@ -83,9 +66,9 @@ check "the pad is attached (debug.txt)" \
   'wait_log_count "Gamepad attached: Zolvane test pad" 1 "$(e2e_slow 5)"'
 sleep 0.3
 pad_press a
-check "A on New Game: the game types" 'wait_screen_quiet "game types" 3'
+check "A on New Game: the game types" 'e2e_screen_within "game types" 3'
 pad_press a
-check "A on Classic: a game" 'wait_screen_quiet "game 1" "$(e2e_slow 5)"'
+check "A on Classic: a game" 'e2e_screen_within "game 1" "$(e2e_slow 5)"'
 e2e_wait_game_screen "$(e2e_slow 20)"
 e2e_shot_until "$(shot start)" 5 'e2e_brick_colour_in "$(shot start)" 4 7 14 20' || true
 
@@ -101,14 +84,14 @@ check "columns 6 to 10 of the floor are empty" 'e2e_empty_columns "$(shot droppe
 
 echo "== Start pauses, X resumes"
 pad_press start
-check "Start: the pause" 'wait_screen_quiet pause 3'
+check "Start: the pause" 'e2e_screen_within pause 3'
 e2e_shot "$(shot paused)"
 read -r before _ < <(e2e_middle_band "$(shot start)")
 read -r paused _ < <(e2e_middle_band "$(shot paused)")
 check "the pause picture across the well ($before -> $paused)" \
   'awk -v a="$before" -v b="$paused" "BEGIN { exit !(b - a >= 0.05) }"'
 pad_press x
-check "X, as config.ini has it, resumes" 'wait_screen_quiet "game 1" 3'
+check "X, as config.ini has it, resumes" 'e2e_screen_within "game 1" 3'
 
 echo "== pulled out and plugged in again; Back asks to abort, B says no"
 pad detach
@@ -117,14 +100,14 @@ pad attach
 check "attached again" 'wait_log_count "Gamepad attached: Zolvane test pad" 2 "$(e2e_slow 5)"'
 sleep 0.3
 pad_press back
-check "Back: the abort question" 'wait_screen_quiet "abort question" 3'
+check "Back: the abort question" 'e2e_screen_within "abort question" 3'
 e2e_shot "$(shot abort_question)"
 pad_press b
-check "B: no, the game goes on" 'wait_screen_quiet "game 1" 3'
+check "B: no, the game goes on" 'e2e_screen_within "game 1" 3'
 
 echo "== B held to the end of the game and into the name entry"
 pad press b
-wait_screen "name entry" "$(e2e_slow 60)"
+e2e_wait_screen "name entry" "$(e2e_slow 60)"
 check "the game went through game over" 'grep -q " game over$" "$TRACE"'
 sleep 1
 pad release b
@@ -137,7 +120,7 @@ pad_press b dpdown dpdown dpdown dpdown a
 sleep 0.2
 e2e_shot "$(shot entry_spelt)"
 pad_press start
-check "Start ends the entry" 'wait_screen_quiet "high scores" 3'
+check "Start ends the entry" 'e2e_screen_within "high scores" 3'
 e2e_terminate_game "$(e2e_slow 15)"
 check "SIGTERM: exit status 0 (got $GAME_STATUS)" '[ "$GAME_STATUS" = 0 ]'
 check "highscores.dat is complete" 'e2e_highscores_complete "$GAME/highscores.dat"'

@@ -10,16 +10,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
 TRACE="$E2E_TMP/trace"
 export ZOLVANE_TRACE_SCREENS="$TRACE"
 
-# The screen the game last drew (app/screen_trace.cpp), without its heartbeat lines.
-screen() { grep -v ' frames ' "$TRACE" 2>/dev/null | tail -n1 | cut -d' ' -f2- || true; }
-wait_screen() {  # NAME SECONDS
-  local deadline=$((SECONDS + $2))
-  until [ "$(screen)" = "$1" ]; do
-    e2e_game_running || die "the game ended before the screen '$1'"
-    [ "$SECONDS" -lt "$deadline" ] || die "no screen '$1' within $2 s (last: '$(screen)')"
-    sleep 0.05
-  done
-}
 # The score and the name (spaces and all) of Classic rank RANK in highscores.dat.
 classic_entry() { e2e_highscores "$GAME/highscores.dat" | awk -v r="$1" '$1 == 1 && $2 == r { print; exit }'; }
 classic_score() { classic_entry "$1" | cut -d' ' -f3; }
@@ -32,10 +22,10 @@ top_out_holding_space() {
   rm -f "$TRACE" "$GAME/highscores.dat"
   e2e_start_game "$(e2e_slow 120)" --game 1
   e2e_wait_started "$(e2e_slow 20)"
-  wait_screen "game 1" "$(e2e_slow 10)"
+  e2e_wait_screen "game 1" "$(e2e_slow 10)"
   sleep 0.5  # the fade in: keys are read once it is over
   timeout 5 xdotool keydown space
-  wait_screen "name entry" "$(e2e_slow 60)"
+  e2e_wait_screen "name entry" "$(e2e_slow 60)"
   sleep 1.5
   e2e_shot "$(shot "$1_held")"
   timeout 5 xdotool keyup space
@@ -49,13 +39,13 @@ e2e_start_x
 echo "== Space held into the name entry, a name typed, Enter, SIGTERM"
 top_out_holding_space first
 check "the game went through game over" 'grep -q " game over$" "$TRACE"'
-check "the entry is still open after Space came up" '[ "$(screen)" = "name entry" ]'
+check "the entry is still open after Space came up" '[ "$(e2e_screen)" = "name entry" ]'
 timeout 10 xdotool type --delay 120 "Ada"
 sleep 0.3
 e2e_shot "$(shot first_typed)"
 e2e_press Return
 sleep 0.3
-check "Enter ends the entry" '[ "$(screen)" = "high scores" ]'
+check "Enter ends the entry" '[ "$(e2e_screen)" = "high scores" ]'
 e2e_terminate_game "$(e2e_slow 15)"
 check "SIGTERM: exit status 0 (got $GAME_STATUS)" '[ "$GAME_STATUS" = 0 ]'
 check "highscores.dat is complete" 'e2e_highscores_complete "$GAME/highscores.dat"'
@@ -66,7 +56,7 @@ check "Classic rank 2 is the old first entry" '[ "$(classic_entry 2)" = "1 2 0 N
 
 echo "== spaces only typed, then the window closed during the entry"
 top_out_holding_space second
-check "the entry is open" '[ "$(screen)" = "name entry" ]'
+check "the entry is open" '[ "$(e2e_screen)" = "name entry" ]'
 e2e_press space space  # pressed after the entry opened: they type
 e2e_shot "$(shot second_spaces)"
 e2e_close_window

@@ -2,6 +2,7 @@
 // virtual joysticks, mapped as game controllers) hold their actions through the real game
 // controller path.
 #include "platform/sdl/gamepad.h"
+#include "platform/sdl/test_pad.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -35,30 +36,9 @@ class Gamepads : public ::testing::Test {
       if (j) SDL_JoystickClose(j);
     CloseGamepads();
   }
-  // A pad SDL maps as a game controller: buttons and axes in SDL's order.
-  static SDL_Joystick* Plug() {
-    SDL_VirtualJoystickDesc desc{};
-    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-    desc.button_mask = (1u << SDL_CONTROLLER_BUTTON_MAX) - 1;
-    desc.axis_mask = (1u << SDL_CONTROLLER_AXIS_MAX) - 1;
-    desc.name = "test pad";
-    const int index = SDL_JoystickAttachVirtualEx(&desc);
-    if (index < 0) return nullptr;
-    SDL_Joystick* j = SDL_JoystickOpen(index);
-    SDL_JoystickSetVirtualAxis(j, SDL_CONTROLLER_AXIS_TRIGGERLEFT, SDL_JOYSTICK_AXIS_MIN);
-    SDL_JoystickSetVirtualAxis(j, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, SDL_JOYSTICK_AXIS_MIN);
-    return j;
-  }
-  static void Unplug(SDL_Joystick*& j) {
-    const SDL_JoystickID id = SDL_JoystickInstanceID(j);
-    SDL_JoystickClose(j);
-    j = nullptr;
-    for (int i = 0; i < SDL_NumJoysticks(); ++i)
-      if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
-  }
+  static SDL_Joystick* Plug() { return AttachVirtualPad("test pad"); }
+  static void Unplug(SDL_Joystick*& j) { DetachVirtualPad(j); }
+
   // The window's event loop, as far as the pads go; then the pads as the game reads them.
   static ActionSet Read() {
     SDL_PumpEvents();

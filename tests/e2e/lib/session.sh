@@ -488,3 +488,20 @@ e2e_config_complete() {  # FILE
 e2e_memory() {  # PID
   awk '/^VmRSS:/ { r = $2 } /^VmHWM:/ { h = $2 } END { print r + 0, h + 0 }' "/proc/$1/status" 2>/dev/null
 }
+
+# The screen the game last drew into ZOLVANE_TRACE_SCREENS's file $TRACE
+# (app/screen_trace.cpp), without its heartbeat lines.
+e2e_screen() { grep -v ' frames ' "$TRACE" 2>/dev/null | tail -n1 | cut -d' ' -f2- || true; }
+# Waits up to SECONDS for the screen NAME; false when it does not come or the game ends.
+e2e_screen_within() {  # NAME SECONDS
+  local deadline=$((SECONDS + $2))
+  until [ "$(e2e_screen)" = "$1" ]; do
+    e2e_game_running || return 1
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+# The same, ending the script when the screen does not come.
+e2e_wait_screen() {  # NAME SECONDS
+  e2e_screen_within "$1" "$2" || die "no screen '$1' within $2 s (last: '$(e2e_screen)')"
+}
