@@ -357,20 +357,28 @@ void ReadDisplayOptions(const std::string& path) {
 }
 void ReadDisplayOptions() { ReadDisplayOptions(ConfigPath()); }
 
-std::vector<std::string> ReadKeyBindings(const std::string& path, const KeyNameResolver& dikOf) {
-  const IniFile file = IniFile::Load(path);
+KeyOptions ReadBindingSection(const IniFile& file, const std::string& fileName,
+                              std::string_view section, const BindingVocabulary& words) {
   std::vector<KeyOptionLine> lines;
-  for (const IniFile::Entry& e : file.Entries("Keys")) lines.push_back({e.Line, e.Key, e.Value});
-  const std::string name = path.substr(path.rfind('/') + 1);
-  KeyOptions keys = ReadKeyOptions(lines, dikOf, name);
-  KeyBindings = keys.Bindings;
-  // A [Keys] added below the file's own would be read by nothing.
-  const std::vector<int> headers = file.SectionLines("Keys");
+  for (const IniFile::Entry& e : file.Entries(section)) lines.push_back({e.Line, e.Key, e.Value});
+  KeyOptions read = ReadBindingOptions(lines, words, fileName);
+  // A section added below the file's own would be read by nothing.
+  const std::vector<int> headers = file.SectionLines(section);
+  const std::string name(section);
   for (size_t i = 1; i < headers.size(); ++i)
-    keys.Messages.push_back(name + " line " + std::to_string(headers[i]) +
-                            ": [Keys] again: only the one at line " +
-                            std::to_string(headers[0]) + " is read");
-  return keys.Messages;
+    read.Messages.push_back(fileName + " line " + std::to_string(headers[i]) + ": [" + name +
+                            "] again: only the one at line " + std::to_string(headers[0]) +
+                            " is read");
+  return read;
+}
+
+std::vector<std::string> ReadKeyBindings(const std::string& path, const KeyNameResolver& dikOf) {
+  BindingVocabulary keys;
+  keys.CodeOf = dikOf;
+  const KeyOptions read =
+      ReadBindingSection(IniFile::Load(path), path.substr(path.rfind('/') + 1), "Keys", keys);
+  KeyBindings = read.Bindings;
+  return read.Messages;
 }
 
 void GetOptions(const std::string& path) {

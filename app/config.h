@@ -99,6 +99,11 @@ bool WriteFullScreenOption(bool fullScreen);
 void ReadDisplayOptions(const std::string& path);
 void ReadDisplayOptions();
 
+// A section of bindings ([Keys], [Gamepad]) read by ReadBindingOptions, and a line for each
+// later header of its name, which nothing reads.
+KeyOptions ReadBindingSection(const IniFile& file, const std::string& fileName,
+                              std::string_view section, const BindingVocabulary& words);
+
 // Start-up: [Keys] into KeyBindings, key names looked up by dikOf. Returns a line for each
 // line of the section that was not taken, naming the file's line (KeyOptions::Messages).
 std::vector<std::string> ReadKeyBindings(const std::string& path, const KeyNameResolver& dikOf);

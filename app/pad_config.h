@@ -3,9 +3,9 @@
 //   [Gamepad]
 //   Drop=x
 //   TurboDrop=y, rightshoulder
-// A line naming no action or an unknown button, or giving one button to two actions that
-// are read at the same moment (two of the game's moves, say), keeps that action's default;
-// each such line is reported with its number.
+// Read as [Keys] is (ReadBindingOptions): a line naming no action or an unknown button, or
+// giving one button to two actions that are read at the same moment (two of the game's
+// moves, say), keeps that action's default; each such line is reported with its number.
 #pragma once
 #include <array>
 #include <string>
@@ -21,7 +21,7 @@ struct PadConfig {
   std::vector<std::string> Problems;  // "config.ini line N: ..."
 };
 
-PadConfig ParsePadConfig(const IniFile& file);
+PadConfig ParsePadConfig(const IniFile& file, const std::string& fileName = "config.ini");
 
 // Start-up: [Gamepad] into PadBindings, its problems into debug.txt.
 void ReadPadConfig(const std::string& path);

@@ -37,8 +37,8 @@ struct Message {
 
 class Reader {
  public:
-  Reader(const KeyNameResolver& dikOf, const std::string& fileName)
-      : DikOf(dikOf), FileName(fileName) {}
+  Reader(const BindingVocabulary& vocabulary, const std::string& fileName)
+      : Words(vocabulary), FileName(fileName) {}
 
   void Take(const KeyOptionLine& line);
   void SettleClashes();
@@ -50,7 +50,10 @@ class Reader {
   void Say(int line, const std::string& text, const std::string& reason);
   void FallBack(Action a, const std::string& reason);
 
-  const KeyNameResolver& DikOf;
+  std::string Things() const { return std::string(Words.Thing) + "s"; }
+  KeyBinding DefaultOf(Action a) const { return Words.Default(a); }
+
+  const BindingVocabulary& Words;
   const std::string& FileName;
   Choices Chosen;
   std::vector<Message> Messages;
@@ -63,7 +66,7 @@ void Reader::Say(int line, const std::string& text, const std::string& reason) {
 
 void Reader::FallBack(Action a, const std::string& reason) {
   Choice& c = Chosen[static_cast<int>(a)];
-  Say(c.Line, c.Text, reason + "; " + ActionName(a) + " keeps its default keys");
+  Say(c.Line, c.Text, reason + "; " + ActionName(a) + " keeps its default " + Things());
   c.FromFile = false;
 }
 
@@ -76,12 +79,13 @@ std::string Reader::ParseKeys(std::string_view value, Choice& choice) const {
     if (comma == std::string_view::npos) break;
     value.remove_prefix(comma + 1);
   }
-  if (names.size() > MaxKeys) return "more than two keys";
+  if (names.size() > MaxKeys) return "more than two " + Things();
   for (size_t i = 0; i < names.size(); ++i) {
-    if (names[i].empty()) return "a key name is missing";
-    const int dik = DikOf ? DikOf(names[i]) : NoSuchKeyName;
-    if (dik == NoSuchKeyName) return Quote(names[i]) + " is not the name of a key";
-    if (dik <= 0 || dik > 255) return "the game cannot read the key " + Quote(names[i]);
+    const std::string thing = Words.Thing;
+    if (names[i].empty()) return "a " + thing + " name is missing";
+    const int dik = Words.CodeOf ? Words.CodeOf(names[i]) : NoSuchKeyName;
+    if (dik == NoSuchKeyName) return Quote(names[i]) + " is not the name of a " + thing;
+    if (dik <= 0 || dik > 255) return "the game cannot read the " + thing + " " + Quote(names[i]);
     choice.Keys.Keys[i] = dik;
     choice.Names[i] = names[i];
   }
@@ -110,7 +114,7 @@ void Reader::Take(const KeyOptionLine& line) {
   c.Seen = true;
   c.Line = line.Line;
   c.Text = text;
-  if (Trim(line.Value).empty()) return;  // the default keys
+  if (Trim(line.Value).empty()) return;  // the defaults
   Choice parsed = c;
   const std::string why = ParseKeys(line.Value, parsed);
   if (!why.empty()) {
@@ -124,16 +128,16 @@ void Reader::Take(const KeyOptionLine& line) {
 // A key of a's that b has too while both are read, and how to say so. The menus also move
 // with the arrow keys, so a menu action cannot have one either.
 bool Reader::SharedKey(Action a, Action b, std::string& reason) const {
-  if (!ActionsClash(a, b)) return false;
+  if (!Words.Clash(a, b)) return false;
   const Choice& ca = Chosen[static_cast<int>(a)];
   const Choice& cb = Chosen[static_cast<int>(b)];
-  const KeyBinding keysB = cb.FromFile ? cb.Keys : DefaultKeyBinding(b);
-  const int arrow = GroupOf(a) == ActionGroup::Menu ? MenuArrow(b) : 0;
+  const KeyBinding keysB = cb.FromFile ? cb.Keys : DefaultOf(b);
+  const int arrow = Words.MenuArrows && GroupOf(a) == ActionGroup::Menu ? MenuArrow(b) : 0;
   for (int i = 0; i < MaxKeys; ++i) {
     const int k = ca.Keys.Keys[i];
     if (!k) continue;
     if (k == keysB.Keys[0] || k == keysB.Keys[1]) {
-      reason = Quote(ca.Names[i]) + " is already " + ActionName(b) + "'s key";
+      reason = Quote(ca.Names[i]) + " is already " + ActionName(b) + "'s " + Words.Thing;
       if (cb.FromFile) reason += " (line " + std::to_string(cb.Line) + ")";
       return true;
     }
@@ -177,7 +181,7 @@ KeyOptions Reader::Result() {
   KeyOptions result;
   for (int i = 0; i < ActionCount; ++i)
     result.Bindings[i] =
-        Chosen[i].FromFile ? Chosen[i].Keys : DefaultKeyBinding(static_cast<Action>(i));
+        Chosen[i].FromFile ? Chosen[i].Keys : DefaultOf(static_cast<Action>(i));
   std::stable_sort(Messages.begin(), Messages.end(),
                    [](const Message& x, const Message& y) { return x.Line < y.Line; });
   for (Message& m : Messages) result.Messages.push_back(std::move(m.Text));
@@ -188,7 +192,14 @@ KeyOptions Reader::Result() {
 
 KeyOptions ReadKeyOptions(const std::vector<KeyOptionLine>& lines, const KeyNameResolver& dikOf,
                           const std::string& fileName) {
-  Reader reader(dikOf, fileName);
+  BindingVocabulary keys;
+  keys.CodeOf = dikOf;
+  return ReadBindingOptions(lines, keys, fileName);
+}
+
+KeyOptions ReadBindingOptions(const std::vector<KeyOptionLine>& lines,
+                              const BindingVocabulary& vocabulary, const std::string& fileName) {
+  Reader reader(vocabulary, fileName);
   for (const KeyOptionLine& line : lines) reader.Take(line);
   reader.SettleClashes();
   return reader.Result();

@@ -1,6 +1,7 @@
-// config.ini's [Keys]: the player's own keys, one or two by name for each action
-// ("TurboDrop=Left Ctrl,K"). A line that cannot be taken keeps the action's default keys and
-// says why; the bindings that result never give one key two actions read at once.
+// config.ini's [Keys] and [Gamepad]: the player's own keys or buttons, one or two by name
+// for each action ("TurboDrop=Left Ctrl,K", "Drop=x"). A line that cannot be taken keeps the
+// action's defaults and says why; the bindings that result never give one key or button two
+// actions read at once.
 #pragma once
 #include <array>
 #include <functional>
@@ -21,6 +22,16 @@ struct KeyOptionLine {
 // NoSuchKeyName (platform/keyboard.h) for a name that names no key.
 using KeyNameResolver = std::function<int(const std::string& name)>;
 
+// What a section binds, and what its messages call it. Codes are above 0; a pad's buttons
+// get codes of their own the same way.
+struct BindingVocabulary {
+  const char* Thing = "key";  // "key" or "button"
+  KeyNameResolver CodeOf;     // NoSuchKeyName for no such name, 0 for one the game cannot read
+  KeyBinding (*Default)(Action) = DefaultKeyBinding;
+  bool (*Clash)(Action, Action) = ActionsClash;
+  bool MenuArrows = true;  // the menus also move with the arrow keys
+};
+
 struct KeyOptions {
   std::array<KeyBinding, ActionCount> Bindings;
   // One line per line of the section that was not taken, in the order of the file:
@@ -28,6 +39,9 @@ struct KeyOptions {
   std::vector<std::string> Messages;
 };
 
+KeyOptions ReadBindingOptions(const std::vector<KeyOptionLine>& lines,
+                              const BindingVocabulary& vocabulary, const std::string& fileName);
+// The keyboard's: names resolved to DirectInput codes by dikOf.
 KeyOptions ReadKeyOptions(const std::vector<KeyOptionLine>& lines, const KeyNameResolver& dikOf,
                           const std::string& fileName);
 

@@ -36,24 +36,24 @@ TEST(PadConfig, EachLineBindsOrIsReportedAndKeepsTheDefault) {
       // The lines of other sections and comments are not [Gamepad]'s.
       {"[Keys]\nDrop=x\n[Gamepad]\n; Drop=y\n", Action::Drop, B::B, B::None, {}},
       {"[Gamepad]\nDrop=square\n", Action::Drop, B::B, B::None,
-       {"config.ini line 2: Drop: no button is called \"square\"; the default (b) is kept"}},
-      {"[Gamepad]\nDrop=\n", Action::Drop, B::B, B::None,
-       {"config.ini line 2: Drop: no button named; the default (b) is kept"}},
+       {"config.ini line 2: Drop=square: \"square\" is not the name of a button; Drop keeps its default buttons"}},
+      {"[Gamepad]\nDrop=\n", Action::Drop, B::B, B::None, {}},
       {"[Gamepad]\nDrop=x,\n", Action::Drop, B::B, B::None,
-       {"config.ini line 2: Drop: no button named; the default (b) is kept"}},
+       {"config.ini line 2: Drop=x,: a button name is missing; Drop keeps its default buttons"}},
       {"[Gamepad]\nDrop=x,y,a\n", Action::Drop, B::B, B::None,
-       {"config.ini line 2: Drop: more than two buttons; the default (b) is kept"}},
+       {"config.ini line 2: Drop=x,y,a: more than two buttons; Drop keeps its default buttons"}},
       {"\n[Gamepad]\nJump=a\n", Action::Turn, B::DpadUp, B::A,
-       {"config.ini line 3: [Gamepad] has no action \"Jump\""}},
+       {"config.ini line 3: Jump=a: Jump is not an action (Left, Right, Turn, SoftDrop, Drop, "
+        "TurboDrop, Pause, Abort, Yes, No, Confirm, Back)"}},
       {"[Gamepad]\nDrop=x\nDrop=y\n", Action::Drop, B::X, B::None,
-       {"config.ini line 3: Drop was given on line 2 already"}},
+       {"config.ini line 3: Drop=y: Drop is set again; line 2 counts"}},
       // Two of the game's moves on A: the line keeps its default.
       {"[Gamepad]\nDrop=a\n", Action::Drop, B::B, B::None,
-       {"config.ini line 2: Drop: a already does Turn; the default (b) is kept"}},
+       {"config.ini line 2: Drop=a: \"a\" is already Turn's button; Drop keeps its default buttons"}},
       // Actions of different groups may share a button: A turns, confirms and says yes.
       {"[Gamepad]\nConfirm=a,start\n", Action::Confirm, B::A, B::Start, {}},
       {"[Gamepad]\nBack=a\n", Action::Back, B::B, B::None,
-       {"config.ini line 2: Back: a already does Confirm; the default (b) is kept"}},
+       {"config.ini line 2: Back=a: \"a\" is already Confirm's button; Back keeps its default buttons"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Text);
@@ -75,7 +75,8 @@ TEST(PadConfig, SwappedButtonsAreNoClashAndAClashUndoesTheLaterLine) {
   // Both on x: the later line goes back to its default, which then clashes with nothing.
   config = ParsePadConfig(IniFile::FromText("[Gamepad]\nPause=x\nAbort=x\n"));
   EXPECT_EQ(Dump(config.Problems),
-            "config.ini line 3: Abort: x already does Pause; the default (back) is kept\n");
+            "config.ini line 3: Abort=x: \"x\" is already Pause's button (line 2); Abort keeps its "
+            "default buttons\n");
   EXPECT_EQ(config.Bindings[static_cast<int>(Action::Pause)].Buttons[0], B::X);
   EXPECT_EQ(config.Bindings[static_cast<int>(Action::Abort)].Buttons[0], B::Back);
 

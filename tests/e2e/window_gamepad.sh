@@ -56,9 +56,9 @@ e2e_wait_screen main "$(e2e_slow 10)"
 
 echo "== [Gamepad] in config.ini"
 check "an unknown action is reported with its line" \
-  '[ "$(log_count "config.ini line $(line_of Jump=a): [Gamepad] has no action \"Jump\"")" = 1 ]'
+  '[ "$(log_count "config.ini line $(line_of Jump=a): Jump=a: Jump is not an action (Left, Right, Turn, SoftDrop, Drop, TurboDrop, Pause, Abort, Yes, No, Confirm, Back)")" = 1 ]'
 check "a clash is reported with its line, the default kept" \
-  '[ "$(log_count "config.ini line $(line_of Drop=a): Drop: a already does Turn; the default (b) is kept")" = 1 ]'
+  '[ "$(log_count "config.ini line $(line_of Drop=a): Drop=a: \"a\" is already Turn'"'"'s button; Drop keeps its default buttons")" = 1 ]'
 
 echo "== plugged in at the main menu, A through the menus into a game"
 pad attach
