@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/config.h"
 #include "app/frame_loop.h"
 #include "app/main_form.h"
 #include "app/sdl/sdl_window_system.h"
@@ -46,6 +47,9 @@ bool OpenHarnessWindow(const std::string& runDir, std::string* error) {
   if (chdir(runDir.c_str()) != 0)
     return fail("cannot enter the run folder " + runDir + ": " + std::strerror(errno));
   QuietMessageBoxes = true;  // nobody is there to click a box away
+  // The run folder's settings, as the game reads them there: not a config.ini beside the
+  // benchmark's own executable.
+  SetConfigPath(runDir + "/config.ini");
 
   WindowSettings settings;
   settings.Width = HarnessWidth;

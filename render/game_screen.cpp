@@ -88,6 +88,13 @@ void SetGameScreenStates() {
   d->SetRenderState(D3DRS_SPECULARENABLE, 1);
   d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
   d->SetRenderState(D3DRS_NORMALIZENORMALS, 1);
+  // The game's own ambient keeps the bricks' faces shaded apart; the menus' brighter grey
+  // flattens them.
+  d->SetRenderState(D3DRS_AMBIENT, GameAmbient);
+  // Smooth filtering: pictures and glyphs are drawn larger than their textures in a big
+  // window, where point sampling shows their texels as steps.
+  d->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+  d->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
 }
 
 void DrawGlassFrame() {

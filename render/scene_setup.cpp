@@ -86,7 +86,7 @@ void SetupLights() {
   d->LightEnable(1, true);
   d->SetLight(4, &lamp);
   d->LightEnable(4, true);
-  d->SetRenderState(D3DRS_AMBIENT, ColorARGB(0, 69, 69, 69));
+  d->SetRenderState(D3DRS_AMBIENT, GameAmbient);
 }
 
 void SetAllMatrices() {

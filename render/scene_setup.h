@@ -31,6 +31,9 @@ void ReleaseMenuQuad();
 void UseMenuQuad(Device* d);
 void DrawMenuQuad(Device* d, const D3DMATRIX& world);
 
+// The game's ambient light, grey 69: set with the lights and again in every game frame,
+// since the menus change it for their items.
+constexpr D3DCOLOR GameAmbient = 0x00454545;
 void SetupLights();
 // View and projection of the fixed camera in front of the well.
 void SetAllMatrices();

@@ -85,6 +85,26 @@ TEST_F(RenderGameScreen, DrawsEverythingInItsOrder) {
   EXPECT_EQ(Frame(), expected);
 }
 
+// A game entered from the menus must look as one started directly: whatever ambient and
+// filters the menus leave, the game's first draws are made with its own.
+TEST_F(RenderGameScreen, TheMenusAmbientAndFiltersDoNotReachTheGame) {
+  const struct {
+    uint32_t Ambient, Filter;
+  } leftBehind[] = {{0x00656565, D3DTEXF_LINEAR}, {0x00000000, D3DTEXF_POINT}};
+  for (const auto& left : leftBehind) {
+    Dev->SetRenderState(D3DRS_AMBIENT, left.Ambient);
+    Dev->SetTextureStageState(0, D3DTSS_MAGFILTER, left.Filter);
+    Dev->SetTextureStageState(0, D3DTSS_MINFILTER, left.Filter);
+    Frame();
+    const DrawSnapshot& background = *DrawsOf("background").at(0);
+    EXPECT_EQ(background.RenderState(D3DRS_AMBIENT), GameAmbient);
+    EXPECT_EQ(background.Stage0(D3DTSS_MAGFILTER), uint32_t{D3DTEXF_LINEAR});
+    EXPECT_EQ(background.Stage0(D3DTSS_MINFILTER), uint32_t{D3DTEXF_LINEAR});
+    const DrawSnapshot& figure = *DrawsOf("falling figure").at(0);
+    EXPECT_EQ(figure.RenderState(D3DRS_AMBIENT), GameAmbient);
+  }
+}
+
 TEST_F(RenderGameScreen, WithoutSparksTheSparkQuadIsLeftAlone) {
   EXPECT_EQ(Frame(), (std::vector<std::string>{"background", "falling figure", "next figure",
                                                "frame"}));
