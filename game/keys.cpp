@@ -25,6 +25,14 @@ bool CanPoll() {
   return true;
 }
 
+// One of the binding's keys is down, leaving out the keys skip names.
+template <class Skip>
+bool BoundKeyDown(const KeyBinding& binding, Skip skip) {
+  for (int key : binding.Keys)
+    if (key && !skip(key) && IsKeyDown(key)) return true;
+  return false;
+}
+
 bool IsMenuArrow(int key) {
   for (Action move : {Action::Left, Action::Right, Action::Turn, Action::SoftDrop})
     if (key == MenuArrow(move)) return true;
@@ -34,10 +42,8 @@ bool IsMenuArrow(int key) {
 // The menus answer to the arrows, whatever keys the game's moves are bound to; an arrow
 // bound to another move moves the menus its own way only.
 bool MenuMoveDown(Action move) {
-  if (IsKeyDown(MenuArrow(move)) || Holds(PadMenuActions(PadState), move)) return true;
-  for (int key : KeyBindings[static_cast<int>(move)].Keys)
-    if (key && !IsMenuArrow(key) && IsKeyDown(key)) return true;
-  return false;
+  return IsKeyDown(MenuArrow(move)) || Holds(PadMenuActions(PadState), move) ||
+         BoundKeyDown(KeyBindings[static_cast<int>(move)], IsMenuArrow);
 }
 
 void PollMoves(bool menu) {
@@ -55,9 +61,8 @@ bool ConfirmInGame() {
   const KeyBinding& confirm = KeyBindings[static_cast<int>(Action::Confirm)];
   const KeyBinding& drop = KeyBindings[static_cast<int>(Action::Drop)];
   auto isDropKey = [&drop](int key) { return key == drop.Keys[0] || key == drop.Keys[1]; };
-  for (int key : confirm.Keys)
-    if (key && !isDropKey(key) && IsKeyDown(key)) return true;
-  return Holds(PadState, Action::Confirm) && !Holds(PadState, Action::Drop);
+  return BoundKeyDown(confirm, isDropKey) ||
+         (Holds(PadState, Action::Confirm) && !Holds(PadState, Action::Drop));
 }
 }  // namespace
 

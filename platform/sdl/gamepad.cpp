@@ -112,8 +112,6 @@ void OnGamepadEvent(const SDL_Event& event) {
   if (event.type == SDL_CONTROLLERDEVICEREMOVED) Source->Close(event.cdevice.which);
 }
 
-int GamepadCount() { return Source ? Source->Count() : 0; }
-
 void CloseGamepads() {
   if (!Source) return;
   StopTestPad();

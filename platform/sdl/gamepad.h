@@ -14,8 +14,6 @@ bool OpenGamepads();
 // A pad plugged in or pulled out (SDL_CONTROLLERDEVICEADDED / REMOVED); other events are
 // left alone.
 void OnGamepadEvent(const SDL_Event& event);
-// The number of pads open.
-int GamepadCount();
 // Closes every pad, removes the source and ends the subsystem; safe to call at any time.
 void CloseGamepads();
 

@@ -53,12 +53,12 @@ class Gamepads : public ::testing::Test {
 TEST_F(Gamepads, PadsPluggedInAtAnyTimeHoldTheirActionsUntilPulledOut) {
   ASSERT_NE(GetPadSource(), nullptr);
   EXPECT_EQ(Read(), 0u);
-  EXPECT_EQ(GamepadCount(), 0);
+  EXPECT_EQ(GetPadSource()->Count(), 0);
 
   first = Plug();
   ASSERT_NE(first, nullptr) << SDL_GetError();
   EXPECT_EQ(Read(), 0u) << "a pad at rest holds nothing, its triggers neither";
-  EXPECT_EQ(GamepadCount(), 1);
+  EXPECT_EQ(GetPadSource()->Count(), 1);
   SDL_JoystickSetVirtualButton(first, SDL_CONTROLLER_BUTTON_A, 1);
   EXPECT_EQ(Read(), ActionBit(Action::Turn) | ActionBit(Action::Yes) | ActionBit(Action::Confirm));
   SDL_JoystickSetVirtualButton(first, SDL_CONTROLLER_BUTTON_A, 0);
@@ -70,15 +70,15 @@ TEST_F(Gamepads, PadsPluggedInAtAnyTimeHoldTheirActionsUntilPulledOut) {
   ASSERT_NE(second, nullptr) << SDL_GetError();
   SDL_JoystickSetVirtualButton(second, SDL_CONTROLLER_BUTTON_START, 1);
   EXPECT_EQ(Read(), ActionBit(Action::Left) | ActionBit(Action::Pause));
-  EXPECT_EQ(GamepadCount(), 2);
+  EXPECT_EQ(GetPadSource()->Count(), 2);
 
   // Pulled out, its stick holds nothing more.
   Unplug(first);
   EXPECT_EQ(Read(), ActionBit(Action::Pause));
-  EXPECT_EQ(GamepadCount(), 1);
+  EXPECT_EQ(GetPadSource()->Count(), 1);
   Unplug(second);
   EXPECT_EQ(Read(), 0u);
-  EXPECT_EQ(GamepadCount(), 0);
+  EXPECT_EQ(GetPadSource()->Count(), 0);
 
   // And plugged in again.
   first = Plug();
