@@ -138,7 +138,8 @@ void ApplySoundVolume() {
 void PlayEffect(int32_t index, bool restart) {
   if (index < 0 || index >= EffectCount) return;
   if (Sound.Recorder) Sound.Recorder->push_back(index);
-  if (!AudioEnabled || !Sound.TheMixer) return;
+  // Asked for while the device is gone, an effect would burst out when it is back.
+  if (!AudioEnabled || !Sound.TheMixer || Sound.OpenBackend->DeviceGone()) return;
   const int voice = Sound.Voices[index];
   if (voice != NoVoice) Sound.TheMixer->Play(voice, restart);
 }

@@ -100,6 +100,9 @@ class AudioBackend {
   // *error when the SoundFont cannot be loaded.
   virtual std::unique_ptr<MidiPlayer> CreateMidiPlayer(int rate, const std::string& soundFont,
                                                        std::string* error) = 0;
+  // The device opened has gone and none is back yet. The mixer stays and waits; what is
+  // played on it now would only sound late, once a device is back.
+  virtual bool DeviceGone() const { return false; }
 };
 
 // The application plugs the real backend in; none means no sound device.

@@ -10,7 +10,7 @@ PACKAGES=(
   libjpeg62-turbo-dev libstb-dev libfluidsynth-dev fluid-soundfont-gm
   libfreetype-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils imagemagick espeak-ng sox
+  xvfb xdotool x11-utils imagemagick espeak-ng sox pulseaudio pulseaudio-utils
   clang libclang-rt-14-dev desktop-file-utils appstream
 )
 

@@ -95,12 +95,14 @@ class NameEntryRouting {
 // What the event loop keeps from one pass to the next.
 struct EventLoop {
   SdlWindowSystem& Window;
+  SdlAudioBackend& Audio;
   const uint64_t QuitAfterFrames;  // for benchmarks: close after this many frames drawn
   FramePacer Pacer;
   NameEntryRouting NameEntry;
   uint64_t FramesDrawn = 0;
   bool Minimized = false;
   bool Running = true;
+  uint64_t SoundLostAt = 0;  // SDL_GetTicks64
 };
 
 // Unattended runs (tests, scripts) get the messages on standard error only: a box nobody
@@ -189,6 +191,33 @@ bool OnWindowEvent(EventLoop& loop, uint8_t event) {
   return true;
 }
 
+// A sound device may go (headphones pulled, a speaker switched off, the sound server gone)
+// and another come; the game plays on meanwhile, and standard error tells.
+void ReportSoundDevice(EventLoop& loop, SoundDeviceChange change, uint64_t now, uint64_t took) {
+  if (change == SoundDeviceChange::Lost) {
+    loop.SoundLostAt = now;
+    std::fprintf(stderr, "Zolvane: the sound device is gone; the game goes on silently\n");
+  } else if (change == SoundDeviceChange::Back) {
+    const char* driver = SDL_GetCurrentAudioDriver();
+    std::fprintf(stderr, "Zolvane: sound is back (%s) after %.1f s; opening took %llu ms\n",
+                 driver ? driver : "?", double(now - loop.SoundLostAt) / 1000.0,
+                 static_cast<unsigned long long>(took));
+  }
+}
+
+void OnAudioDeviceEvent(EventLoop& loop, const SDL_AudioDeviceEvent& event) {
+  const uint64_t now = SDL_GetTicks64();
+  ReportSoundDevice(loop, loop.Audio.OnDeviceEvent(event, now), now, 0);
+}
+
+// Every pass, also while the window is inactive; an attempt to open a device is made a few
+// times a second at most.
+void KeepSoundDevice(EventLoop& loop) {
+  const uint64_t now = SDL_GetTicks64();
+  const SoundDeviceChange change = loop.Audio.KeepDeviceOpen(now);
+  ReportSoundDevice(loop, change, now, SDL_GetTicks64() - now);
+}
+
 // F11 and Alt+Enter belong to the window: they neither type a name nor act in the game.
 void OnFullScreenKey(EventLoop& loop, const SDL_KeyboardEvent& key) {
   if (key.repeat) return;
@@ -209,6 +238,7 @@ bool OnEvent(EventLoop& loop, const SDL_Event& e) {
     case SDL_WINDOWEVENT: return OnWindowEvent(loop, e.window.event);
     case SDL_CONTROLLERDEVICEADDED:
     case SDL_CONTROLLERDEVICEREMOVED: OnGamepadEvent(e); break;
+    case SDL_AUDIODEVICEREMOVED: OnAudioDeviceEvent(loop, e.adevice); break;
     default: break;
   }
   return true;
@@ -235,11 +265,12 @@ void StepAndDraw(EventLoop& loop) {
 }
 
 // False when the program must end at once.
-bool RunEventLoop(SdlWindowSystem& window, uint64_t quitAfterFrames) {
-  EventLoop loop{window, quitAfterFrames, MakePacer(window.Window), {}};
+bool RunEventLoop(SdlWindowSystem& window, SdlAudioBackend& audio, uint64_t quitAfterFrames) {
+  EventLoop loop{window, audio, quitAfterFrames, MakePacer(window.Window), {}};
   while (loop.Running) {
     WaitForThePass(loop.Pacer);
     if (!HandleEvents(loop)) return false;
+    KeepSoundDevice(loop);
     if (loop.Running) StepAndDraw(loop);
   }
   return true;
@@ -285,7 +316,7 @@ int RunGame(int argc, char** argv) {
   if (!FirstPaint(window)) return EndAtOnce(window);
 
   BeforeTheEvents(window, line.StartGame);
-  if (!RunEventLoop(window, line.QuitAfterFrames)) return EndAtOnce(window);
+  if (!RunEventLoop(window, audio, line.QuitAfterFrames)) return EndAtOnce(window);
   return CloseMainWindowAndShutDown(window);
 }
 

@@ -17,59 +17,110 @@ constexpr Uint16 PreferredFrames = 1024;  // about 21 ms a callback at 48 kHz
 constexpr uint32_t LowestRate = 1000;
 constexpr uint32_t HighestRate = 384000;
 
-SDL_AudioDeviceID OpenDevice(void* self, SDL_AudioCallback callback, SDL_AudioFormat format,
-                             int flags, SDL_AudioSpec& have) {
+}  // namespace
+
+SDL_AudioDeviceID SdlAudioBackend::OpenDevice(int rate, SDL_AudioFormat format, int flags,
+                                              SDL_AudioSpec& have) {
   SDL_AudioSpec want{};
-  want.freq = PreferredRate;
+  want.freq = rate;
   want.format = format;
   want.channels = 2;
   want.samples = PreferredFrames;
-  want.callback = callback;
-  want.userdata = self;
+  want.callback = Callback;
+  want.userdata = this;
   return SDL_OpenAudioDevice(nullptr, 0, &want, &have, flags);
 }
 
-}  // namespace
-
-Mixer* SdlAudioBackend::Open() {
-  if (TheMixer) return TheMixer.get();
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
-  SDL_AudioSpec have{};
-  const int anyRate = SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_SAMPLES_CHANGE;
-  Device =
-      OpenDevice(this, Callback, RequestedFormat, anyRate | SDL_AUDIO_ALLOW_FORMAT_CHANGE, have);
-  if (Device != 0 && have.format != AUDIO_F32SYS && have.format != AUDIO_S16SYS) {
-    // Any other native format: SDL converts from float for us.
-    SDL_CloseAudioDevice(Device);
-    Device = OpenDevice(this, Callback, AUDIO_F32SYS, anyRate, have);
-  }
-  if (Device == 0 || have.freq <= 0) {
-    if (Device != 0) SDL_CloseAudioDevice(Device);
-    Device = 0;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return nullptr;
-  }
-  Format = have.format;
-  Scratch.assign(static_cast<size_t>(std::max<Uint16>(have.samples, 256)) * 2, 0.0f);
-  TheMixer = std::make_unique<Mixer>(have.freq);
-  // The device starts paused, so the callback never sees the mixer half made.
-  SDL_PauseAudioDevice(Device, 0);
-  return TheMixer.get();
+bool SdlAudioBackend::StartAudio() {
+  if (!AudioUp) AudioUp = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+  return AudioUp;
 }
 
-void SdlAudioBackend::Close() {
+void SdlAudioBackend::StopAudio() {
+  if (AudioUp) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  AudioUp = false;
+}
+
+void SdlAudioBackend::CloseDevice() {
   if (Device == 0) return;
   SDL_CloseAudioDevice(Device);  // returns once the callback has stopped for good
   Device = 0;
-  Format = 0;
+}
+
+// The device starts paused, so the callback never sees the mixer or the scratch buffer
+// half made.
+void SdlAudioBackend::Start(const SDL_AudioSpec& have) {
+  Scratch.assign(static_cast<size_t>(std::max<Uint16>(have.samples, 256)) * 2, 0.0f);
+  SDL_PauseAudioDevice(Device, 0);
+}
+
+Mixer* SdlAudioBackend::Open() {
+  if (TheMixer) return TheMixer.get();
+  if (!StartAudio()) return nullptr;
+  SDL_AudioSpec have{};
+  const int anyRate = SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_SAMPLES_CHANGE;
+  Device = OpenDevice(PreferredRate, RequestedFormat, anyRate | SDL_AUDIO_ALLOW_FORMAT_CHANGE, have);
+  if (Device != 0 && have.format != AUDIO_F32SYS && have.format != AUDIO_S16SYS) {
+    // Any other native format: SDL converts from float for us.
+    CloseDevice();
+    Device = OpenDevice(PreferredRate, AUDIO_F32SYS, anyRate, have);
+  }
+  if (Device == 0 || have.freq <= 0) {
+    CloseDevice();
+    StopAudio();
+    return nullptr;
+  }
+  Format = have.format;
+  TheMixer = std::make_unique<Mixer>(have.freq);
+  Start(have);
+  return TheMixer.get();
+}
+
+// The mixer's rate and format whatever the new device's own: SDL converts, so the effects'
+// samples and the MIDI player's rate stay right.
+bool SdlAudioBackend::Reopen() {
+  if (!StartAudio()) return false;
+  SDL_AudioSpec have{};
+  Device = OpenDevice(TheMixer->Rate(), Format, SDL_AUDIO_ALLOW_SAMPLES_CHANGE, have);
+  if (Device == 0) return false;
+  Start(have);
+  return true;
+}
+
+void SdlAudioBackend::Close() {
+  CloseDevice();
+  Gone = false;
   TheMixer.reset();
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  StopAudio();
+}
+
+SoundDeviceChange SdlAudioBackend::OnDeviceEvent(const SDL_AudioDeviceEvent& event,
+                                                 uint64_t nowMs) {
+  if (event.type != SDL_AUDIODEVICEREMOVED || event.iscapture || Device == 0 ||
+      event.which != Device)
+    return SoundDeviceChange::None;
+  // The subsystem stays: each device has its own connection (to the PulseAudio server, say),
+  // and SDL 2.26 starting its PulseAudio driver crashes on a server that has no sink.
+  CloseDevice();
+  Gone = true;
+  NextTry = nowMs;
+  return SoundDeviceChange::Lost;
+}
+
+SoundDeviceChange SdlAudioBackend::KeepDeviceOpen(uint64_t nowMs) {
+  if (!Gone || nowMs < NextTry) return SoundDeviceChange::None;
+  NextTry = nowMs + RetryMs;
+  if (!Reopen()) return SoundDeviceChange::None;
+  Gone = false;
+  return SoundDeviceChange::Back;
 }
 
 void SdlAudioBackend::Callback(void* self, Uint8* stream, int len) {
   auto* backend = static_cast<SdlAudioBackend*>(self);
   Mixer* mixer = backend->TheMixer.get();
-  if (!mixer || len <= 0) {
+  // A lost device's thread goes on calling until it is closed, with nobody listening: the
+  // music waits where it was last heard rather than run on unheard.
+  if (!mixer || len <= 0 || SDL_GetAudioDeviceStatus(backend->Device) != SDL_AUDIO_PLAYING) {
     std::memset(stream, 0, static_cast<size_t>(std::max(len, 0)));
     return;
   }

@@ -37,7 +37,9 @@ class FakeBackend : public AudioBackend {
   std::unique_ptr<MidiPlayer> CreateMidiPlayer(int, const std::string&, std::string*) override {
     return nullptr;
   }
+  bool DeviceGone() const override { return Gone; }
   bool HasDevice = true;
+  bool Gone = false;
   int Closes = 0;
   std::vector<WaveFormat> Formats;
   std::unique_ptr<Mixer> TheMixer;
@@ -197,8 +199,14 @@ TEST_F(Sound, PlayEffectRecordsAlwaysAndSoundsOnlyWithAudio) {
     PlayEffect(7, p.restart);
     EXPECT_FLOAT_EQ(Left(2)[0], p.next / 32768.0f) << "restart " << p.restart;
   }
+  Left(4);
+  // Asked for while the device is gone, it would sound late, once one is back.
+  Backend.Gone = true;
+  PlayEffect(7, true);
+  Backend.Gone = false;
+  EXPECT_EQ(Left(2), (std::vector<float>{0, 0}));
   PlayEffect(20, true);
-  EXPECT_EQ(recorded, (std::vector<int32_t>{7, 7, 7, 7}));
+  EXPECT_EQ(recorded, (std::vector<int32_t>{7, 7, 7, 7, 7}));
 }
 
 TEST_F(Sound, SoundVolumeStepsSetEveryEffect) {
