@@ -59,7 +59,8 @@ Mixer* SdlAudioBackend::Open() {
   if (!StartAudio()) return nullptr;
   SDL_AudioSpec have{};
   const int anyRate = SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_SAMPLES_CHANGE;
-  Device = OpenDevice(PreferredRate, RequestedFormat, anyRate | SDL_AUDIO_ALLOW_FORMAT_CHANGE, have);
+  Device =
+      OpenDevice(PreferredRate, RequestedFormat, anyRate | SDL_AUDIO_ALLOW_FORMAT_CHANGE, have);
   if (Device != 0 && have.format != AUDIO_F32SYS && have.format != AUDIO_S16SYS) {
     // Any other native format: SDL converts from float for us.
     CloseDevice();
