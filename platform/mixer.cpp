@@ -199,14 +199,16 @@ void Mixer::Limit(float* out, size_t count) {
     float l = Finite(out[i]), r = Finite(out[i + 1]);
     const float peak = std::max(std::fabs(l), std::fabs(r));
     const float need = peak > T ? T / peak : 1.0f;
-    if (need < held) {
-      held = need;
+    // A crest about as high as the one held renews the hold: the gain stays put over a
+    // steady loud tone instead of rising between its crests.
+    if (need < 1.0f && need <= held * 1.01f) {
+      held = std::min(held, need);
       holdLeft = HoldFrames;
     } else if (holdLeft > 0) {
       --holdLeft;
     } else if (held < 1.0f) {
-      held = std::min(need, held + (1.0f - held) * ReleaseCoefficient);
-      if (held > 0.99999f) held = 1.0f;  // back to exactly unity: bit for bit again
+      // Aimed a little past unity, so that it gets back to exactly 1 (bit for bit again).
+      held = std::min({need, held + (1.002f - held) * ReleaseCoefficient, 1.0f});
     }
     gain = gain > held ? gain + (held - gain) * AttackCoefficient : held;
     if (gain != 1.0f) l *= gain, r *= gain;
