@@ -2,10 +2,10 @@
 // mixer and effects (the real conversion and synthesiser, no device), so that a change to
 // the mixer can be measured before and after with the same program:
 //
-//   mix_measure overlaps [--run-dir DIR] [--music STEP]
+//   mix_measure overlaps [--run-dir DIR] [--music STEP] [--sound STEP]
 //       the effects the rules play over each other (a praise line with "linedel" and with
 //       "linedellow", a level's sound with "linedel"), each pair at the offset that makes it
-//       loudest, at sound volume 9 and music volume STEP (0, the default, for none):
+//       loudest, at sound volume STEP (default 9) and music volume STEP (default 0, none):
 //       peak, samples at full scale, loudness of the overlap.
 //   mix_measure clicks [--run-dir DIR] [EFFECT...]
 //       an effect restarted while it plays, at every millisecond of its length: the largest
@@ -14,6 +14,9 @@
 //   mix_measure stats FILE...
 //       a recording of SDL's disk driver (stereo 32-bit float): length, peak, samples at
 //       full scale (|x| >= 0.999), loudness (RMS in dBFS).
+//   mix_measure replay FILE...
+//       the recording played through the mixer as its only source: the same figures for
+//       what comes out, and how many samples the mixer changed.
 //
 // scripts/audio/mix_figures.sh builds it against an older checkout for the "before".
 #include <algorithm>
@@ -194,7 +197,8 @@ int Overlaps(int musicStep) {
                         {"praise and linedellow, either over the other", praise, lineDelLow, false},
                         {"praise and linedel, either over the other", praise, lineDel, false},
                         {"level sound and linedel, either over the other", level, lineDel, false}};
-  std::printf("sound volume 9, music volume %d; each pair at its loudest offset\n", musicStep);
+  std::printf("sound volume %d, music volume %d; each pair at its loudest offset\n",
+              Config.SoundVolume, musicStep);
   std::printf("%-48s %8s %8s %8s %9s %10s %9s\n", "", "pairs", "sum pk", "heard pk", "full",
               "sum dBFS", "heard dBFS");
   Figures all;
@@ -283,21 +287,29 @@ int Clicks(std::vector<std::string> names) {
   return 0;
 }
 
+std::vector<float> ReadRecording(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::vector<float> all;
+  std::vector<float> block(65536);
+  while (in.read(reinterpret_cast<char*>(block.data()), block.size() * sizeof(float)) ||
+         in.gcount() > 0) {
+    all.insert(all.end(), block.begin(), block.begin() + in.gcount() / sizeof(float));
+    if (!in) break;
+  }
+  all.resize(all.size() / 2 * 2);
+  return all;
+}
+
 int Stats(const std::vector<std::string>& files) {
   std::printf("%-40s %8s %8s %9s %9s\n", "recording", "seconds", "peak", "full", "RMS dBFS");
   for (const std::string& file : files) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-      std::fprintf(stderr, "mix_measure: cannot read %s\n", file.c_str());
+    const std::vector<float> x = ReadRecording(file);
+    if (x.empty()) {
+      std::fprintf(stderr, "mix_measure: nothing to read in %s\n", file.c_str());
       return 1;
     }
     Figures f;
-    std::vector<float> block(65536);
-    while (in.read(reinterpret_cast<char*>(block.data()), block.size() * sizeof(float)) ||
-           in.gcount() > 0) {
-      f.Add(block.data(), static_cast<size_t>(in.gcount()) / sizeof(float));
-      if (!in) break;
-    }
+    f.Add(x.data(), x.size());
     std::printf("%-40s %8.1f %8.4f %9ld %9.2f\n",
                 std::filesystem::path(file).filename().c_str(), f.Samples / 2.0 / Rate, f.Peak,
                 f.Full, f.RmsDb());
@@ -305,11 +317,51 @@ int Stats(const std::vector<std::string>& files) {
   return 0;
 }
 
+// A recording as the mixer's source.
+class Replay : public AudioSource {
+ public:
+  explicit Replay(const std::vector<float>& x) : X(x) {}
+  void RenderAdd(float* out, int frames) override {
+    for (int i = 0; i < 2 * frames && At < X.size(); ++i) out[i] += X[At++];
+  }
+  const std::vector<float>& X;
+  size_t At = 0;
+};
+
+int Replays(const std::vector<std::string>& files) {
+  std::printf("%-32s %8s %8s %8s %9s %9s %9s %9s\n", "recording", "seconds", "peak", "full",
+              "RMS dBFS", "out peak", "out full", "out RMS");
+  for (const std::string& file : files) {
+    const std::vector<float> x = ReadRecording(file);
+    if (x.empty()) {
+      std::fprintf(stderr, "mix_measure: nothing to read in %s\n", file.c_str());
+      return 1;
+    }
+    Mixer mixer(Rate);
+    Replay source(x);
+    mixer.SetSource(&source);
+    std::vector<float> out(x.size());
+    for (size_t at = 0; at < x.size(); at += 2 * Block)
+      mixer.Mix(out.data() + at, static_cast<int>(std::min<size_t>(Block, (x.size() - at) / 2)));
+    mixer.SetSource(nullptr);
+    Figures in, heard;
+    in.Add(x.data(), x.size());
+    heard.Add(out.data(), out.size());
+    long changed = 0;
+    for (size_t i = 0; i < x.size(); ++i) changed += out[i] != x[i];
+    std::printf("%-32s %8.1f %8.4f %8ld %9.2f %9.4f %9ld %9.2f   %ld samples changed\n",
+                std::filesystem::path(file).filename().c_str(), in.Samples / 2.0 / Rate, in.Peak,
+                in.Full, in.RmsDb(), heard.Peak, heard.Full, heard.RmsDb(), changed);
+  }
+  return 0;
+}
+
 int Usage() {
   std::fprintf(stderr,
-               "usage: mix_measure overlaps [--run-dir DIR] [--music STEP]\n"
+               "usage: mix_measure overlaps [--run-dir DIR] [--music STEP] [--sound STEP]\n"
                "       mix_measure clicks [--run-dir DIR] [EFFECT...]\n"
-               "       mix_measure stats FILE...\n");
+               "       mix_measure stats FILE...\n"
+               "       mix_measure replay FILE...\n");
   return 2;
 }
 
@@ -325,21 +377,23 @@ int main(int argc, char** argv) {
 #else
   std::string runDir = ".";
 #endif
-  int music = 0;
+  int music = 0, sound = 9;
   std::vector<std::string> rest;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--run-dir" && i + 1 < argc) runDir = argv[++i];
     else if (arg == "--music" && i + 1 < argc) music = std::clamp(std::atoi(argv[++i]), 0, 9);
+    else if (arg == "--sound" && i + 1 < argc) sound = std::clamp(std::atoi(argv[++i]), 0, 9);
     else rest.push_back(arg);
   }
   if (mode == "stats") return rest.empty() ? Usage() : Stats(rest);
+  if (mode == "replay") return rest.empty() ? Usage() : Replays(rest);
   if (mode != "overlaps" && mode != "clicks") return Usage();
 
   std::filesystem::current_path(runDir);
   PulledBackend backend(Rate);
   SetAudioBackend(&backend);
-  Config.SoundVolume = 9;
+  Config.SoundVolume = mode == "overlaps" ? sound : 9;
   Config.MusicVolume = music;
   AudioEnabled = InitSound();
   if (!AudioEnabled || SoundMixer()->VoiceCount() != EffectCount) {
