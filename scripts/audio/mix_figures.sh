@@ -25,6 +25,7 @@ after=$build/bench/mix_measure
 run() {  # PROGRAM
   "$1" overlaps --run-dir "$run_dir" --music "$music" --sound "$sound"
   "$1" clicks --run-dir "$run_dir"
+  "$1" cost --run-dir "$run_dir"
 }
 
 if [ -n "$base_src" ]; then
