@@ -27,8 +27,8 @@ screen() { grep -v ' frames ' "$trace" 2>/dev/null | tail -n1 | cut -d' ' -f2- |
 # Each figure: held to the left wall, moved one column further than the one before
 # (cycling over the well), now and then turned, dropped, all in one xdotool run (one per
 # key is too slow once the game speeds up); now and then it is left to fall. Spread that
-# way the rows fill and some are cleared. A game over starts the next
-# game, until SECONDS have passed.
+# way the rows fill and some are cleared. A game over starts the next game, until SECONDS
+# have passed.
 play() {  # SECONDS: one game, until game over or the time is up
   local until=$((SECONDS + $1)) keys side
   while [ "$SECONDS" -lt "$until" ] && e2e_game_running; do
@@ -37,7 +37,7 @@ play() {  # SECONDS: one game, until game over or the time is up
     for _ in $(seq $((drops % 9))); do keys+=(keydown Right sleep 0.04 keyup Right sleep 0.03); done
     [ $((RANDOM % 4)) = 0 ] && keys+=(keydown Up sleep 0.04 keyup Up sleep 0.03)
     [ $((RANDOM % 8)) = 0 ] || keys+=(keydown space sleep 0.04 keyup space)
-    [ ${#keys[@]} -gt 0 ] && timeout 10 xdotool "${keys[@]}"
+    timeout 10 xdotool "${keys[@]}"
     drops=$((drops + 1))
     sleep 0.3
   done
