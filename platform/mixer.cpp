@@ -147,7 +147,7 @@ void Mixer::MixVoice(Voice& v, float* out, size_t count) {
   const int16_t* from = v.Samples.data() + v.Position;
   size_t i = 0;
   const float fade = 1.0f / static_cast<float>(FadeFrames + 1);
-  for (; i < n && (v.GlideLeft > 0 || v.FadeInLeft > 0); i += 2) {
+  for (; i + 1 < n && (v.GlideLeft > 0 || v.FadeInLeft > 0); i += 2) {
     if (v.GlideLeft > 0) v.Current = --v.GlideLeft == 0 ? v.Gain : v.Current + v.Step;
     float gain = v.Current / 32768.0f;
     if (v.FadeInLeft > 0) gain *= static_cast<float>(FadeFrames + 1 - v.FadeInLeft--) * fade;
