@@ -19,9 +19,9 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "bench/pulled_backend.h"
 #include "platform/audio.h"
 #include "platform/process_memory.h"
-#include "platform/sdl/sdl_audio.h"
 #include "platform/settings.h"
 
 namespace zolvane {
@@ -29,28 +29,6 @@ namespace {
 
 constexpr int Rate = 44100;  // what the game asks the device for
 constexpr int Block = 1024;  // frames per callback, as the device asks for
-
-// The real conversion and synthesiser; a mixer nobody else pulls.
-class PulledBackend : public AudioBackend {
- public:
-  Mixer* Open() override {
-    TheMixer = std::make_unique<Mixer>(Rate);
-    return TheMixer.get();
-  }
-  void Close() override { TheMixer.reset(); }
-  bool Convert(const WaveFormat& format, const uint8_t* data, size_t bytes, int rate,
-               std::vector<float>& out) override {
-    return Real.Convert(format, data, bytes, rate, out);
-  }
-  std::unique_ptr<MidiPlayer> CreateMidiPlayer(int rate, const std::string& soundFont,
-                                               std::string* error) override {
-    return Real.CreateMidiPlayer(rate, soundFont, error);
-  }
-
- private:
-  SdlAudioBackend Real;
-  std::unique_ptr<Mixer> TheMixer;
-};
 
 double CpuSeconds() {
   timespec t{};
@@ -80,7 +58,7 @@ double Render(int seconds, bool effects, float& peak) {
 
 int Run(int seconds) {
   const long before = ResidentKiB();
-  PulledBackend backend;
+  PulledBackend backend(Rate);
   SetAudioBackend(&backend);
   Config.SoundVolume = 9;
   Config.MusicVolume = 9;

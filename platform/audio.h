@@ -38,8 +38,23 @@ class AudioSource {
 
 // Interleaved stereo float at one rate. The main thread adds voices, plays them and sets
 // volumes; the audio thread calls Mix. Both hold the lock only briefly.
+//
+// Nothing is cut short with a step: a voice restarted while it sounds crossfades from its
+// old sound to the new start over FadeSeconds, a volume change on a sounding voice glides
+// over the same time, and Clear leaves the sounding voices a fade-out of that length. The
+// sum then passes a limiter that only acts above LimitThreshold: it lowers the gain at
+// once (AttackSeconds), holds it (HoldSeconds) and lets it back (ReleaseSeconds), and a
+// soft knee keeps what the gain has not caught yet under LimitCeiling. It adds no delay,
+// and a mix that stays under the threshold comes out bit for bit.
 class Mixer {
  public:
+  static constexpr float FadeSeconds = 0.005f;
+  static constexpr float LimitThreshold = 0.92f;  // about -0.7 dBFS
+  static constexpr float LimitCeiling = 0.98f;    // about -0.2 dBFS: never full scale
+  static constexpr float AttackSeconds = 0.001f;
+  static constexpr float HoldSeconds = 0.010f;    // a period of 100 Hz: no ripple on bass
+  static constexpr float ReleaseSeconds = 0.040f;
+
   explicit Mixer(int rate);
   int Rate() const { return SampleRate; }
 
@@ -57,21 +72,50 @@ class Mixer {
   void Clear();
   int VoiceCount() const;
 
-  // Audio thread: writes frames of the mix into out, clipped to -1..1.
+  // Audio thread: writes frames of the limited mix into out, each sample within
+  // -LimitCeiling..LimitCeiling.
   void Mix(float* out, int frames);
 
  private:
+  // The old sound of a restarted voice, fading out.
+  struct Tail {
+    size_t Position = 0;  // in floats
+    int Left = 0;         // frames still to fade; 0 when unused
+    float Gain = 0.0f;
+  };
   struct Voice {
     std::vector<int16_t> Samples;  // 16 bits, as the waves were made: half the memory of floats
     size_t Position = 0;  // in floats
     bool Active = false;
-    float Gain = 1.0f;
+    float Gain = 1.0f;     // as set
+    float Current = 1.0f;  // as heard: glides to Gain
+    float Step = 0.0f;     // per frame, while GlideLeft > 0
+    int GlideLeft = 0;
+    int FadeInLeft = 0;    // frames of a restart's start still fading in
+    Tail Tails[2];  // two restarts within one fade keep both old sounds fading
   };
+  struct Limiter {
+    float Gain = 1.0f;  // applied
+    float Held = 1.0f;  // the lowest gain asked for lately, released after the hold
+    int HoldLeft = 0;
+  };
+  void MixVoice(Voice& v, float* out, size_t count);
+  void MixTails(Voice& v, float* out, size_t count);
+  void MixRelease(float* out, size_t count);
+  void Limit(float* out, size_t count);
+
   int SampleRate;
-  mutable std::mutex Lock;  // the voices
+  int FadeFrames;
+  int HoldFrames;
+  float AttackCoefficient;
+  float ReleaseCoefficient;
+  mutable std::mutex Lock;  // the voices and the release
   std::vector<Voice> Voices;
+  std::vector<float> Release;  // FadeFrames of what Clear cut off, faded
+  size_t ReleasePosition = 0;  // in floats; Release.size() when played out
   std::mutex SourceLock;  // held while the source renders
   AudioSource* Source = nullptr;
+  Limiter Limits;  // the audio thread's alone
 };
 
 // A General MIDI player rendering one piece at a time into the mix.

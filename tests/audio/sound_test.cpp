@@ -186,7 +186,9 @@ TEST_F(Sound, InitLoadsUntilTheFirstFailureAndFreeForgetsAll) {
 
 TEST_F(Sound, PlayEffectRecordsAlwaysAndSoundsOnlyWithAudio) {
   WriteAllEffects();
-  Write(EffectFileNames[7], Wave({100, 200, 300, 400, 500, 600}));
+  std::vector<int16_t> ramp;  // sample i is 100 (i + 1)
+  for (int i = 0; i < 200; ++i) ramp.push_back(int16_t(100 * (i + 1)));
+  Write(EffectFileNames[7], Wave(ramp));
   ASSERT_TRUE(InitSound());
   std::vector<int32_t> recorded;
   SetEffectRecorder(&recorded);
@@ -194,10 +196,15 @@ TEST_F(Sound, PlayEffectRecordsAlwaysAndSoundsOnlyWithAudio) {
   PlayEffect(7, true);
   EXPECT_EQ(Left(2), (std::vector<float>{0, 0}));
   AudioEnabled = true;
-  const struct { bool restart; int16_t next; } plays[] = {{true, 100}, {false, 300}, {true, 100}};
+  // A restart crossfades from the old sound for a moment: the frame after that moment
+  // tells where the effect is.
+  const int fade = int(std::lround(8000 * Mixer::FadeSeconds));
+  const struct { bool restart; int16_t next; } plays[] = {
+      {true, int16_t(100 * (fade + 1))}, {false, int16_t(100 * (2 * fade + 2))},
+      {true, int16_t(100 * (fade + 1))}};
   for (const auto& p : plays) {
     PlayEffect(7, p.restart);
-    EXPECT_FLOAT_EQ(Left(2)[0], p.next / 32768.0f) << "restart " << p.restart;
+    EXPECT_FLOAT_EQ(Left(fade + 1)[fade], p.next / 32768.0f) << "restart " << p.restart;
   }
   Left(4);
   // Asked for while the device is gone, it would sound late, once one is back.
