@@ -31,7 +31,7 @@ constexpr int Rate = 44100;
 constexpr int Block = 1024;
 constexpr int Chunk = 64;                // frames per loudness figure
 constexpr float Audible = 0.001f;        // -60 dBFS
-constexpr double PacedSeconds = 0.5;     // after a change, pulled no faster than a device would
+constexpr double PacedSeconds = 3.0;  // after a change, pulled no faster than a device would
 constexpr double LongestPieceSeconds = 600;
 
 class PulledBackend : public AudioBackend {

@@ -1,6 +1,9 @@
 #include "platform/fluidsynth/midi_player.h"
 
 #include <fluidsynth.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -145,6 +148,9 @@ class FluidMidiPlayer : public MidiPlayer {
 
   // The loading thread's loop.
   void LoadRequests() {
+    // Below the game's own threads: woken by Play, the loader must not take the main
+    // thread's place on a busy processor.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
     uint64_t done = 0;
     std::unique_lock<std::mutex> guard(RequestLock);
     for (;;) {
