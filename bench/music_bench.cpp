@@ -31,7 +31,7 @@ constexpr int Rate = 44100;
 constexpr int Block = 1024;
 constexpr int Chunk = 64;                // frames per loudness figure
 constexpr float Audible = 0.001f;        // -60 dBFS
-constexpr double PacedSeconds = 3.0;  // after a change, pulled no faster than a device would
+constexpr double PacedSeconds = 3.0;  // after a change, pulled in real time
 constexpr double LongestPieceSeconds = 600;
 
 class PulledBackend : public AudioBackend {
@@ -89,6 +89,23 @@ int Run(int from, int changes) {
   long long frames = 0, pacedUntil = static_cast<long long>(PacedSeconds * Rate);
   long long lastChange = 0;
   auto paceStart = Steady::now();
+  // The piece's loading runs at the pace of the processor, not of the mix: a device pulls
+  // no faster than it plays.
+  auto renderBlock = [&] {
+    if (frames < pacedUntil)
+      std::this_thread::sleep_until(
+          paceStart + std::chrono::duration_cast<Steady::duration>(
+                          std::chrono::duration<double>(double(frames - lastChange) / Rate)));
+    mixer.Mix(out.data(), Block);
+    for (int c = 0; c < Block / Chunk; ++c) {
+      float peak = 0;
+      for (int i = c * Chunk * 2; i < (c + 1) * Chunk * 2; ++i)
+        peak = std::max(peak, std::fabs(out[i]));
+      loud.push_back(peak);
+    }
+    frames += Block;
+    clock.Now = 1000 + static_cast<uint32_t>(frames * 1000 / Rate);
+  };
   while (static_cast<int>(found.size()) < changes) {
     const int before = CurrentMusicNumber;
     t0 = Steady::now();
@@ -105,28 +122,10 @@ int Run(int from, int changes) {
                    CurrentMusicNumber + 1, LongestPieceSeconds);
       return 1;
     }
-    if (frames < pacedUntil)
-      std::this_thread::sleep_until(
-          paceStart + std::chrono::duration_cast<Steady::duration>(
-                          std::chrono::duration<double>(double(frames - lastChange) / Rate)));
-    mixer.Mix(out.data(), Block);
-    for (int c = 0; c < Block / Chunk; ++c) {
-      float peak = 0;
-      for (int i = c * Chunk * 2; i < (c + 1) * Chunk * 2; ++i) peak = std::max(peak, std::fabs(out[i]));
-      loud.push_back(peak);
-    }
-    frames += Block;
-    clock.Now = 1000 + static_cast<uint32_t>(frames * 1000 / Rate);
+    renderBlock();
   }
   // Ten more seconds after the last change.
-  for (int b = 0; b < 10 * Rate / Block; ++b) {
-    mixer.Mix(out.data(), Block);
-    for (int c = 0; c < Block / Chunk; ++c) {
-      float peak = 0;
-      for (int i = c * Chunk * 2; i < (c + 1) * Chunk * 2; ++i) peak = std::max(peak, std::fabs(out[i]));
-      loud.push_back(peak);
-    }
-  }
+  for (int b = 0; b < 10 * Rate / Block; ++b) renderBlock();
 
   std::printf("piece -> next   last sound   change at  next heard   silence   upkeep ms\n");
   std::vector<double> gaps, upkeeps = firstPlayMs;
