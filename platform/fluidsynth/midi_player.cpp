@@ -34,6 +34,9 @@ constexpr int HoldChannels = 32;
 // A piece is over this long after its last event even while long releases still ring: the
 // next one then starts within a beat of the last note.
 constexpr double ReleaseCapSeconds = 1.0;
+// Or sooner, once what it renders stays below -60 dBFS at unity: voices can linger far
+// below hearing.
+constexpr float Inaudible = 0.001f;
 
 const char* const SoundFontPlaces[] = {
     DefaultSoundFont, "/usr/share/sounds/sf2/FluidR3_GM.sf2",
@@ -116,6 +119,7 @@ class FluidMidiPlayer : public MidiPlayer {
       Synthesize(out, frames, gain);
       return;
     }
+    float peak = 0;
     while (frames > 0) {
       int n = std::min(frames, MaxBlock);
       if (Current) {
@@ -124,13 +128,14 @@ class FluidMidiPlayer : public MidiPlayer {
         if (Next < events.size())
           n = static_cast<int>(std::min<int64_t>(n, events[Next].Frame - Now));
       }
-      Synthesize(out, n, gain);
+      peak = std::max(peak, Synthesize(out, n, gain));
       Now += n;
       out += n * 2;
       frames -= n;
     }
     if (Current && Next == Current->Midi.Events.size() && Now >= Current->Midi.MusicEnd &&
-        (Now >= Current->Midi.MusicEnd + static_cast<int64_t>(ReleaseCapSeconds * Rate) ||
+        (peak < Inaudible ||
+         Now >= Current->Midi.MusicEnd + static_cast<int64_t>(ReleaseCapSeconds * Rate) ||
          fluid_synth_get_active_voice_count(Synth) == 0))
       EndedGeneration.store(Current->Generation);
   }
@@ -238,15 +243,20 @@ class FluidMidiPlayer : public MidiPlayer {
   }
 
   // Audio thread. FluidSynth renders apart from its event calls, so this needs no lock.
-  void Synthesize(float* out, int frames, float gain) {
+  // Returns the loudest sample before the gain.
+  float Synthesize(float* out, int frames, float gain) {
+    float peak = 0;
     while (frames > 0) {
       const int n = std::min(frames, MaxBlock);
       fluid_synth_write_float(Synth, n, Scratch.data(), 0, 2, Scratch.data(), 1, 2);
-      if (gain > 0.0f)
-        for (int i = 0; i < n * 2; ++i) out[i] += Scratch[i] * gain;
+      for (int i = 0; i < n * 2; ++i) {
+        peak = std::max(peak, std::fabs(Scratch[i]));
+        out[i] += Scratch[i] * gain;
+      }
       out += n * 2;
       frames -= n;
     }
+    return peak;
   }
 
   fluid_settings_t* Settings;

@@ -21,8 +21,8 @@ using MidiFileReader = std::function<std::vector<char>(const std::string& path)>
 // Play only checks that the file is there and hands it to the player's own thread, which
 // reads and parses it and loads its instruments; the piece starts in the first render
 // after that (Loading tells when). A piece that does not parse ends at once. A piece ends
-// when its last channel event has played and its voices have died away, or a second after
-// that event at the latest.
+// when its last channel event has played and its voices have died away or fallen below
+// -60 dBFS, or a second after that event at the latest.
 // reader stands in for the file system (tests); empty means the real one.
 std::unique_ptr<MidiPlayer> CreateFluidMidiPlayer(int rate, const std::string& soundFont,
                                                   std::string* error,

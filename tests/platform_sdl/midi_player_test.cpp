@@ -23,9 +23,12 @@ constexpr int Rate = 48000;
 
 // A chord of program (an organ by default: it holds its level while the keys are down) for
 // two quarter notes at 60 bpm: 2 s, where the default tempo would make it 1 s; the end of
-// track follows after trailingTicks more. One track, 480 ticks a quarter.
-std::vector<uint8_t> ChordFile(uint8_t program = 16, uint16_t trailingTicks = 0) {
-  std::vector<uint8_t> track = {0, 0xff, 0x51, 3, 0x0f, 0x42, 0x40, 0, 0xc0, program};
+// track follows after trailingTicks more. One track, 480 ticks a quarter, channel volume
+// volume.
+std::vector<uint8_t> ChordFile(uint8_t program = 16, uint16_t trailingTicks = 0,
+                               uint8_t volume = 100) {
+  std::vector<uint8_t> track = {0, 0xff, 0x51, 3, 0x0f, 0x42, 0x40, 0, 0xc0, program,
+                                0, 0xb0, 7, volume};
   for (uint8_t key : {60, 64, 67}) track.insert(track.end(), {0, 0x90, key, 100});
   track.insert(track.end(), {0x87, 0x40, 0x80, 60, 0, 0, 64, 0, 0, 67, 0});  // 960 ticks on
   track.insert(track.end(), {uint8_t(0x80 | trailingTicks >> 7), uint8_t(trailingTicks & 0x7f),
@@ -177,15 +180,17 @@ TEST_F(FluidPlayer, WhatCannotBePlayedOrLoadedIsRefused) {
 TEST_F(FluidPlayer, APieceEndsWhenItsLastNoteHasDiedAwayOrASecondAfterIt) {
   struct Case {
     const char* Name;
-    uint8_t Program;
+    uint8_t Program, Volume;
     uint16_t TrailingTicks;
     double EarliestEnd, LatestEnd;  // seconds; the keys are let go at 2 s
   };
   const double block = 512.0 / Rate;
-  for (const Case& c : {Case{"organ", 16, 0, 2.0, 2.5}, Case{"organ, 4 s of silence", 16, 1920, 2.0, 2.5},
-                        Case{"warm pad, long release", 89, 0, 2.9, 3.0 + block}}) {
+  for (const Case& c : {Case{"organ", 16, 100, 0, 2.0, 2.5},
+                        Case{"organ, 4 s of silence", 16, 100, 1920, 2.0, 2.5},
+                        Case{"warm pad, long release", 89, 100, 0, 2.9, 3.0 + block},
+                        Case{"warm pad below hearing", 89, 0, 0, 2.0, 2.0 + block}}) {
     SCOPED_TRACE(c.Name);
-    const std::string file = Write("end.mid", ChordFile(c.Program, c.TrailingTicks));
+    const std::string file = Write("end.mid", ChordFile(c.Program, c.TrailingTicks, c.Volume));
     ASSERT_TRUE(Start(*Player, file));
     int frames = 0;
     while (!Player->Ended() && frames < 10 * Rate) {
