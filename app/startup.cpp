@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <stdexcept>
@@ -48,19 +49,23 @@ void OnDrawingFailure(const char* step, HRESULT code) {
   if (FatalWindow) ReportFatalError(*FatalWindow, step, code);
 }
 
-// Sound and music, or silence without a device. A failure of the music is fatal; the
-// message names what could not be loaded.
+// Sound and music, or silence without a device. Without a SoundFont the effects play on and
+// the music stays off, its number kept for when there is one. A missing first piece is
+// fatal, the message naming it.
 bool StartAudio(WindowSystem& window) {
+  if (const char* soundFont = std::getenv("ZOLVANE_SOUNDFONT"); soundFont && *soundFont)
+    SetMusicSoundFont(soundFont);
   AudioEnabled = InitSound();
-  if (AudioEnabled) {
-    const auto fail = [&](const char* step) {
-      ReportFatalMessage(window, step, std::string(D3DErrorText(NotADirect3DCall)) + ": " +
-                                           MusicError());
-      return false;
-    };
-    if (!InitMusic()) return fail("InitDirectMusic");
+  if (AudioEnabled && !InitMusic()) {
+    WriteLog("Music off: " + MusicError());
+    std::fprintf(stderr, "Zolvane: no music: %s\n", MusicError().c_str());
+  } else if (AudioEnabled) {
     if (!MusicWarning().empty()) std::fprintf(stderr, "Zolvane: %s\n", MusicWarning().c_str());
-    if (!PlayMusic(FirstMusicNumber(Config.MusicNumber))) return fail("PlaySegment");
+    if (!PlayMusic(FirstMusicNumber(Config.MusicNumber))) {
+      ReportFatalMessage(window, "PlaySegment",
+                         std::string(D3DErrorText(NotADirect3DCall)) + ": " + MusicError());
+      return false;
+    }
   }
   WriteLog("DirectSound+DirectMusic - done");
   return true;

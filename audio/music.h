@@ -32,8 +32,9 @@ void SetMusicSoundFont(const std::string& path);
 // comes.
 bool InitMusic();
 // Starts piece index (outside 0..11: piece 0) and makes it the current one even when it
-// fails. Without AudioEnabled: nothing, and true. False, with the file named in
-// MusicError, when the piece cannot be played; it then counts as ended.
+// fails. Returns at once: the player reads the piece on its own thread. Without
+// AudioEnabled: nothing, and true. False, with the file named in MusicError, when the
+// piece is not there; it then counts as ended, as one that turns out not to parse does.
 bool PlayMusic(int32_t index);
 bool MusicEnded();
 // The next piece, once more than 1000 ms have passed since the current one was started.

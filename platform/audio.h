@@ -121,11 +121,15 @@ class Mixer {
 // A General MIDI player rendering one piece at a time into the mix.
 class MidiPlayer : public AudioSource {
  public:
-  // Stops what plays and starts the file from its beginning; false when it cannot be read.
+  // Stops what plays and starts the file from its beginning; false when it is not there.
+  // Returns at once: the file is read and prepared on another thread, and the piece starts
+  // when that is done. One that turns out not to parse ends at once.
   virtual bool Play(const std::string& midiFile) = 0;
   virtual void Stop() = 0;
   // The piece has played to its end (false while it plays or before any was started).
   virtual bool Ended() const = 0;
+  // The last Play or Stop has not yet taken effect.
+  virtual bool Loading() const { return false; }
   virtual void SetVolume(int32_t hundredthsDb) = 0;
 };
 

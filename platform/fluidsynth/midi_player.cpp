@@ -1,24 +1,46 @@
 #include "platform/fluidsynth/midi_player.h"
 
 #include <fluidsynth.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <condition_variable>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <vector>
+
+#include "platform/fluidsynth/midi_file.h"
 
 namespace zolvane {
 
 namespace {
 
 constexpr int MaxBlock = 8192;  // frames rendered per call into the scratch buffer
-constexpr int FluidBlock = 64;  // FluidSynth renders and runs its timers in blocks of this
 // FluidSynth's own default gain: a busy General MIDI piece peaks near -12 dBFS with it, which
 // leaves room for the +8 dB of the loudest music step and the effects on top.
 constexpr double BaseGain = 0.2;
+// The pieces play on the first sixteen channels; the others hold a selection of every
+// preset the coming piece uses, so their samples are read in by the loading thread.
+constexpr int MusicChannels = 16;
+constexpr int HoldChannels = 32;
+// A piece is over this long after its last event even while long releases still ring: the
+// next one then starts within a beat of the last note.
+constexpr double ReleaseCapSeconds = 1.0;
+// Or sooner, once what it renders stays below -60 dBFS at unity: voices can linger far
+// below hearing.
+constexpr float Inaudible = 0.001f;
+
+const char* const SoundFontPlaces[] = {
+    DefaultSoundFont, "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/soundfonts/default.sf2", "/usr/share/soundfonts/FluidR3_GM.sf2"};
 
 // Read through the stream, which turns a read error (a folder's name) into a failed state;
 // a buffer iterator would let the buffer's exception through.
@@ -33,58 +55,54 @@ std::vector<char> ReadWholeFile(const std::string& path) {
   return in.bad() ? std::vector<char>() : bytes;
 }
 
+struct Piece {
+  MidiPiece Midi;
+  uint64_t Generation;
+};
+
+// Three threads: the main one asks (Play, Stop), the loader reads, parses and prepares,
+// the audio one renders. The main thread never waits on the other two; the audio thread
+// never waits at all: while the loader holds the synthesiser it renders without events.
 class FluidMidiPlayer : public MidiPlayer {
  public:
-  FluidMidiPlayer(fluid_settings_t* settings, fluid_synth_t* synth)
-      : Settings(settings), Synth(synth), Scratch(MaxBlock * 2), Primed(FluidBlock * 2) {}
+  FluidMidiPlayer(fluid_settings_t* settings, fluid_synth_t* synth, int rate,
+                  MidiFileReader reader)
+      : Settings(settings),
+        Synth(synth),
+        Rate(rate),
+        Reader(reader ? std::move(reader) : MidiFileReader(ReadWholeFile)),
+        Scratch(MaxBlock * 2),
+        Loader([this] { LoadRequests(); }) {}
 
   ~FluidMidiPlayer() override {
     {
-      std::lock_guard<std::mutex> guard(Lock);
-      DropPlayer();
+      std::lock_guard<std::mutex> guard(RequestLock);
+      Quit = true;
     }
+    RequestReady.notify_one();
+    Loader.join();
     delete_fluid_synth(Synth);
     delete_fluid_settings(Settings);
   }
 
   bool Play(const std::string& midiFile) override {
-    // Read here, not by FluidSynth: it would open the file from the audio thread.
-    std::vector<char> bytes = ReadWholeFile(midiFile);
-    std::lock_guard<std::mutex> guard(Lock);
-    DropPlayer();
-    ReleaseChannels();
-    if (bytes.size() < 14 || !std::equal(bytes.begin(), bytes.begin() + 4, "MThd")) return false;
-    Player = new_fluid_player(Synth);
-    if (!Player) return false;
-    if (fluid_player_add_mem(Player, bytes.data(), bytes.size()) != FLUID_OK ||
-        fluid_player_play(Player) != FLUID_OK) {
-      DropPlayer();
-      return false;
-    }
-    // The player parses the file and selects its instruments in its first block, and the
-    // SoundFont's samples for them are read from disk then: do that here, on the main
-    // thread, rather than in the audio callback. The frames are kept for RenderAdd.
-    fluid_synth_write_float(Synth, FluidBlock, Primed.data(), 0, 2, Primed.data(), 1, 2);
-    PrimedFrames = FluidBlock;
-    PrimedPosition = 0;
-    // Done already: the data did not parse.
-    if (fluid_player_get_status(Player) == FLUID_PLAYER_DONE) {
-      DropPlayer();
-      return false;
-    }
-    return true;
+    std::error_code ec;
+    const bool there = std::filesystem::is_regular_file(midiFile, ec);
+    Ask(there ? midiFile : std::string());
+    Playing = there;
+    return there;
   }
 
   void Stop() override {
-    std::lock_guard<std::mutex> guard(Lock);
-    DropPlayer();
-    ReleaseChannels();
+    Ask({});
+    Playing = false;
   }
 
   bool Ended() const override {
-    // Only the main thread changes Player; the status itself is atomic in FluidSynth.
-    return Player && fluid_player_get_status(Player) == FLUID_PLAYER_DONE;
+    return Playing && EndedGeneration.load() == AskedGeneration.load();
   }
+
+  bool Loading() const override { return LoadedGeneration.load() != AskedGeneration.load(); }
 
   void SetVolume(int32_t hundredthsDb) override {
     Gain.store(hundredthsDb <= Silence ? 0.0f
@@ -93,47 +111,101 @@ class FluidMidiPlayer : public MidiPlayer {
   }
 
   void RenderAdd(float* out, int frames) override {
-    // Play holds the lock while it reads in a piece's instruments; the music then skips
-    // a block rather than stall the effects.
-    std::unique_lock<std::mutex> guard(Lock, std::try_to_lock);
-    if (!guard.owns_lock()) return;
-    // Rendered even when silent: the player is timed by these samples and must go on.
+    // Rendered even when silent: the piece is timed by these samples and must go on.
     const float gain = Gain.load(std::memory_order_relaxed);
-    while (frames > 0 && PrimedPosition < PrimedFrames) {
-      if (gain > 0.0f) {
-        out[0] += Primed[PrimedPosition * 2] * gain;
-        out[1] += Primed[PrimedPosition * 2 + 1] * gain;
-      }
-      ++PrimedPosition;
-      out += 2;
-      --frames;
+    std::unique_lock<std::mutex> guard(SynthLock, std::try_to_lock);
+    if (!guard.owns_lock()) {
+      // The loader is changing pieces: what rings on is rendered, events wait.
+      Synthesize(out, frames, gain);
+      return;
     }
+    float peak = 0;
     while (frames > 0) {
-      const int n = std::min(frames, MaxBlock);
-      fluid_synth_write_float(Synth, n, Scratch.data(), 0, 2, Scratch.data(), 1, 2);
-      if (gain > 0.0f)
-        for (int i = 0; i < n * 2; ++i) out[i] += Scratch[i] * gain;
+      int n = std::min(frames, MaxBlock);
+      if (Current) {
+        const std::vector<MidiEvent>& events = Current->Midi.Events;
+        for (; Next < events.size() && events[Next].Frame <= Now; ++Next) Dispatch(events[Next]);
+        if (Next < events.size())
+          n = static_cast<int>(std::min<int64_t>(n, events[Next].Frame - Now));
+      }
+      peak = std::max(peak, Synthesize(out, n, gain));
+      Now += n;
       out += n * 2;
       frames -= n;
     }
+    if (Current && Next == Current->Midi.Events.size() && Now >= Current->Midi.MusicEnd &&
+        (peak < Inaudible ||
+         Now >= Current->Midi.MusicEnd + static_cast<int64_t>(ReleaseCapSeconds * Rate) ||
+         fluid_synth_get_active_voice_count(Synth) == 0))
+      EndedGeneration.store(Current->Generation);
   }
 
  private:
-  // Caller holds Lock: deleting the player takes its timer out of the synth, which the
-  // audio thread must not be running at the time.
-  void DropPlayer() {
-    if (!Player) return;
-    fluid_player_stop(Player);
-    delete_fluid_player(Player);
-    Player = nullptr;
-    PrimedFrames = PrimedPosition = 0;
+  // Main thread: only the latest wish counts.
+  void Ask(std::string file) {
+    {
+      std::lock_guard<std::mutex> guard(RequestLock);
+      RequestFile = std::move(file);
+      AskedGeneration.store(AskedGeneration.load() + 1);
+    }
+    RequestReady.notify_one();
   }
 
-  // Lets what sounds die away naturally (as a note-off would) and gives the next piece the
-  // channels as a fresh synthesiser has them. A full synth reset would cut the release
-  // tails off with a click.
+  // The loading thread's loop.
+  void LoadRequests() {
+    // Below the game's own threads: woken by Play, the loader must not take the main
+    // thread's place on a busy processor.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
+    uint64_t done = 0;
+    std::unique_lock<std::mutex> guard(RequestLock);
+    for (;;) {
+      RequestReady.wait(guard, [&] { return Quit || AskedGeneration.load() != done; });
+      if (Quit) return;
+      done = AskedGeneration.load();
+      const std::string file = RequestFile;
+      guard.unlock();
+      Load(file, done);
+      guard.lock();
+    }
+  }
+
+  void Load(const std::string& file, uint64_t generation) {
+    std::optional<MidiPiece> midi;
+    if (!file.empty()) midi = ParseMidiFile(Reader(file), Rate);
+    if (!file.empty() && !midi) EndedGeneration.store(generation);
+    std::unique_ptr<Piece> retired;
+    {
+      std::lock_guard<std::mutex> guard(SynthLock);
+      if (midi) HoldPresets(midi->Presets);
+      retired = std::move(Current);
+      ReleaseChannels();
+      // A wish that came while this one loaded replaces it at once.
+      if (midi && generation == AskedGeneration.load())
+        Current = std::make_unique<Piece>(Piece{std::move(*midi), generation});
+      Next = 0;
+      Now = 0;
+    }
+    LoadedGeneration.store(generation);
+  }
+
+  // Caller holds SynthLock. Selecting a preset reads its samples in; they stay while a hold
+  // channel keeps it selected, so the piece's program changes find them there.
+  void HoldPresets(const std::vector<MidiPreset>& presets) {
+    const int count = std::min<int>(static_cast<int>(presets.size()), HoldChannels);
+    for (int i = 0; i < count; ++i) {
+      const int ch = MusicChannels + i;
+      const MidiPreset& p = presets[static_cast<size_t>(i)];
+      fluid_synth_set_channel_type(Synth, ch, p.Drums ? CHANNEL_TYPE_DRUM : CHANNEL_TYPE_MELODIC);
+      fluid_synth_bank_select(Synth, ch, p.Drums ? 128 : std::max(p.Bank, 0));
+      fluid_synth_program_change(Synth, ch, p.Program);
+    }
+  }
+
+  // Caller holds SynthLock. Lets what sounds die away naturally (as a note-off would) and
+  // gives the next piece the channels as a fresh synthesiser has them. A full synth reset
+  // would cut the release tails off with a click.
   void ReleaseChannels() {
-    for (int ch = 0; ch < 16; ++ch) {
+    for (int ch = 0; ch < MusicChannels; ++ch) {
       fluid_synth_cc(Synth, ch, 64, 0);  // sustain pedal up
       fluid_synth_cc(Synth, ch, 66, 0);  // sostenuto up
       fluid_synth_all_notes_off(Synth, ch);
@@ -148,21 +220,82 @@ class FluidMidiPlayer : public MidiPlayer {
     }
   }
 
+  // Audio thread, holding SynthLock.
+  void Dispatch(const MidiEvent& e) {
+    const int ch = e.Status & 0x0f;
+    switch (e.Status & 0xf0) {
+      case 0x80: fluid_synth_noteoff(Synth, ch, e.Data1); break;
+      case 0x90:
+        if (e.Data2 == 0) fluid_synth_noteoff(Synth, ch, e.Data1);
+        else fluid_synth_noteon(Synth, ch, e.Data1, e.Data2);
+        break;
+      case 0xa0: fluid_synth_key_pressure(Synth, ch, e.Data1, e.Data2); break;
+      case 0xb0: fluid_synth_cc(Synth, ch, e.Data1, e.Data2); break;
+      case 0xc0: fluid_synth_program_change(Synth, ch, e.Data1); break;
+      case 0xd0: fluid_synth_channel_pressure(Synth, ch, e.Data1); break;
+      case 0xe0: fluid_synth_pitch_bend(Synth, ch, e.Data1 | e.Data2 << 7); break;
+      case 0xf0:
+        if (e.SysexSize > 0)
+          fluid_synth_sysex(Synth, reinterpret_cast<const char*>(&Current->Midi.Sysex[e.SysexAt]),
+                            static_cast<int>(e.SysexSize), nullptr, nullptr, nullptr, 0);
+        break;
+    }
+  }
+
+  // Audio thread. FluidSynth renders apart from its event calls, so this needs no lock.
+  // Returns the loudest sample before the gain.
+  float Synthesize(float* out, int frames, float gain) {
+    float peak = 0;
+    while (frames > 0) {
+      const int n = std::min(frames, MaxBlock);
+      fluid_synth_write_float(Synth, n, Scratch.data(), 0, 2, Scratch.data(), 1, 2);
+      for (int i = 0; i < n * 2; ++i) {
+        peak = std::max(peak, std::fabs(Scratch[i]));
+        out[i] += Scratch[i] * gain;
+      }
+      out += n * 2;
+      frames -= n;
+    }
+    return peak;
+  }
+
   fluid_settings_t* Settings;
   fluid_synth_t* Synth;
-  fluid_player_t* Player = nullptr;
-  std::mutex Lock;  // the player and the synth's rendering
+  const int Rate;
+  const MidiFileReader Reader;
   std::atomic<float> Gain{1.0f};
-  std::vector<float> Scratch;
-  std::vector<float> Primed;  // frames rendered by Play, played first
-  int PrimedFrames = 0, PrimedPosition = 0;
+  std::vector<float> Scratch;  // audio thread
+
+  // Main thread.
+  bool Playing = false;
+  // Generations count the wishes: each Play or Stop is the next.
+  std::atomic<uint64_t> AskedGeneration{0}, LoadedGeneration{0}, EndedGeneration{0};
+
+  std::mutex RequestLock;  // the wish and Quit
+  std::condition_variable RequestReady;
+  std::string RequestFile;
+  bool Quit = false;
+
+  std::mutex SynthLock;  // the piece playing, its place, and the synthesiser's channels
+  std::unique_ptr<Piece> Current;
+  size_t Next = 0;  // the next event
+  int64_t Now = 0;  // frames rendered since the piece began
+
+  std::thread Loader;  // last: it starts with everything above in place
 };
 
 }  // namespace
 
 std::unique_ptr<MidiPlayer> CreateFluidMidiPlayer(int rate, const std::string& soundFont,
-                                                  std::string* error) {
-  const std::string path = soundFont.empty() ? DefaultSoundFont : soundFont;
+                                                  std::string* error, MidiFileReader reader) {
+  std::string path = soundFont.empty() ? DefaultSoundFont : soundFont;
+  if (soundFont.empty())
+    for (const char* place : SoundFontPlaces) {
+      std::error_code ec;
+      if (!std::filesystem::is_regular_file(place, ec)) continue;
+      path = place;
+      break;
+    }
   fluid_settings_t* settings = new_fluid_settings();
   fluid_synth_t* synth = nullptr;
   auto fail = [&](const std::string& reason) {
@@ -178,10 +311,7 @@ std::unique_ptr<MidiPlayer> CreateFluidMidiPlayer(int rate, const std::string& s
   // Only the instruments in use are read in: the whole General MIDI set would cost about
   // 120 MiB of memory.
   fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
-  // The player follows the rendered samples, so the audio callback times the music.
-  fluid_settings_setstr(settings, "player.timing-source", "sample");
-  // Play resets the channels itself, letting the last notes ring out.
-  fluid_settings_setint(settings, "player.reset-synth", 0);
+  fluid_settings_setint(settings, "synth.midi-channels", MusicChannels + HoldChannels);
   // Enough for dense pieces with long releases; caps the worst case of the callback.
   fluid_settings_setint(settings, "synth.polyphony", 128);
   fluid_settings_setnum(settings, "synth.gain", BaseGain);
@@ -191,7 +321,7 @@ std::unique_ptr<MidiPlayer> CreateFluidMidiPlayer(int rate, const std::string& s
   if (!std::ifstream(path, std::ios::binary)) return fail("cannot open the SoundFont " + path);
   if (fluid_synth_sfload(synth, path.c_str(), 1) == FLUID_FAILED)
     return fail("cannot load the SoundFont " + path);
-  return std::make_unique<FluidMidiPlayer>(settings, synth);
+  return std::make_unique<FluidMidiPlayer>(settings, synth, rate, std::move(reader));
 }
 
 }  // namespace zolvane
