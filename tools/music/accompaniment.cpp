@@ -57,7 +57,7 @@ void WritePad(const Plan& plan, Part& part) {
     for (const ChordSlot& slot : s.chords) {
       voicing = Voice(slot.chord, 50, 72, 4, voicing, true);
       const bool last = s.kind == Kind::End;
-      const int length = last ? plan.barTicks - Ppq / 4 : slot.length;
+      const int length = last ? plan.FinalLength() : slot.length;
       for (int pitch : voicing) {
         // A tone the next chord keeps is held, not struck again.
         auto held = std::find_if(part.notes.begin(), part.notes.end(), [&](const Note& n) {
@@ -74,11 +74,13 @@ void WritePad(const Plan& plan, Part& part) {
   // under the final chord.
   int previous = -1;
   for (const Section& s : plan.sections)
-    for (int t = s.startTick; t < s.EndTick(plan.barTicks); t += Ppq) {
+    for (int t = s.startTick; t < (s.kind == Kind::End ? s.startTick + plan.FinalLength() : s.EndTick(plan.barTicks));
+         t += Ppq) {
       const double phrase = ((t - s.startTick) % (4 * plan.barTicks)) / (4.0 * plan.barTicks);
       double v = 78 + 28 * s.energy + 12 * std::sin(Pi * phrase);
       if (s.kind == Kind::Intro) v *= 0.6 + 0.4 * (t - s.startTick) / (s.bars * plan.barTicks);
-      if (s.kind == Kind::End) v *= 1.0 - 0.35 * (t - s.startTick) / plan.barTicks;
+      if (s.kind == Kind::End) v *= 1.0 - 0.35 * (t - s.startTick) / (s.bars * plan.barTicks);
+      v *= plan.Fade(t);
       const int value = std::clamp(static_cast<int>(std::lround(v)), 0, 127);
       if (value != previous) part.controls.push_back({t, 11, value});
       previous = value;
@@ -96,11 +98,14 @@ void WriteComp(const Plan& plan, Part& part) {
     const std::vector<Hit> pattern = CompPattern(style, plan.stepsPerBar);
     for (int bar = 0; bar < s.bars; ++bar) {
       const int barTick = s.startTick + bar * plan.barTicks;
+      // A piece that thins out lets the chords go first.
+      if (st.ending == Ending::Thinning && s.kind == Kind::Outro && 2 * bar >= s.bars) continue;
+      if (st.ending == Ending::Thinning && s.kind == Kind::End) continue;
       if (s.kind == Kind::End) {
         // The final chord, rolled upwards.
         voicing = Voice(plan.ChordAt(barTick), 52, 72, 4, voicing, false);
         for (size_t i = 0; i < voicing.size(); ++i)
-          part.notes.push_back({barTick + static_cast<int>(i) * 25, plan.barTicks - Ppq / 4 - static_cast<int>(i) * 25,
+          part.notes.push_back({barTick + static_cast<int>(i) * 25, plan.FinalLength() - static_cast<int>(i) * 25,
                                 voicing[i], Velocity(plan, rng, 70, barTick, s.energy)});
         continue;
       }
@@ -130,8 +135,8 @@ void WriteArp(const Plan& plan, Part& part) {
     if (s.kind == Kind::End) {
       const std::vector<int> pool = Pool(s.chords[0].chord, 55, 79);
       const int n = std::min<int>(static_cast<int>(pool.size()), 6);
-      for (int i = 0; i < n; ++i)
-        part.notes.push_back({s.startTick + i * Step, plan.barTicks - Ppq / 4 - i * Step, pool[i],
+      for (int i = 0; i < n && plan.FinalLength() - i * Step > Ppq / 4; ++i)
+        part.notes.push_back({s.startTick + i * Step, plan.FinalLength() - i * Step, pool[i],
                               Velocity(plan, rng, 58 + 3 * i, s.startTick, s.energy)});
       continue;
     }
@@ -181,7 +186,8 @@ void WriteBass(const Plan& plan, Part& part) {
                 slot.tick + slot.length);
       };
       if (s.kind == Kind::End) {
-        part.notes.push_back({slot.tick, plan.barTicks - Ppq / 4, Nearest(c.root, 36, 28, 40), 80});
+        part.notes.push_back({slot.tick, plan.FinalLength(), Nearest(c.root, 36, 28, 40),
+                              static_cast<int>(80 * plan.Fade(slot.tick))});
         continue;
       }
       if (s.kind == Kind::Intro && slot.tick < s.startTick + 2 * plan.barTicks) continue;
