@@ -31,7 +31,7 @@ std::vector<Style> Pieces() {
   Style& welcome = p[0];
   welcome.title = "Welcome Home";
   welcome.seed = 101;
-  welcome.gainDb = 1.7;
+  welcome.gainDb = 1.5;
   welcome.key = {F, Mode::Ionian};
   welcome.bpm = 100;
   welcome.energy = 0.45, welcome.density = 0.45;
@@ -51,7 +51,7 @@ std::vector<Style> Pieces() {
   Style& climb = p[1];
   climb.title = "Steady Climb";
   climb.seed = 202;
-  climb.gainDb = -0.1;
+  climb.gainDb = -0.3;
   climb.key = {A, Mode::Aeolian, true};
   climb.bpm = 128;
   climb.energy = 0.75, climb.density = 0.55;
@@ -72,7 +72,7 @@ std::vector<Style> Pieces() {
   Style& gears = p[2];
   gears.title = "Loose Gears";
   gears.seed = 303;
-  gears.gainDb = 3.5;
+  gears.gainDb = 3.7;
   gears.key = {D, Mode::Dorian};
   gears.bpm = 112;
   gears.swing = 0.12, gears.swingUnit = 120;
@@ -94,7 +94,7 @@ std::vector<Style> Pieces() {
   Style& water = p[3];
   water.title = "Still Water";
   water.seed = 404;
-  water.gainDb = 2.6;
+  water.gainDb = 2.7;
   water.key = {Eb, Mode::Lydian};
   water.bpm = 72;
   water.energy = 0.2, water.density = 0.35;
@@ -116,7 +116,7 @@ std::vector<Style> Pieces() {
   Style& neon = p[4];
   neon.title = "Neon Run";
   neon.seed = 505;
-  neon.gainDb = -3.6;
+  neon.gainDb = -3.5;
   neon.key = {E, Mode::Aeolian, true};
   neon.bpm = 152;
   neon.energy = 0.85, neon.density = 0.5, neon.motifBars = 2;
@@ -137,7 +137,7 @@ std::vector<Style> Pieces() {
   Style& waltz = p[5];
   waltz.title = "Garden Waltz";
   waltz.seed = 606;
-  waltz.gainDb = 4.1;
+  waltz.gainDb = 4.8;
   waltz.key = {G, Mode::Ionian};
   waltz.bpm = 138, waltz.beatsPerBar = 3;
   waltz.energy = 0.4, waltz.density = 0.5, waltz.motifBars = 2;
@@ -160,7 +160,7 @@ std::vector<Style> Pieces() {
   Style& gear = p[6];
   gear.title = "Fifth Gear";
   gear.seed = 707;
-  gear.gainDb = 5.3;
+  gear.gainDb = 5.7;
   gear.key = {C, Mode::Mixolydian};
   gear.bpm = 144;
   gear.energy = 0.85, gear.density = 0.5, gear.motifBars = 2;
@@ -179,7 +179,7 @@ std::vector<Style> Pieces() {
   Style& night = p[7];
   night.title = "Night Shift";
   night.seed = 808;
-  night.gainDb = 3.7;
+  night.gainDb = 3.3;
   night.key = {B, Mode::Aeolian};
   night.bpm = 88;
   night.swing = 0.3, night.swingUnit = 120;
@@ -199,7 +199,7 @@ std::vector<Style> Pieces() {
   Style& glass = p[8];
   glass.title = "Glass Garden";
   glass.seed = 909;
-  glass.gainDb = 4.6;
+  glass.gainDb = 4.8;
   glass.key = {Ab, Mode::Ionian};
   glass.bpm = 80;
   glass.energy = 0.25, glass.density = 0.4;
@@ -220,7 +220,7 @@ std::vector<Style> Pieces() {
   Style& tower = p[9];
   tower.title = "Tower Rush";
   tower.seed = 1010;
-  tower.gainDb = 0.1;
+  tower.gainDb = -0.5;
   tower.key = {Gb, Mode::Aeolian, true};
   tower.bpm = 160;
   tower.energy = 0.9, tower.density = 0.45, tower.motifBars = 2;
@@ -240,7 +240,7 @@ std::vector<Style> Pieces() {
   Style& drift = p[10];
   drift.title = "Drift";
   drift.seed = 1111;
-  drift.gainDb = 2.5;
+  drift.gainDb = 3.4;
   drift.key = {Db, Mode::Dorian};
   drift.bpm = 92;
   drift.swing = 0.15, drift.swingUnit = 120;

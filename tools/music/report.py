@@ -133,11 +133,11 @@ def bar_rhythms(piece):
 
 
 def drum_hits(piece):
-    bar, grid = bar_ticks(piece), piece['division'] / 12
+    bar, grid = bar_ticks(piece), piece['division'] // 12
     hits = collections.Counter()
     for ch, pitch, on, _, _ in piece['notes']:
         if ch == 9:
-            hits[(int(round((on % bar) / grid)) % (bar // int(grid)), pitch)] += 1
+            hits[((on % bar + grid // 2) // grid % (12 * piece['beats']), pitch)] += 1
     return hits
 
 
