@@ -102,6 +102,7 @@ void WriteComp(const Plan& plan, Part& part) {
       if (st.ending == Ending::Thinning && s.kind == Kind::Outro && 2 * bar >= s.bars) continue;
       if (st.ending == Ending::Thinning && s.kind == Kind::End) continue;
       if (s.kind == Kind::End) {
+        if (bar > 0) break;  // one chord, however long it is held
         // The final chord, rolled upwards.
         voicing = Voice(plan.ChordAt(barTick), 52, 72, 4, voicing, false);
         for (size_t i = 0; i < voicing.size(); ++i)
