@@ -55,6 +55,7 @@ void WritePad(const Plan& plan, Part& part) {
   std::vector<int> voicing;
   for (const Section& s : plan.sections)
     for (const ChordSlot& slot : s.chords) {
+      if (s.kind == Kind::Intro && plan.style.rhythmIntro) continue;
       voicing = Voice(slot.chord, 50, 72, 4, voicing, true);
       const bool last = s.kind == Kind::End;
       const int length = last ? plan.FinalLength() : slot.length;
@@ -95,6 +96,7 @@ void WriteComp(const Plan& plan, Part& part) {
     CompStyle style = st.compStyle;
     if (s.kind == Kind::Bridge || s.kind == Kind::Intro) style = st.energy > 0.6 ? CompStyle::Quarters : CompStyle::Sustain;
     if (s.kind == Kind::Intro && st.pad.Plays() && st.energy < 0.5) continue;  // the pad alone opens calm pieces
+    if (s.kind == Kind::Intro && st.rhythmIntro) continue;
     const std::vector<Hit> pattern = CompPattern(style, plan.stepsPerBar);
     for (int bar = 0; bar < s.bars; ++bar) {
       const int barTick = s.startTick + bar * plan.barTicks;
@@ -131,7 +133,7 @@ void WriteArp(const Plan& plan, Part& part) {
     // Busy pieces keep the arpeggio for the sections with the most going on.
     const bool plays = s.kind == Kind::End || s.kind == Kind::Bridge || s.kind == Kind::B ||
                        (s.kind == Kind::A && (s.occurrence > 0 || st.energy < 0.5)) ||
-                       (s.kind == Kind::Intro && st.energy < 0.7) || s.kind == Kind::Outro;
+                       (s.kind == Kind::Intro && st.energy < 0.7 && !st.rhythmIntro) || s.kind == Kind::Outro;
     if (!plays) continue;
     if (s.kind == Kind::End) {
       const std::vector<int> pool = Pool(s.chords[0].chord, 55, 79);

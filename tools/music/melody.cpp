@@ -376,7 +376,7 @@ class MelodyWriter {
           Place(mel_, FirstBar(hookA_, spb_), t0, anchorA_, t0 + bar_, -6, lo_, hi_);
           break;
         }
-        if (s.bars < 2) break;
+        if (s.bars < 2 || st_.rhythmIntro) break;
         // A glimpse of the theme, low and soft, before it is stated.
         const int at = t0 + (s.bars - 2) * bar_;
         const int last = Place(counter_, FirstBar(a_, spb_), at, anchorA_ - 7, at + bar_, -10, 55, 79);

@@ -66,6 +66,7 @@ std::vector<Style> Pieces() {
   climb.bassStyle = BassStyle::Pulse;
   climb.drumKit = StandardKit, climb.drums = DrumStyle::Rock, climb.drumVolume = 95;
   climb.form = "I2 A8 B8 A8 B16 C8 A8 B16 E1";
+  climb.rhythmIntro = true;
   climb.ending = Ending::Cold;
   climb.leadShift = -5, climb.syncopation = 0.4;
 
@@ -234,6 +235,7 @@ std::vector<Style> Pieces() {
   tower.bassStyle = BassStyle::Pulse;
   tower.drumKit = PowerKit, tower.drums = DrumStyle::Toms, tower.drumVolume = 95;
   tower.form = "I8 A8 A8 B8 A8 B8 C8 C8 A8 B8 B8 T4 E1";
+  tower.rhythmIntro = true;
   tower.ending = Ending::Tag;
   tower.leadShift = -8, tower.syncopation = 0.3;
 

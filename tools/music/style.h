@@ -45,6 +45,7 @@ struct Style {
   // bridge, O outro, T tag, E the final chord. A piece without I starts on its theme.
   std::string form = "I4 A8 B8 A8 C8 A8 O4 E1";
   bool introMelody = false;  // the lead states its hook in the intro
+  bool rhythmIntro = false;  // the intro is drums and bass alone
   std::string drumless;      // section letters that play without drums
   Ending ending = Ending::Ritardando;
   int leadShift = 0;         // semitones the lead's range lies from C4..A5
