@@ -219,7 +219,7 @@ int HookStatements(const Piece& p) {
 }
 
 // The section plan from the markers: names without their numbers, and bars each.
-std::string Plan(const Piece& p, int& introBars) {
+std::string SectionPlan(const Piece& p, int& introBars) {
   const uint32_t bar = p.division * p.beatsPerBar;
   std::string plan;
   introBars = 0;
@@ -268,7 +268,7 @@ void CheckMusic(const std::string& run) {
     for (const Sounded& n : p.notes)
       if (n.channel == 0) lowestLead = std::min(lowestLead, n.pitch), highestLead = std::max(highestLead, n.pitch);
     int introBars = 0;
-    plans.insert(Plan(p, introBars));
+    plans.insert(SectionPlan(p, introBars));
     intros.insert(introBars);
     hits.push_back(DrumHits(p));
   }

@@ -74,9 +74,10 @@ void WritePad(const Plan& plan, Part& part) {
   // Expression breathes over every four-bar phrase, grows out of the intro and sinks
   // under the final chord.
   int previous = -1;
-  for (const Section& s : plan.sections)
-    for (int t = s.startTick; t < (s.kind == Kind::End ? s.startTick + plan.FinalLength() : s.EndTick(plan.barTicks));
-         t += Ppq) {
+  for (const Section& s : plan.sections) {
+    // Nothing moves after the final chord has sounded: the piece ends with it.
+    const int end = s.kind == Kind::End ? s.startTick + plan.FinalLength() : s.EndTick(plan.barTicks);
+    for (int t = s.startTick; t < end; t += Ppq) {
       const double phrase = ((t - s.startTick) % (4 * plan.barTicks)) / (4.0 * plan.barTicks);
       double v = 78 + 28 * s.energy + 12 * std::sin(Pi * phrase);
       if (s.kind == Kind::Intro) v *= 0.6 + 0.4 * (t - s.startTick) / (s.bars * plan.barTicks);
@@ -86,6 +87,7 @@ void WritePad(const Plan& plan, Part& part) {
       if (value != previous) part.controls.push_back({t, 11, value});
       previous = value;
     }
+  }
 }
 
 void WriteComp(const Plan& plan, Part& part) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 namespace zolvane::music {
 namespace {
@@ -17,6 +18,7 @@ struct Planned {
 
 Kind KindOf(char c) {
   switch (c) {
+    case 'A': return Kind::A;
     case 'I': return Kind::Intro;
     case 'B': return Kind::B;
     case 'C': return Kind::Bridge;
@@ -24,7 +26,8 @@ Kind KindOf(char c) {
     case 'T': return Kind::Tag;
     case 'E': return Kind::End;
   }
-  return Kind::A;
+  // A slip in a piece's form must stop the build, not turn into an A section.
+  throw std::invalid_argument(std::string("unknown section letter '") + c + "' in a form");
 }
 
 const char* Name(Kind k) {

@@ -1,6 +1,7 @@
-// The tune: a motif made for the piece, developed over the chords (sequenced, varied,
-// inverted, stretched) in question-and-answer phrases, with a counter-melody that echoes
-// it in the gaps, holds guide tones under the B section and doubles it at the end.
+// The tune: a motif made for the piece, grown into a two-bar hook that opens every phrase
+// of its theme note for note, then developed over the chords (varied, inverted, stretched,
+// re-rhythmed) in question-and-answer phrases, with a counter-melody that echoes it in the
+// gaps, holds guide tones under the B section and doubles it at the end.
 //
 // Notes live in scale degrees until the end, so a motif moves with the harmony; every note
 // on a beat or longer than a dotted eighth is a chord tone, the rest pass between them.
@@ -303,28 +304,18 @@ class MelodyWriter {
     return target;
   }
 
-  // Four bars: the motif, a variation, the motif moved up (or its inversion), a cadence.
-  // Two-bar motifs take the first half and answer with a varied bar and the cadence.
+  // Four bars: a two-bar theme as it stands, a bar developing it (varied, moved, turned
+  // over in a returning answer, now and then in a rhythm of its own), a cadence.
   int Phrase(std::vector<Placed>& line, const Motif& m, int tick, int anchor, bool answer, int occurrence,
              int accent) {
-    int last;
     Motif varied = VaryTail(rng_, m);
     if (occurrence > 0 || rng_.Uniform() < 0.5f) varied = Ornament(rng_, varied);
-    const int shifts[][2] = {{-1, 2}, {1, 2}, {0, 2}, {-2, 1}, {1, 3}};
-    const auto& shift = shifts[rng_.Next() % 5];
-    if (m.steps <= spb_) {
-      Place(line, m, tick, anchor, tick + bar_, accent, lo_, hi_);
-      Place(line, varied, tick + bar_, anchor + shift[0], tick + 2 * bar_, accent, lo_, hi_);
-      last = Place(line, occurrence > 0 && answer ? Invert(m) : m, tick + 2 * bar_, anchor + shift[1],
-                   tick + 3 * bar_, accent + 3, lo_, hi_);
-    } else {
-      Place(line, m, tick, anchor, tick + 2 * bar_, accent, lo_, hi_);
-      Motif third = FirstBar(occurrence > 0 && answer ? Invert(varied) : varied, spb_);
-      // Now and then the development takes a rhythm of its own over the motif's steps.
-      if (rng_.Uniform() < 0.35f + 0.3f * static_cast<float>(st_.syncopation)) third = Rhythmic(third);
-      last = Place(line, third, tick + 2 * bar_,
-                   anchor + shift[1], tick + 3 * bar_, accent + 3, lo_, hi_);
-    }
+    const int shifts[] = {2, 2, 2, 1, 3};
+    const int shift = shifts[rng_.Next() % 5];
+    Place(line, m, tick, anchor, tick + 2 * bar_, accent, lo_, hi_);
+    Motif third = FirstBar(occurrence > 0 && answer ? Invert(varied) : varied, spb_);
+    if (rng_.Uniform() < 0.35f + 0.3f * static_cast<float>(st_.syncopation)) third = Rhythmic(third);
+    const int last = Place(line, third, tick + 2 * bar_, anchor + shift, tick + 3 * bar_, accent + 3, lo_, hi_);
     return Cadence(line, tick + 3 * bar_, last, answer, accent);
   }
 
@@ -403,7 +394,8 @@ class MelodyWriter {
         break;
       }
       case Kind::B:
-        for (int p = 0; p < phrases; ++p) Phrase(mel_, hookB_, t0 + 4 * p * bar_, anchorB_, p % 2 == 1, s.occurrence, 4);
+        for (int p = 0; p < phrases; ++p)
+          Phrase(mel_, hookB_, t0 + 4 * p * bar_, anchorB_, p % 2 == 1, s.occurrence, 4);
         GuideTones(s);
         break;
       case Kind::Bridge: {
