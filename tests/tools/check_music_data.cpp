@@ -240,6 +240,7 @@ void CheckMusic(const std::string& run) {
   std::set<std::vector<uint8_t>> contents;
   std::set<std::string> plans;
   std::set<int> intros;
+  std::set<std::pair<bool, int>> endings;
   std::vector<Hits> hits;
   int lowestLead = 127, highestLead = 0;
   for (int i = 1; i <= 12; ++i) {
@@ -267,6 +268,10 @@ void CheckMusic(const std::string& run) {
     Check(hook >= 4, "no two-bar lead passage heard four times (at most " + std::to_string(hook) + ")");
     for (const Sounded& n : p.notes)
       if (n.channel == 0) lowestLead = std::min(lowestLead, n.pitch), highestLead = std::max(highestLead, n.pitch);
+    // How it stops: whether the tempo gives way, and the beats of its last section.
+    if (!p.markers.empty() && p.tempo.count(0))
+      endings.insert({p.tempo.rbegin()->second > p.tempo.at(0),
+                      static_cast<int>((p.endTick - p.markers.back().first + p.division / 2) / p.division)});
     int introBars = 0;
     plans.insert(SectionPlan(p, introBars));
     intros.insert(introBars);
@@ -280,6 +285,7 @@ void CheckMusic(const std::string& run) {
             ", not two octaves reaching below C4 and above A5");
   Check(plans.size() >= 8, "only " + std::to_string(plans.size()) + " different section plans");
   Check(intros.size() >= 3, "only " + std::to_string(intros.size()) + " different intro lengths");
+  Check(endings.size() >= 3, "only " + std::to_string(endings.size()) + " different endings");
   for (size_t i = 0; i < hits.size(); ++i)
     for (size_t j = i + 1; j < hits.size(); ++j) {
       const double shared = SharedHits(hits[i], hits[j]);
