@@ -1,7 +1,9 @@
 // The twelve MIDI pieces of a run folder, read the way a General MIDI player reads them:
 // chunk structure, running status, End of Track, programs before notes, drums and at least
 // two other instruments, the length from the tempo map, and no two voices holding notes a
-// semitone apart for more than a beat.
+// semitone apart for more than a beat. Then what a listener tells them apart by: each has
+// a hook that returns, the forms, lead registers and drum grooves differ across the set,
+// and each file ends with its last note.
 #include <algorithm>
 #include <cstdlib>
 #include <map>
@@ -21,7 +23,8 @@ struct Sounded {
 
 struct Piece {
   bool ok = false;
-  uint32_t division = 0, endTick = 0;
+  uint32_t division = 0, endTick = 0, beatsPerBar = 4;
+  std::vector<std::pair<uint32_t, std::string>> markers;
   std::map<uint32_t, uint32_t> tempo;  // tick -> microseconds per quarter note
   std::vector<Sounded> notes;
 };
@@ -66,6 +69,9 @@ bool ReadTrack(const std::vector<uint8_t>& b, size_t at, size_t end, int index, 
         Check(index == 0, "tempo outside the first track");
         if (size == 3) piece.tempo[tick] = Big(b, at, 3);
       }
+      if (type == 0x58 && size >= 1 && b[at] > 0) piece.beatsPerBar = b[at];
+      if (type == 0x06) piece.markers.emplace_back(tick, std::string(b.begin() + static_cast<long>(at),
+                                                                     b.begin() + static_cast<long>(at + size)));
       at += size;
       if (type == 0x2F) {
         Check(at == end, "End of Track before the chunk ends");
@@ -156,11 +162,87 @@ int Clashes(std::vector<Sounded> notes, uint32_t beat) {
   return clashes;
 }
 
+// Drum hits as (place in the bar at a twelfth of a beat, GM note), counted over the piece.
+using Hits = std::map<std::pair<int, int>, int>;
+
+Hits DrumHits(const Piece& p) {
+  const int grid = static_cast<int>(p.division) / 12, places = 12 * static_cast<int>(p.beatsPerBar);
+  Hits hits;
+  for (const Sounded& n : p.notes)
+    if (n.channel == 9) {
+      const int place = static_cast<int>((n.on % (p.division * p.beatsPerBar) + grid / 2) / grid) % places;
+      ++hits[{place, n.pitch}];
+    }
+  return hits;
+}
+
+// The share of the smaller part's hits that the other part has too.
+double SharedHits(const Hits& a, const Hits& b) {
+  int common = 0, countA = 0, countB = 0;
+  for (const auto& [key, n] : a) {
+    countA += n;
+    const auto other = b.find(key);
+    if (other != b.end()) common += std::min(n, other->second);
+  }
+  for (const auto& [key, n] : b) countB += n;
+  return static_cast<double>(common) / std::max(1, std::min(countA, countB));
+}
+
+// How often the lead's most frequent two-bar passage is heard: its onsets at a sixteenth's
+// resolution from a bar line and the steps between its pitches (a lifted repeat counts),
+// at least four notes of it.
+int HookStatements(const Piece& p) {
+  const int step = static_cast<int>(p.division) / 4, perBar = 4 * static_cast<int>(p.beatsPerBar);
+  std::map<int, std::vector<std::pair<int, int>>> bars;  // bar -> (onset in sixteenths, pitch)
+  std::vector<Sounded> lead;
+  for (const Sounded& n : p.notes)
+    if (n.channel == 0) lead.push_back(n);
+  std::sort(lead.begin(), lead.end(), [](const Sounded& a, const Sounded& b) { return a.on < b.on; });
+  for (const Sounded& n : lead) {
+    const int at = static_cast<int>((n.on + step / 2) / step);
+    bars[at / perBar].emplace_back(at, n.pitch);
+  }
+  std::map<std::pair<std::vector<int>, std::vector<int>>, int> heard;
+  int most = 0;
+  for (const auto& [bar, notes] : bars) {
+    std::vector<std::pair<int, int>> window = notes;
+    if (bars.count(bar + 1)) window.insert(window.end(), bars.at(bar + 1).begin(), bars.at(bar + 1).end());
+    if (window.size() < 4) continue;
+    std::vector<int> onsets, steps;
+    for (size_t i = 0; i < window.size(); ++i) {
+      onsets.push_back(window[i].first - bar * perBar);
+      if (i > 0) steps.push_back(window[i].second - window[i - 1].second);
+    }
+    most = std::max(most, ++heard[{onsets, steps}]);
+  }
+  return most;
+}
+
+// The section plan from the markers: names without their numbers, and bars each.
+std::string SectionPlan(const Piece& p, int& introBars) {
+  const uint32_t bar = p.division * p.beatsPerBar;
+  std::string plan;
+  introBars = 0;
+  for (size_t i = 0; i < p.markers.size(); ++i) {
+    const uint32_t end = i + 1 < p.markers.size() ? p.markers[i + 1].first : p.endTick;
+    const int bars = static_cast<int>((end - p.markers[i].first + bar - 1) / bar);
+    const std::string name = p.markers[i].second.substr(0, p.markers[i].second.find(' '));
+    if (name == "Intro") introBars = bars;
+    plan += name + std::to_string(bars) + " ";
+  }
+  return plan;
+}
+
 }  // namespace
 
 void CheckMusic(const std::string& run) {
   std::set<uint32_t> openingTempos;
   std::set<std::vector<uint8_t>> contents;
+  std::set<std::string> plans;
+  std::set<int> intros;
+  std::set<std::pair<bool, int>> endings;
+  std::vector<Hits> hits;
+  int lowestLead = 127, highestLead = 0;
   for (int i = 1; i <= 12; ++i) {
     Where = "music/theme" + std::to_string(i) + ".mid";
     const std::vector<uint8_t> bytes = ReadBytes(run + "/" + Where);
@@ -177,10 +259,39 @@ void CheckMusic(const std::string& run) {
     Check(seconds >= 60 && seconds <= 180, "lasts " + std::to_string(seconds) + " s, not 1 to 3 minutes");
     const int clashes = Clashes(p.notes, p.division);
     Check(clashes == 0, std::to_string(clashes) + " held semitone clashes");
+    // A player takes the end of the file for the end of the piece.
+    uint32_t lastOff = 0;
+    for (const Sounded& n : p.notes) lastOff = std::max(lastOff, n.off);
+    Check(p.endTick <= lastOff + p.division,
+          "End of Track " + std::to_string(p.endTick - lastOff) + " ticks after the last note-off");
+    const int hook = HookStatements(p);
+    Check(hook >= 4, "no two-bar lead passage heard four times (at most " + std::to_string(hook) + ")");
+    for (const Sounded& n : p.notes)
+      if (n.channel == 0) lowestLead = std::min(lowestLead, n.pitch), highestLead = std::max(highestLead, n.pitch);
+    // How it stops: whether the tempo gives way, and the beats of its last section.
+    if (!p.markers.empty() && p.tempo.count(0))
+      endings.insert({p.tempo.rbegin()->second > p.tempo.at(0),
+                      static_cast<int>((p.endTick - p.markers.back().first + p.division / 2) / p.division)});
+    int introBars = 0;
+    plans.insert(SectionPlan(p, introBars));
+    intros.insert(introBars);
+    hits.push_back(DrumHits(p));
   }
   Where = "music";
   Check(contents.size() == 12, "two pieces are the same file");
   Check(openingTempos.size() >= 8, "fewer than eight different tempos among the twelve pieces");
+  Check(highestLead - lowestLead >= 24 && lowestLead < 60 && highestLead > 81,
+        "the leads span " + std::to_string(lowestLead) + " to " + std::to_string(highestLead) +
+            ", not two octaves reaching below C4 and above A5");
+  Check(plans.size() >= 8, "only " + std::to_string(plans.size()) + " different section plans");
+  Check(intros.size() >= 3, "only " + std::to_string(intros.size()) + " different intro lengths");
+  Check(endings.size() >= 3, "only " + std::to_string(endings.size()) + " different endings");
+  for (size_t i = 0; i < hits.size(); ++i)
+    for (size_t j = i + 1; j < hits.size(); ++j) {
+      const double shared = SharedHits(hits[i], hits[j]);
+      Check(shared <= 0.5, "themes " + std::to_string(i + 1) + " and " + std::to_string(j + 1) + " share " +
+                               std::to_string(static_cast<int>(100 * shared)) + " % of their drum hits");
+    }
 }
 
 }  // namespace zolvane

@@ -55,9 +55,10 @@ void WritePad(const Plan& plan, Part& part) {
   std::vector<int> voicing;
   for (const Section& s : plan.sections)
     for (const ChordSlot& slot : s.chords) {
+      if (s.kind == Kind::Intro && plan.style.rhythmIntro) continue;
       voicing = Voice(slot.chord, 50, 72, 4, voicing, true);
       const bool last = s.kind == Kind::End;
-      const int length = last ? plan.barTicks - Ppq / 4 : slot.length;
+      const int length = last ? plan.FinalLength() : slot.length;
       for (int pitch : voicing) {
         // A tone the next chord keeps is held, not struck again.
         auto held = std::find_if(part.notes.begin(), part.notes.end(), [&](const Note& n) {
@@ -73,16 +74,20 @@ void WritePad(const Plan& plan, Part& part) {
   // Expression breathes over every four-bar phrase, grows out of the intro and sinks
   // under the final chord.
   int previous = -1;
-  for (const Section& s : plan.sections)
-    for (int t = s.startTick; t < s.EndTick(plan.barTicks); t += Ppq) {
+  for (const Section& s : plan.sections) {
+    // Nothing moves after the final chord has sounded: the piece ends with it.
+    const int end = s.kind == Kind::End ? s.startTick + plan.FinalLength() : s.EndTick(plan.barTicks);
+    for (int t = s.startTick; t < end; t += Ppq) {
       const double phrase = ((t - s.startTick) % (4 * plan.barTicks)) / (4.0 * plan.barTicks);
       double v = 78 + 28 * s.energy + 12 * std::sin(Pi * phrase);
       if (s.kind == Kind::Intro) v *= 0.6 + 0.4 * (t - s.startTick) / (s.bars * plan.barTicks);
-      if (s.kind == Kind::End) v *= 1.0 - 0.35 * (t - s.startTick) / plan.barTicks;
+      if (s.kind == Kind::End) v *= 1.0 - 0.35 * (t - s.startTick) / (s.bars * plan.barTicks);
+      v *= plan.Fade(t);
       const int value = std::clamp(static_cast<int>(std::lround(v)), 0, 127);
       if (value != previous) part.controls.push_back({t, 11, value});
       previous = value;
     }
+  }
 }
 
 void WriteComp(const Plan& plan, Part& part) {
@@ -93,14 +98,19 @@ void WriteComp(const Plan& plan, Part& part) {
     CompStyle style = st.compStyle;
     if (s.kind == Kind::Bridge || s.kind == Kind::Intro) style = st.energy > 0.6 ? CompStyle::Quarters : CompStyle::Sustain;
     if (s.kind == Kind::Intro && st.pad.Plays() && st.energy < 0.5) continue;  // the pad alone opens calm pieces
+    if (s.kind == Kind::Intro && st.rhythmIntro) continue;
     const std::vector<Hit> pattern = CompPattern(style, plan.stepsPerBar);
     for (int bar = 0; bar < s.bars; ++bar) {
       const int barTick = s.startTick + bar * plan.barTicks;
+      // A piece that thins out lets the chords go first.
+      if (st.ending == Ending::Thinning && s.kind == Kind::Outro && 2 * bar >= s.bars) continue;
+      if (st.ending == Ending::Thinning && s.kind == Kind::End) continue;
       if (s.kind == Kind::End) {
+        if (bar > 0) break;  // one chord, however long it is held
         // The final chord, rolled upwards.
         voicing = Voice(plan.ChordAt(barTick), 52, 72, 4, voicing, false);
         for (size_t i = 0; i < voicing.size(); ++i)
-          part.notes.push_back({barTick + static_cast<int>(i) * 25, plan.barTicks - Ppq / 4 - static_cast<int>(i) * 25,
+          part.notes.push_back({barTick + static_cast<int>(i) * 25, plan.FinalLength() - static_cast<int>(i) * 25,
                                 voicing[i], Velocity(plan, rng, 70, barTick, s.energy)});
         continue;
       }
@@ -125,13 +135,13 @@ void WriteArp(const Plan& plan, Part& part) {
     // Busy pieces keep the arpeggio for the sections with the most going on.
     const bool plays = s.kind == Kind::End || s.kind == Kind::Bridge || s.kind == Kind::B ||
                        (s.kind == Kind::A && (s.occurrence > 0 || st.energy < 0.5)) ||
-                       (s.kind == Kind::Intro && st.energy < 0.7) || s.kind == Kind::Outro;
+                       (s.kind == Kind::Intro && st.energy < 0.7 && !st.rhythmIntro) || s.kind == Kind::Outro;
     if (!plays) continue;
     if (s.kind == Kind::End) {
       const std::vector<int> pool = Pool(s.chords[0].chord, 55, 79);
       const int n = std::min<int>(static_cast<int>(pool.size()), 6);
-      for (int i = 0; i < n; ++i)
-        part.notes.push_back({s.startTick + i * Step, plan.barTicks - Ppq / 4 - i * Step, pool[i],
+      for (int i = 0; i < n && plan.FinalLength() - i * Step > Ppq / 4; ++i)
+        part.notes.push_back({s.startTick + i * Step, plan.FinalLength() - i * Step, pool[i],
                               Velocity(plan, rng, 58 + 3 * i, s.startTick, s.energy)});
       continue;
     }
@@ -181,7 +191,8 @@ void WriteBass(const Plan& plan, Part& part) {
                 slot.tick + slot.length);
       };
       if (s.kind == Kind::End) {
-        part.notes.push_back({slot.tick, plan.barTicks - Ppq / 4, Nearest(c.root, 36, 28, 40), 80});
+        part.notes.push_back({slot.tick, plan.FinalLength(), Nearest(c.root, 36, 28, 40),
+                              static_cast<int>(80 * plan.Fade(slot.tick))});
         continue;
       }
       if (s.kind == Kind::Intro && slot.tick < s.startTick + 2 * plan.barTicks) continue;

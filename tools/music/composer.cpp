@@ -4,25 +4,31 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 namespace zolvane::music {
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
 
-// Forms from short to long; the longest that fits about two and a half minutes is used.
-const std::vector<std::vector<Kind>>& Forms() {
-  using K = Kind;
-  static const std::vector<std::vector<Kind>> forms = {
-      {K::Intro, K::A, K::B, K::A, K::Bridge, K::A, K::Outro, K::End},
-      {K::Intro, K::A, K::A, K::B, K::A, K::Bridge, K::B, K::A, K::Outro, K::End},
-      {K::Intro, K::A, K::A, K::B, K::B, K::A, K::Bridge, K::B, K::A, K::Outro, K::End},
-      {K::Intro, K::A, K::A, K::B, K::A, K::Bridge, K::B, K::A, K::Bridge, K::B, K::A, K::Outro, K::End},
-  };
-  return forms;
-}
+struct Planned {
+  Kind kind;
+  int bars;
+};
 
-int Bars(Kind k) { return k == Kind::End ? 1 : (k == Kind::Intro || k == Kind::Outro) ? 4 : 8; }
+Kind KindOf(char c) {
+  switch (c) {
+    case 'A': return Kind::A;
+    case 'I': return Kind::Intro;
+    case 'B': return Kind::B;
+    case 'C': return Kind::Bridge;
+    case 'O': return Kind::Outro;
+    case 'T': return Kind::Tag;
+    case 'E': return Kind::End;
+  }
+  // A slip in a piece's form must stop the build, not turn into an A section.
+  throw std::invalid_argument(std::string("unknown section letter '") + c + "' in a form");
+}
 
 const char* Name(Kind k) {
   switch (k) {
@@ -31,20 +37,27 @@ const char* Name(Kind k) {
     case Kind::B: return "B";
     case Kind::Bridge: return "Bridge";
     case Kind::Outro: return "Outro";
+    case Kind::Tag: return "Tag";
     case Kind::End: return "Ending";
   }
   return "";
 }
 
-std::vector<Kind> ChooseForm(const Style& s) {
-  const double barSeconds = s.beatsPerBar * 60.0 / s.bpm;
-  const std::vector<Kind>* chosen = &Forms().front();
-  for (const auto& form : Forms()) {
+// "I4 A8 ..." read into sections; a piece always closes on its final chord.
+std::vector<Planned> ReadForm(const std::string& text) {
+  std::vector<Planned> form;
+  for (size_t at = 0; at < text.size();) {
+    if (text[at] == ' ') {
+      ++at;
+      continue;
+    }
+    const Kind kind = KindOf(text[at++]);
     int bars = 0;
-    for (Kind k : form) bars += Bars(k);
-    if ((bars + 1) * barSeconds <= 160) chosen = &form;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9') bars = bars * 10 + (text[at++] - '0');
+    if (bars > 0) form.push_back({kind, bars});
   }
-  return *chosen;
+  if (form.empty() || form.back().kind != Kind::End) form.push_back({Kind::End, 1});
+  return form;
 }
 
 // A progression: degrees with their colours, chosen once so a section sounds the same
@@ -78,7 +91,7 @@ std::vector<int> Join(std::vector<int> a, const std::vector<int>& b) {
 }
 
 struct Progressions {
-  Progression intro, a, b, bridge, outro, end;
+  Progression intro, a, b, bridge, outro, tag, end;
 };
 
 Progressions MakeProgressions(Rng& rng, const Style& s) {
@@ -94,17 +107,29 @@ Progressions MakeProgressions(Rng& rng, const Style& s) {
                              0};
   if (answer[2] == answer[1]) answer[2] = FunctionDegree(rng, m, F::Sub, answer[1]);
   p.a = MakeProgression(rng, s, Join(question, answer));
+  // The answer opens on the question's chords, colours and all.
+  for (int k : {0, 1}) p.a.colours[4 + k] = p.a.colours[k];
   // B leaves the tonic and stays away until it leads back.
-  p.b = MakeProgression(rng, s, Join(PhraseDegrees(rng, m, 4, F::Sub, F::Dominant),
-                                      PhraseDegrees(rng, m, 4, F::Sub, F::Dominant)));
+  // Both halves of B open alike too, so its hook sounds the same each time.
+  const std::vector<int> b1 = PhraseDegrees(rng, m, 4, F::Sub, F::Dominant);
+  std::vector<int> b2 = PhraseDegrees(rng, m, 4, F::Sub, F::Dominant);
+  b2[0] = b1[0], b2[1] = b1[1];
+  for (int tries = 0; tries < 8 && (b2[2] == b2[1] || b2[2] == b2[3]); ++tries)
+    b2[2] = FunctionDegree(rng, m, F::Sub, b2[1]);
+  p.b = MakeProgression(rng, s, Join(b1, b2));
+  for (int k : {0, 1}) p.b.colours[4 + k] = p.b.colours[k];
   if (s.slowBridge)
     p.bridge = MakeProgression(rng, s, PhraseDegrees(rng, m, 4, F::Sub, F::Dominant), 2);
   else
     p.bridge = MakeProgression(rng, s, Join(PhraseDegrees(rng, m, 4, F::Sub, F::Sub),
                                             PhraseDegrees(rng, m, 4, F::Tonic, F::Dominant)));
+  // The intro walks the question and arrives on its dominant, however long it is.
   p.intro = p.a;
   p.intro.degrees.resize(4);
   p.intro.colours.resize(4);
+  // The tag says the answer's cadence twice more.
+  p.tag.degrees = {answer[2], 0, answer[2], 0};
+  p.tag.colours = {p.a.colours[6], p.a.colours[7], p.a.colours[6], p.a.colours[7]};
   p.outro = MakeProgression(rng, s, {question[0], question[1], FunctionDegree(rng, m, F::Sub, question[1]),
                                      FunctionDegree(rng, m, F::Dominant, -1)});
   p.end.degrees = {0};
@@ -141,6 +166,20 @@ int Plan::Swing(int tick) const {
   return base + static_cast<int>(std::lround(mapped));
 }
 
+int Plan::FinalLength() const {
+  if (style.ending == Ending::Cold) return Ppq / 2;
+  return sections.back().bars * barTicks - Ppq / 4;
+}
+
+double Plan::Fade(int tick) const {
+  if (style.ending != Ending::Thinning) return 1;
+  int from = sections.back().startTick;
+  for (const Section& s : sections)
+    if (s.kind == Kind::Outro) from = std::min(from, s.startTick);
+  const int to = sections.back().EndTick(barTicks);
+  return tick < from ? 1.0 : 1.0 - 0.4 * (tick - from) / std::max(1, to - from);
+}
+
 int Velocity(const Plan& plan, Rng& rng, int base, int tick, double sectionEnergy) {
   const int inBar = tick % plan.barTicks;
   double v = base;
@@ -157,6 +196,7 @@ int Velocity(const Plan& plan, Rng& rng, int base, int tick, double sectionEnerg
   v += 8 * std::sin(Pi * phrase) - 3;
   v += (sectionEnergy - 0.6) * 30 + (plan.style.energy - 0.5) * 10;
   v += static_cast<int>(rng.Next() % 11) - 5;
+  v *= plan.Fade(tick);
   return std::clamp(static_cast<int>(std::lround(v)), 20, 124);
 }
 
@@ -174,31 +214,44 @@ Song Compose(const Style& style) {
   const Progressions progs = MakeProgressions(rng, style);
 
   // Lay the sections out in time, each with its chords.
-  const std::vector<Kind> form = ChooseForm(style);
-  const int lastA = static_cast<int>(std::find(form.rbegin(), form.rend(), Kind::A).base() - form.begin()) - 1;
+  const std::vector<Planned> form = ReadForm(style.form);
+  int lastA = -1;
+  for (size_t i = 0; i < form.size(); ++i)
+    if (form[i].kind == Kind::A) lastA = static_cast<int>(i);
   int tick = 0;
-  int counts[6] = {};
+  int counts[7] = {};
   for (size_t i = 0; i < form.size(); ++i) {
     Section s;
-    s.kind = form[i];
+    s.kind = form[i].kind;
     s.occurrence = counts[static_cast<int>(s.kind)]++;
     s.startTick = tick;
-    s.bars = Bars(s.kind);
-    s.lastOfKind = std::find(form.begin() + static_cast<long>(i) + 1, form.end(), s.kind) == form.end();
-    const int transpose = (style.lift && static_cast<int>(i) >= lastA) ? 2 : 0;
-    const Progression* p = &progs.a;
+    s.bars = form[i].bars;
+    s.lastOfKind = std::none_of(form.begin() + static_cast<long>(i) + 1, form.end(),
+                                [&](const Planned& f) { return f.kind == s.kind; });
+    const int transpose = (style.lift && lastA >= 0 && static_cast<int>(i) >= lastA) ? 2 : 0;
+    Progression p = progs.a;
     switch (s.kind) {
-      case Kind::Intro: p = &progs.intro; s.energy = 0.35; break;
+      case Kind::Intro: {
+        p = progs.intro;
+        s.energy = 0.35;
+        // However long, it ends on the question's dominant.
+        if (s.bars < 4) p.degrees = {p.degrees[0], p.degrees[3]}, p.colours = {p.colours[0], p.colours[3]};
+        if (s.bars == 1) p.degrees.erase(p.degrees.begin()), p.colours.erase(p.colours.begin());
+        break;
+      }
       case Kind::A: s.energy = static_cast<int>(i) == lastA ? 0.85 : std::min(0.8, 0.55 + 0.1 * s.occurrence); break;
-      case Kind::B: p = &progs.b; s.energy = 0.7 + 0.05 * s.occurrence; break;
-      case Kind::Bridge: p = &progs.bridge; s.energy = 0.45; break;
-      case Kind::Outro: p = &progs.outro; s.energy = 0.5; break;
-      case Kind::End: p = &progs.end; s.energy = 0.45; break;
+      case Kind::B: p = progs.b; s.energy = 0.7 + 0.05 * s.occurrence; break;
+      case Kind::Bridge: p = progs.bridge; s.energy = 0.45; break;
+      case Kind::Outro: p = progs.outro; s.energy = 0.5; break;
+      case Kind::Tag: p = progs.tag; s.energy = 0.75; break;
+      case Kind::End: p = progs.end; p.barsPerChord = s.bars; s.energy = 0.45; break;
     }
-    for (size_t c = 0; c < p->degrees.size(); ++c) {
-      const int length = p->barsPerChord * plan.barTicks;
-      s.chords.push_back({tick + static_cast<int>(c) * length, length,
-                          MakeChord(style.key, p->degrees[c], p->colours[c], transpose)});
+    // A long section goes round its progression again.
+    const int length = p.barsPerChord * plan.barTicks;
+    for (int c = 0; c * length < s.bars * plan.barTicks; ++c) {
+      const size_t k = static_cast<size_t>(c) % p.degrees.size();
+      s.chords.push_back({tick + c * length, std::min(length, s.bars * plan.barTicks - c * length),
+                          MakeChord(style.key, p.degrees[k], p.colours[k], transpose)});
     }
     tick += s.bars * plan.barTicks;
     plan.sections.push_back(std::move(s));
@@ -211,23 +264,26 @@ Song Compose(const Style& style) {
   song.title = style.title;
   song.beatsPerBar = style.beatsPerBar;
   song.keys.push_back({0, KeySharps(style.key, 0), style.key.mode == Mode::Aeolian});
-  if (style.lift) song.keys.push_back({plan.sections[lastA].startTick, KeySharps(style.key, 2),
+  if (style.lift && lastA > 0) song.keys.push_back({plan.sections[lastA].startTick, KeySharps(style.key, 2),
                                        style.key.mode == Mode::Aeolian});
   for (const Section& s : plan.sections) {
     std::string name = Name(s.kind);
-    if (s.occurrence > 0 && s.kind != Kind::End) name += " " + std::to_string(s.occurrence + 1);
+    if (s.occurrence > 0 && s.kind != Kind::End && s.kind != Kind::Tag) name += " " + std::to_string(s.occurrence + 1);
     song.markers.push_back({s.startTick, name});
   }
 
-  // Steady time, then a ritardando over the last two bars of the outro into the final chord.
+  // Steady time; a ritardando over the two bars before the final chord, or, after a tag,
+  // over its last bar only.
   song.tempo.push_back({0, style.bpm});
   const Section& end = plan.sections.back();
-  const int ritBeats = 2 * style.beatsPerBar;
+  const int ritBeats = style.ending == Ending::Ritardando ? 2 * style.beatsPerBar
+                       : style.ending == Ending::Tag      ? style.beatsPerBar
+                                                          : 0;
+  const double slowest = style.ending == Ending::Ritardando ? 0.72 : 0.85;
   for (int b = 0; b < ritBeats; ++b)
-    song.tempo.push_back({end.startTick - (ritBeats - b) * Ppq, style.bpm * (1.0 - 0.22 * (b + 1) / ritBeats)});
-  song.tempo.push_back({end.startTick, style.bpm * 0.72});
-  // After the final chord's release, a beat of silence lets the reverb die away.
-  song.endTick = end.startTick + plan.barTicks + Ppq;
+    song.tempo.push_back({end.startTick - (ritBeats - b) * Ppq,
+                          style.bpm * (1.0 - (1.0 - slowest) * 0.8 * (b + 1) / ritBeats)});
+  if (ritBeats) song.tempo.push_back({end.startTick, style.bpm * slowest});
 
   auto add = [&](const Instrument& v, const char* name, int channel) -> Part* {
     if (!v.Plays()) return nullptr;
@@ -259,6 +315,10 @@ Song Compose(const Style& style) {
   if (arp) WriteArp(plan, *arp);
   if (bass) WriteBass(plan, *bass);
   WriteDrums(plan, *drums);
+  // The piece ends with its last sound, so a player finds the end in the file itself.
+  song.endTick = 0;
+  for (const Part& p : song.parts)
+    for (const Note& n : p.notes) song.endTick = std::max(song.endTick, n.tick + n.length);
   return song;
 }
 

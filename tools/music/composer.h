@@ -15,8 +15,6 @@ Song Compose(const Style& style);
 // ---------------------------------------------------------------------------------------
 // Shared by the part writers.
 
-enum class Kind { Intro, A, B, Bridge, Outro, End };
-
 struct ChordSlot {
   int tick = 0, length = 0;
   Chord chord;
@@ -45,6 +43,10 @@ struct Plan {
   const Section& SectionAt(int tick) const;
   // Late off-beats for swung pieces.
   int Swing(int tick) const;
+  // How long the final chord sounds: a stab for a cold stop, else its whole section.
+  int FinalLength() const;
+  // 1, or less and less through the outro and final chord of a piece that thins out.
+  double Fade(int tick) const;
 };
 
 // Loudness of a note from the piece's energy, the section's, the place in the bar and in

@@ -1,6 +1,7 @@
-// The tune: a motif made for the piece, developed over the chords (sequenced, varied,
-// inverted, stretched) in question-and-answer phrases, with a counter-melody that echoes
-// it in the gaps, holds guide tones under the B section and doubles it at the end.
+// The tune: a motif made for the piece, grown into a two-bar hook that opens every phrase
+// of its theme note for note, then developed over the chords (varied, inverted, stretched,
+// re-rhythmed) in question-and-answer phrases, with a counter-melody that echoes it in the
+// gaps, holds guide tones under the B section and doubles it at the end.
 //
 // Notes live in scale degrees until the end, so a motif moves with the harmony; every note
 // on a beat or longer than a dotted eighth is a chord tone, the rest pass between them.
@@ -33,12 +34,16 @@ struct Placed {
 struct Cell {
   std::vector<int> parts;
   float sparse, dense;  // weights at density 0 and 1
+  float pushed = 0;     // weight added by the piece's syncopation: notes across the beat
 };
 
 const std::vector<Cell>& Cells() {
   static const std::vector<Cell> cells = {
       {{4}, 3, 2},       {{2, 2}, 1, 4},   {{-2, 2}, 0.5f, 1}, {{3, 1}, 0.5f, 1.5f}, {{1, 1, 2}, 0, 2},
-      {{2, 1, 1}, 0, 1.5f}, {{8}, 3, 0.5f}, {{6, 2}, 2, 1},    {{12}, 1, 0},        {{-4}, 0.6f, 0.3f}};
+      {{2, 1, 1}, 0, 1.5f}, {{8}, 3, 0.5f}, {{6, 2}, 2, 1},    {{12}, 1, 0},        {{-4}, 0.6f, 0.3f},
+      {{1, 3}, 0, 0.3f, 1},     {{1, 2, 1}, 0, 0.5f, 1.5f}, {{3, 3, 2}, 0.2f, 0.4f, 2.5f},
+      {{2, 4, 2}, 0.3f, 0.3f, 2}, {{-1, 3}, 0, 0.2f, 1},   {{-2, 4, 2}, 0.2f, 0.2f, 1.5f},
+      {{2, 6}, 0.3f, 0.2f, 1.2f}};
   return cells;
 }
 
@@ -48,7 +53,7 @@ int Span(const Cell& c) {
   return s;
 }
 
-Motif MakeRhythm(Rng& rng, int steps, double density) {
+Motif MakeRhythm(Rng& rng, int steps, double density, double syncopation) {
   Motif m;
   m.steps = steps;
   int at = 0;
@@ -62,7 +67,8 @@ Motif MakeRhythm(Rng& rng, int steps, double density) {
       // The last beat breathes, but with a note: no run of short notes into the next bar,
       // and no silent beat that would leave the phrase full of holes.
       if (at + Span(c) == steps && (c.parts.size() > 2 || c.parts.back() < 0)) continue;
-      const float w = c.sparse + (c.dense - c.sparse) * static_cast<float>(density);
+      const float w = c.sparse + (c.dense - c.sparse) * static_cast<float>(density) +
+                      c.pushed * static_cast<float>(syncopation);
       if (w <= 0) continue;
       fitting.push_back(&c);
       weights.push_back(w);
@@ -79,11 +85,11 @@ Motif MakeRhythm(Rng& rng, int steps, double density) {
   return m;
 }
 
-Motif MakeMotif(Rng& rng, int steps, double density) {
+Motif MakeMotif(Rng& rng, int steps, double density, double syncopation) {
   // Enough notes to be recognised again: about one a beat, fewer in long motifs.
   const size_t wanted = static_cast<size_t>(steps / 4 * (steps > 16 ? 0.6 : 1.0));
-  Motif m = MakeRhythm(rng, steps, density);
-  for (int tries = 0; tries < 40 && m.notes.size() < wanted; ++tries) m = MakeRhythm(rng, steps, density);
+  Motif m = MakeRhythm(rng, steps, density, syncopation);
+  for (int tries = 0; tries < 40 && m.notes.size() < wanted; ++tries) m = MakeRhythm(rng, steps, density, syncopation);
   // A contour: rising, falling, an arch or a bowl, mostly in steps, turning after a leap.
   const int shape = static_cast<int>(rng.Next() % 4);
   const size_t n = m.notes.size();
@@ -133,6 +139,20 @@ Motif VaryTail(Rng& rng, Motif m) {
   return m;
 }
 
+// Two bars heard as one phrase: `second` after `first`, `shift` degrees away.
+Motif Then(Motif first, const Motif& second, int shift) {
+  const int offset = first.steps;
+  const int base = first.notes.empty() ? 0 : first.notes[0].degree;
+  const int from = second.notes.empty() ? 0 : second.notes[0].degree;
+  for (MotifNote n : second.notes) {
+    n.step += offset;
+    n.degree = base + shift + n.degree - from;
+    first.notes.push_back(n);
+  }
+  first.steps += second.steps;
+  return first;
+}
+
 // A long note gives its last eighth to a passing note towards the next one.
 Motif Ornament(Rng& rng, Motif m) {
   std::vector<MotifNote> out;
@@ -155,25 +175,33 @@ class MelodyWriter {
  public:
   explicit MelodyWriter(const Plan& plan)
       : plan_(plan), st_(plan.style), rng_(plan.style.seed * 53u + 7u), bar_(plan.barTicks),
-        spb_(plan.stepsPerBar) {
+        spb_(plan.stepsPerBar), lo_(60 + plan.style.leadShift), hi_(81 + plan.style.leadShift) {
     const int t = plan.style.key.tonic;
     base_ = t <= 6 ? 60 + t : 48 + t;
     const int motifSteps = st_.motifBars * spb_;
-    a_ = MakeMotif(rng_, motifSteps, st_.density);
+    a_ = MakeMotif(rng_, motifSteps, st_.density, st_.syncopation);
     // The B theme grows out of the A theme: its rhythm calmer, its contour turned over.
-    b_ = MakeMotif(rng_, motifSteps, st_.density * 0.6);
+    b_ = MakeMotif(rng_, motifSteps, st_.density * 0.6, st_.syncopation * 0.5);
     const Motif turned = Invert(a_);
     for (size_t i = 0; i < b_.notes.size(); ++i) b_.notes[i].degree = turned.notes[i % turned.notes.size()].degree;
+    // The hooks: two bars each theme opens with every time, note for note, so the tune is
+    // known again when it returns. A one-bar motif is answered by a bar made once.
+    hookA_ = a_, hookB_ = b_;
+    if (st_.motifBars == 1) {
+      const int shifts[] = {-1, 1, 2, -2};
+      hookA_ = Then(a_, Ornament(rng_, VaryTail(rng_, a_)), shifts[rng_.Next() % 4]);
+      hookB_ = Then(b_, VaryTail(rng_, b_), shifts[rng_.Next() % 4]);
+    }
     // Each theme's span sits around the middle of the melody's range, B a little higher.
-    anchorA_ = DegreeNear(68) - Middle(a_);
-    anchorB_ = DegreeNear(71) - Middle(b_);
+    anchorA_ = DegreeNear(68 + st_.leadShift) - Middle(hookA_);
+    anchorB_ = DegreeNear(71 + st_.leadShift) - Middle(hookB_);
   }
 
   void Write(Part& melody, Part& counter) {
     for (const Section& s : plan_.sections) WriteSection(s);
     CleanPassingNotes(mel_);
     CleanPassingNotes(counter_);
-    Realise(mel_, melody, 60, 81, 82);
+    Realise(mel_, melody, lo_, hi_, 82);
     Realise(counter_, counter, 55, 79, 66);
   }
 
@@ -260,39 +288,43 @@ class MelodyWriter {
     } else if (!answer && isTonic(target)) {
       target = Snap(tick, target + 1, 1);
     }
-    target = Fold(tick, target, 62, 81);
-    const int kind = static_cast<int>(rng_.Next() % 4);
-    const int longFrom = kind <= 1 ? 4 : kind == 2 ? spb_ / 2 : 0;
+    target = Fold(tick, target, lo_ + 2, hi_);
+    const int kind = static_cast<int>(rng_.Next() % 6);
+    const int longFrom = kind <= 1 || kind == 4 ? 4 : kind == 2 ? spb_ / 2 : kind == 5 ? 2 : 0;
     if (kind == 0) line.push_back({tick, 4 * Step, Snap(tick, target + 2, 1), true, accent});
-    if (kind == 1) {
-      line.push_back({tick, 2 * Step, Snap(tick, target + 2, 1), true, accent});
-      line.push_back({tick + 2 * Step, 2 * Step, target + 1, false, accent - 4});
+    if (kind == 1 || kind == 4) {
+      const int first = kind == 1 ? 2 : 3;  // even, or dotted
+      line.push_back({tick, first * Step, Snap(tick, target + 2, 1), true, accent});
+      line.push_back({tick + first * Step, (4 - first) * Step, target + 1, false, accent - 4});
     }
+    // The long note arrives an eighth early, across the beat.
+    if (kind == 5) line.push_back({tick, 2 * Step, Snap(tick, target - 2, -1), true, accent});
     if (kind == 2) line.push_back({tick, spb_ / 2 * Step, Snap(tick, target + 3, 1), true, accent});
     line.push_back({tick + longFrom * Step, (spb_ - longFrom - 2) * Step, target, true, accent + 4});
     return target;
   }
 
-  // Four bars: the motif, a variation, the motif moved up (or its inversion), a cadence.
-  // Two-bar motifs take the first half and answer with a varied bar and the cadence.
+  // Four bars: a two-bar theme as it stands, a bar developing it (varied, moved, turned
+  // over in a returning answer, now and then in a rhythm of its own), a cadence.
   int Phrase(std::vector<Placed>& line, const Motif& m, int tick, int anchor, bool answer, int occurrence,
              int accent) {
-    int last;
     Motif varied = VaryTail(rng_, m);
     if (occurrence > 0 || rng_.Uniform() < 0.5f) varied = Ornament(rng_, varied);
-    const int shifts[][2] = {{-1, 2}, {1, 2}, {0, 2}, {-2, 1}, {1, 3}};
-    const auto& shift = shifts[rng_.Next() % 5];
-    if (m.steps <= spb_) {
-      Place(line, m, tick, anchor, tick + bar_, accent, 60, 81);
-      Place(line, varied, tick + bar_, anchor + shift[0], tick + 2 * bar_, accent, 60, 81);
-      last = Place(line, occurrence > 0 && answer ? Invert(m) : m, tick + 2 * bar_, anchor + shift[1],
-                   tick + 3 * bar_, accent + 3, 60, 81);
-    } else {
-      Place(line, m, tick, anchor, tick + 2 * bar_, accent, 60, 81);
-      last = Place(line, FirstBar(varied, spb_), tick + 2 * bar_, anchor + shift[1], tick + 3 * bar_, accent + 3,
-                   60, 81);
-    }
+    const int shifts[] = {2, 2, 2, 1, 3};
+    const int shift = shifts[rng_.Next() % 5];
+    Place(line, m, tick, anchor, tick + 2 * bar_, accent, lo_, hi_);
+    Motif third = FirstBar(occurrence > 0 && answer ? Invert(varied) : varied, spb_);
+    if (rng_.Uniform() < 0.35f + 0.3f * static_cast<float>(st_.syncopation)) third = Rhythmic(third);
+    const int last = Place(line, third, tick + 2 * bar_, anchor + shift, tick + 3 * bar_, accent + 3, lo_, hi_);
     return Cadence(line, tick + 3 * bar_, last, answer, accent);
+  }
+
+  // The motif's steps to a newly made one-bar rhythm.
+  Motif Rhythmic(const Motif& m) {
+    Motif r = MakeRhythm(rng_, spb_, st_.density, st_.syncopation);
+    for (size_t i = 0; i < r.notes.size() && !m.notes.empty(); ++i)
+      r.notes[i].degree = m.notes[std::min(i, m.notes.size() - 1)].degree;
+    return r;
   }
 
   // The counter-melody answers in the gap a held note leaves: the motif's opening half bar,
@@ -323,8 +355,19 @@ class MelodyWriter {
 
   void WriteSection(const Section& s) {
     const int t0 = s.startTick;
+    const int phrases = s.bars / 4;
     switch (s.kind) {
       case Kind::Intro: {
+        if (st_.introMelody && phrases > 0) {
+          // The hook first, softly, before the band settles under it.
+          for (int p = 0; p < phrases; ++p) Phrase(mel_, hookA_, t0 + 4 * p * bar_, anchorA_, false, 0, -6);
+          break;
+        }
+        if (st_.introMelody) {
+          Place(mel_, FirstBar(hookA_, spb_), t0, anchorA_, t0 + bar_, -6, lo_, hi_);
+          break;
+        }
+        if (s.bars < 2 || st_.rhythmIntro) break;
         // A glimpse of the theme, low and soft, before it is stated.
         const int at = t0 + (s.bars - 2) * bar_;
         const int last = Place(counter_, FirstBar(a_, spb_), at, anchorA_ - 7, at + bar_, -10, 55, 79);
@@ -334,9 +377,9 @@ class MelodyWriter {
       case Kind::A: {
         const bool last = s.lastOfKind;
         const size_t from = mel_.size();
-        for (int p = 0; p < 2; ++p) {
+        for (int p = 0; p < phrases; ++p) {
           const int tick = t0 + 4 * p * bar_;
-          Phrase(mel_, a_, tick, anchorA_, p == 1, last ? 0 : s.occurrence, 0);
+          Phrase(mel_, hookA_, tick, anchorA_, p % 2 == 1, last ? 0 : s.occurrence, 0);
           if (!last) Echo(tick + 3 * bar_ + spb_ / 2 * Step, tick + 4 * bar_, anchorA_);
         }
         // The last statement is doubled a third below.
@@ -351,23 +394,32 @@ class MelodyWriter {
         break;
       }
       case Kind::B:
-        for (int p = 0; p < 2; ++p) Phrase(mel_, b_, t0 + 4 * p * bar_, anchorB_, p == 1, s.occurrence, 4);
+        for (int p = 0; p < phrases; ++p)
+          Phrase(mel_, hookB_, t0 + 4 * p * bar_, anchorB_, p % 2 == 1, s.occurrence, 4);
         GuideTones(s);
         break;
       case Kind::Bridge: {
         // The theme stretched out, quieter, over the new chords.
         const Motif slow = st_.motifBars == 1 ? Augment(a_) : Invert(a_);
-        for (int p = 0; p < 2; ++p) Phrase(mel_, slow, t0 + 4 * p * bar_, anchorA_ + 1, p == 1, 0, -8);
+        for (int p = 0; p < phrases; ++p) Phrase(mel_, slow, t0 + 4 * p * bar_, anchorA_ + 1, p % 2 == 1, 0, -8);
         break;
       }
       case Kind::Outro: {
-        Place(mel_, a_, t0, anchorA_, t0 + st_.motifBars * bar_, -2, 60, 81);
-        if (st_.motifBars == 1) Echo(t0 + bar_, t0 + 2 * bar_, anchorA_);
+        if (s.bars < 4) break;
+        Place(mel_, hookA_, t0, anchorA_, t0 + 2 * bar_, -2, lo_, hi_);
         const int from = t0 + 2 * bar_;
-        int last = Place(mel_, FirstBar(Invert(a_), spb_), from, anchorA_ + 1, from + bar_, -4, 60, 81);
+        int last = Place(mel_, FirstBar(Invert(a_), spb_), from, anchorA_ + 1, from + bar_, -4, lo_, hi_);
         Cadence(mel_, from + bar_, last, false, -4);
         break;
       }
+      case Kind::Tag:
+        // The hook's opening into the cadence home, said again.
+        for (int p = 0; p + 2 <= s.bars; p += 2) {
+          const int at = t0 + p * bar_;
+          const int last = Place(mel_, FirstBar(hookA_, spb_), at, anchorA_, at + bar_, 2, lo_, hi_);
+          Cadence(mel_, at + bar_, last, true, 2);
+        }
+        break;
       case Kind::End: {
         const int previous = mel_.empty() ? anchorA_ : mel_.back().degree;
         int target = previous;
@@ -376,9 +428,10 @@ class MelodyWriter {
             target = previous - d;
             break;
           }
-        mel_.push_back({t0, bar_ - Ppq / 4, Fold(t0, target, 60, 81), true, -6});
+        const int length = plan_.FinalLength();
+        mel_.push_back({t0, length, Fold(t0, target, lo_, hi_), true, -6});
         const int under = Snap(t0, Fold(t0, target - 2, 55, 79), -1);
-        counter_.push_back({t0, bar_ - Ppq / 4, under, true, -12});
+        counter_.push_back({t0, length, under, true, -12});
         break;
       }
     }
@@ -412,8 +465,8 @@ class MelodyWriter {
   const Plan& plan_;
   const Style& st_;
   Rng rng_;
-  int bar_, spb_, base_ = 60;
-  Motif a_, b_;
+  int bar_, spb_, lo_, hi_, base_ = 60;
+  Motif a_, b_, hookA_, hookB_;
   int anchorA_ = 0, anchorB_ = 0;
   std::vector<Placed> mel_, counter_;
 };

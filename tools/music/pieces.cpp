@@ -11,7 +11,7 @@ enum Program {
   JazzGuitar = 26, CleanGuitar = 27, AcousticBass = 32, FingerBass = 33, PickBass = 34, FretlessBass = 35,
   SynthBass1 = 38, SynthBass2 = 39, Violin = 40, Cello = 42, Pizzicato = 45, Harp = 46, Strings = 48,
   SlowStrings = 49, SynthStrings = 50, ChoirAahs = 52, VoiceOohs = 53, Trumpet = 56, MutedTrumpet = 59,
-  FrenchHorn = 60, AltoSax = 65, Oboe = 68, Clarinet = 71, Flute = 73, PanFlute = 75, Ocarina = 79,
+  FrenchHorn = 60, AltoSax = 65, TenorSax = 66, Oboe = 68, Clarinet = 71, Flute = 73, PanFlute = 75, Ocarina = 79,
   SquareLead = 80, NewAgePad = 88, WarmPad = 89, PolySynth = 90, BowedPad = 92, HaloPad = 94,
   SteelDrums = 114
 };
@@ -31,7 +31,7 @@ std::vector<Style> Pieces() {
   Style& welcome = p[0];
   welcome.title = "Welcome Home";
   welcome.seed = 101;
-  welcome.gainDb = 1.7;
+  welcome.gainDb = 1.5;
   welcome.key = {F, Mode::Ionian};
   welcome.bpm = 100;
   welcome.energy = 0.45, welcome.density = 0.45;
@@ -43,12 +43,15 @@ std::vector<Style> Pieces() {
   welcome.compStyle = CompStyle::Charleston;
   welcome.bass = I(FingerBass, 96, 64, 30);
   welcome.bassStyle = BassStyle::RootFifth;
-  welcome.drumKit = StandardKit, welcome.drums = DrumStyle::Soft, welcome.drumVolume = 88;
+  welcome.drumKit = StandardKit, welcome.drums = DrumStyle::Shaker, welcome.drumVolume = 88;
+  welcome.form = "I4 A8 A8 B8 A8 C8 A8 O4 E2";
+  welcome.ending = Ending::Held;
+  welcome.leadShift = 5, welcome.syncopation = 0.3;
 
   Style& climb = p[1];
   climb.title = "Steady Climb";
   climb.seed = 202;
-  climb.gainDb = -0.1;
+  climb.gainDb = -0.3;
   climb.key = {A, Mode::Aeolian, true};
   climb.bpm = 128;
   climb.energy = 0.75, climb.density = 0.55;
@@ -62,11 +65,15 @@ std::vector<Style> Pieces() {
   climb.bass = I(PickBass, 98, 64, 25);
   climb.bassStyle = BassStyle::Pulse;
   climb.drumKit = StandardKit, climb.drums = DrumStyle::Rock, climb.drumVolume = 95;
+  climb.form = "I2 A8 B8 A8 B16 C8 A8 B16 E1";
+  climb.rhythmIntro = true;
+  climb.ending = Ending::Cold;
+  climb.leadShift = -5, climb.syncopation = 0.4;
 
   Style& gears = p[2];
   gears.title = "Loose Gears";
   gears.seed = 303;
-  gears.gainDb = 3.5;
+  gears.gainDb = 3.7;
   gears.key = {D, Mode::Dorian};
   gears.bpm = 112;
   gears.swing = 0.12, gears.swingUnit = 120;
@@ -80,11 +87,15 @@ std::vector<Style> Pieces() {
   gears.bass = I(FingerBass, 100, 64, 20);
   gears.bassStyle = BassStyle::Syncopated;
   gears.drumKit = StandardKit, gears.drums = DrumStyle::Funk, gears.drumVolume = 92;
+  gears.form = "I8 A8 A8 B8 A8 C8 B8 A8 T4 E1";
+  gears.introMelody = true;
+  gears.ending = Ending::Tag;
+  gears.leadShift = -3, gears.syncopation = 0.9;
 
   Style& water = p[3];
   water.title = "Still Water";
   water.seed = 404;
-  water.gainDb = 2.6;
+  water.gainDb = 2.7;
   water.key = {Eb, Mode::Lydian};
   water.bpm = 72;
   water.energy = 0.2, water.density = 0.35;
@@ -98,11 +109,15 @@ std::vector<Style> Pieces() {
   water.bass = I(FretlessBass, 90, 64, 50);
   water.bassStyle = BassStyle::Held;
   water.drumKit = BrushKit, water.drums = DrumStyle::Brush, water.drumVolume = 72;
+  water.form = "I4 A8 B8 A8 C8 A8 O4 E2";
+  water.drumless = "IC";
+  water.ending = Ending::Thinning;
+  water.leadShift = 7, water.syncopation = 0.1;
 
   Style& neon = p[4];
   neon.title = "Neon Run";
   neon.seed = 505;
-  neon.gainDb = -3.6;
+  neon.gainDb = -3.5;
   neon.key = {E, Mode::Aeolian, true};
   neon.bpm = 152;
   neon.energy = 0.85, neon.density = 0.5, neon.motifBars = 2;
@@ -116,11 +131,14 @@ std::vector<Style> Pieces() {
   neon.bass = I(SynthBass2, 92, 64, 20);
   neon.bassStyle = BassStyle::Pulse;
   neon.drumKit = ElectronicKit, neon.drums = DrumStyle::FourFloor, neon.drumVolume = 92;
+  neon.form = "A8 A8 B8 B8 A8 C8 C8 A8 B8 B8 T4 E1";
+  neon.ending = Ending::Tag;
+  neon.leadShift = 10, neon.syncopation = 0.6;
 
   Style& waltz = p[5];
   waltz.title = "Garden Waltz";
   waltz.seed = 606;
-  waltz.gainDb = 4.1;
+  waltz.gainDb = 4.8;
   waltz.key = {G, Mode::Ionian};
   waltz.bpm = 138, waltz.beatsPerBar = 3;
   waltz.energy = 0.4, waltz.density = 0.5, waltz.motifBars = 2;
@@ -133,12 +151,17 @@ std::vector<Style> Pieces() {
   waltz.arpStyle = ArpStyle::Up8, waltz.arpLength = 2;
   waltz.bass = I(AcousticBass, 96, 64, 35);
   waltz.bassStyle = BassStyle::Waltz;
-  waltz.drumKit = JazzKit, waltz.drums = DrumStyle::Waltz, waltz.drumVolume = 70;
+  waltz.drumKit = JazzKit, waltz.drums = DrumStyle::JazzWaltz, waltz.drumVolume = 70;
+  waltz.form = "I4 A16 B16 A16 C16 B16 A16 O4 E1";
+  waltz.introMelody = true;
+  waltz.drumless = "C";
+  waltz.ending = Ending::Ritardando;
+  waltz.leadShift = -7, waltz.syncopation = 0.1;
 
   Style& gear = p[6];
   gear.title = "Fifth Gear";
   gear.seed = 707;
-  gear.gainDb = 5.3;
+  gear.gainDb = 5.7;
   gear.key = {C, Mode::Mixolydian};
   gear.bpm = 144;
   gear.energy = 0.85, gear.density = 0.5, gear.motifBars = 2;
@@ -149,29 +172,35 @@ std::vector<Style> Pieces() {
   gear.compStyle = CompStyle::Offbeat;
   gear.bass = I(PickBass, 98, 64, 25);
   gear.bassStyle = BassStyle::Walking;
-  gear.drumKit = StandardKit, gear.drums = DrumStyle::Drive, gear.drumVolume = 95;
+  gear.drumKit = StandardKit, gear.drums = DrumStyle::Train, gear.drumVolume = 95;
+  gear.form = "I2 A8 B8 A8 C8 A8 B8 A8 C8 A8 B8 E1";
+  gear.ending = Ending::Cold;
+  gear.leadShift = 2, gear.syncopation = 0.5;
 
   Style& night = p[7];
   night.title = "Night Shift";
   night.seed = 808;
-  night.gainDb = 3.7;
+  night.gainDb = 3.3;
   night.key = {B, Mode::Aeolian};
   night.bpm = 88;
   night.swing = 0.3, night.swingUnit = 120;
   night.energy = 0.5, night.density = 0.55;
   night.sevenths = 0.7, night.suspensions = 0.05, night.added = 0.05;
-  night.melody = I(MutedTrumpet, 96, 66, 60);
+  night.melody = I(TenorSax, 92, 66, 60);
   night.counter = I(Vibraphone, 74, 42, 60);
   night.comp = I(EPiano, 80, 54, 60, 40);
   night.compStyle = CompStyle::Charleston;
   night.bass = I(AcousticBass, 100, 64, 30);
   night.bassStyle = BassStyle::Walking;
-  night.drumKit = RoomKit, night.drums = DrumStyle::HalfTime, night.drumVolume = 88;
+  night.drumKit = RoomKit, night.drums = DrumStyle::SwingRide, night.drumVolume = 88;
+  night.form = "I4 A8 A8 B8 A8 C8 A8 E1";
+  night.ending = Ending::Ritardando;
+  night.leadShift = -10, night.syncopation = 0.7;
 
   Style& glass = p[8];
   glass.title = "Glass Garden";
   glass.seed = 909;
-  glass.gainDb = 4.6;
+  glass.gainDb = 4.8;
   glass.key = {Ab, Mode::Ionian};
   glass.bpm = 80;
   glass.energy = 0.25, glass.density = 0.4;
@@ -183,12 +212,16 @@ std::vector<Style> Pieces() {
   glass.arpStyle = ArpStyle::Up8, glass.arpLength = 3;
   glass.bass = I(FretlessBass, 90, 64, 45);
   glass.bassStyle = BassStyle::Held;
-  glass.drumKit = StandardKit, glass.drums = DrumStyle::Shaker, glass.drumVolume = 70;
+  glass.drumKit = StandardKit, glass.drums = DrumStyle::Chimes, glass.drumVolume = 70;
+  glass.form = "I2 A8 A8 A8 C8 A8 O4 E2";
+  glass.drumless = "I";
+  glass.ending = Ending::Thinning;
+  glass.leadShift = 9, glass.syncopation = 0.2;
 
   Style& tower = p[9];
   tower.title = "Tower Rush";
   tower.seed = 1010;
-  tower.gainDb = 0.1;
+  tower.gainDb = -0.5;
   tower.key = {Gb, Mode::Aeolian, true};
   tower.bpm = 160;
   tower.energy = 0.9, tower.density = 0.45, tower.motifBars = 2;
@@ -200,12 +233,16 @@ std::vector<Style> Pieces() {
   tower.compStyle = CompStyle::Eighths;
   tower.bass = I(FingerBass, 96, 64, 25);
   tower.bassStyle = BassStyle::Pulse;
-  tower.drumKit = PowerKit, tower.drums = DrumStyle::Drive, tower.drumVolume = 95;
+  tower.drumKit = PowerKit, tower.drums = DrumStyle::Toms, tower.drumVolume = 95;
+  tower.form = "I8 A8 A8 B8 A8 B8 C8 C8 A8 B8 B8 T4 E1";
+  tower.rhythmIntro = true;
+  tower.ending = Ending::Tag;
+  tower.leadShift = -8, tower.syncopation = 0.3;
 
   Style& drift = p[10];
   drift.title = "Drift";
   drift.seed = 1111;
-  drift.gainDb = 2.5;
+  drift.gainDb = 3.4;
   drift.key = {Db, Mode::Dorian};
   drift.bpm = 92;
   drift.swing = 0.15, drift.swingUnit = 120;
@@ -219,7 +256,12 @@ std::vector<Style> Pieces() {
   drift.arpStyle = ArpStyle::Cascade, drift.arpLength = 2;
   drift.bass = I(FretlessBass, 96, 64, 35);
   drift.bassStyle = BassStyle::Syncopated;
-  drift.drumKit = StandardKit, drift.drums = DrumStyle::HalfTime, drift.drumVolume = 82;
+  drift.drumKit = StandardKit, drift.drums = DrumStyle::Bossa, drift.drumVolume = 82;
+  drift.form = "I4 A8 B8 C8 A8 B8 O8 E2";
+  drift.introMelody = true;
+  drift.drumless = "C";
+  drift.ending = Ending::Ritardando;
+  drift.leadShift = -12, drift.syncopation = 0.8;
 
   Style& last = p[11];
   last.title = "Last Line";
@@ -236,7 +278,10 @@ std::vector<Style> Pieces() {
   last.arpStyle = ArpStyle::Rolling16, last.arpLength = 2;
   last.bass = I(FingerBass, 98, 64, 25);
   last.bassStyle = BassStyle::Syncopated;
-  last.drumKit = StandardKit, last.drums = DrumStyle::Pop, last.drumVolume = 90;
+  last.drumKit = StandardKit, last.drums = DrumStyle::Break, last.drumVolume = 90;
+  last.form = "A8 A8 B8 A8 B8 C8 A8 B8 B8 E2";
+  last.ending = Ending::Held;
+  last.leadShift = 7, last.syncopation = 0.4;
 
   return p;
 }
