@@ -123,6 +123,39 @@ void Finish(Sound& s, double peakDb, double fadeInSeconds, double fadeOutSeconds
     for (size_t i = 0; i < out; ++i) (*channel)[n - 1 - i] *= 0.5 - 0.5 * std::cos(Pi * i / out);
   }
   Normalise(s, peakDb);
+  if (peakDb > CeilingDb) Limit(s, CeilingDb, 0.0015, 0.06);
+}
+
+void Limit(Sound& s, double ceilingDb, double lookahead, double release) {
+  const size_t n = s.Frames(), ahead = std::max<size_t>(1, s.Frame(lookahead));
+  // The ceiling a hair lower, so rounding to 16 bits cannot push a peak over it.
+  const double ceiling = FromDb(ceilingDb) * (1 - 1.0 / 32768);
+  std::vector<double> need(n, 1.0);
+  for (size_t i = 0; i < n; ++i) {
+    const double x = std::max(std::fabs(s.Left[i]), s.Stereo() ? std::fabs(s.Right[i]) : 0.0);
+    if (x > ceiling) need[i] = ceiling / x;
+  }
+  // The lowest gain any frame within the look-ahead needs, held and then released.
+  // A moving minimum over a short window; effects are short, so the plain loop will do.
+  const double recover = 1 - std::exp(-1 / (release * s.Rate));
+  std::vector<double> held(n, 1.0);
+  double gain = 1.0;
+  for (size_t i = 0; i < n; ++i) {
+    double lowest = 1.0;
+    for (size_t j = i; j < std::min(n, i + ahead); ++j) lowest = std::min(lowest, need[j]);
+    gain = std::min(lowest, gain + (1 - gain) * recover);
+    held[i] = gain;
+  }
+  // Averaging over the look-ahead rounds the corners; every frame averaged before a peak
+  // already holds that peak's gain, so the average never lets it through.
+  double sum = 0;
+  for (size_t i = 0; i < n; ++i) {
+    sum += held[i];
+    if (i >= ahead) sum -= held[i - ahead];
+    const double g = sum / static_cast<double>(std::min(i + 1, ahead));
+    s.Left[i] *= g;
+    if (s.Stereo()) s.Right[i] *= g;
+  }
 }
 
 void Normalise(Sound& s, double peakDb) {

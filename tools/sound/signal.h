@@ -34,7 +34,17 @@ double Peak(const Sound& s);
 double Db(double gain);
 double FromDb(double db);
 void Normalise(Sound& s, double peakDb);
-// Removes any offset, scales to a peak level, and fades the ends so neither starts nor stops with a step.
+
+// No effect peaks above this: the rules play two at once (a praise over a row clear) and
+// all of them over the music, and the sum must not clip at the top volume steps.
+constexpr double CeilingDb = -3;
+// Holds every peak under a ceiling with a gain that falls over the look-ahead before a
+// peak and recovers over the release after it: no clipped edges, and the body of a
+// sound keeps its level while only its tallest peaks come down.
+void Limit(Sound& s, double ceilingDb, double lookahead, double release);
+// Removes any offset, fades the ends so neither starts nor stops with a step, and scales
+// to a peak level; a level above CeilingDb is reached with the limiter, so a sound pushed
+// there is louder than one scaled to the ceiling yet peaks no higher.
 void Finish(Sound& s, double peakDb, double fadeInSeconds, double fadeOutSeconds);
 // Drops leading and trailing frames quieter than the threshold below the peak.
 void Trim(Sound& s, double belowPeakDb, double keepBefore, double keepAfter);
