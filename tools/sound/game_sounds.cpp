@@ -43,7 +43,7 @@ Sound LineAdd() {
     const double n = noise.Next();
     const double rumble = grind.Step(n, 180 + 450 * push, 1.8, Rate).Band * 2.2 +
                           scrape.Step(n, 700 + 500 * push, 2.5, Rate).Band * 0.9;
-    const double engine = sub.Step(saw.Saw(45 + 45 * push, Rate), 900, 0.9, Rate).Low * 0.7;
+    const double engine = sub.Step(saw.Saw(45 + 45 * push, Rate), 900, 0.9, Rate).Low * 0.55;
     const double body = Envelope(t, 0.012, 10, 0.5) * Smooth(0.5, 0.3, t) * (rumble + engine);
     const double pitch = 70 + 60 * std::exp(-t / 0.015);
     const double hit = Envelope(t, 0.001, 0.03, 0.12) *
