@@ -1,27 +1,77 @@
 #!/usr/bin/env bash
-# Prints, for every effect of a run folder: sample peak (louder channel), RMS over the whole file, the
-# loudest 50 ms RMS window, and how much of its energy a small speaker plays, as the
-# level after a 200 Hz high-pass (second order, Q 0.707) less the level without it.
+# Levels of the effects of a run folder, to compare two builds of them:
+#  - for every effect: sample peak (louder channel); RMS of the whole file; loudness as the
+#    mean square of the loudest 400 ms (windows every 100 ms) of the mono sum weighted as
+#    ITU-R BS.1770 weights (38 Hz high-pass, +4 dB shelf above 1.5 kHz), the generator's
+#    own measure; and the small-speaker share: the RMS after
+#    a 200 Hz second-order high-pass less the RMS without it (0 dB: all energy above
+#    200 Hz; -3 dB: half of it);
+#  - for the effects the rules start together: the peak of their sum at sound volume
+#    step 9 (0 dB), where above 0 dBFS it clips before the mixer's limiter.
 # Needs sox (scripts/setup.sh installs it).
 # usage: scripts/audio/effect_levels.sh <run folder>
 set -euo pipefail
 run=${1:?usage: $0 <run folder>}
 command -v sox >/dev/null || { echo "sox is missing: scripts/setup.sh installs it" >&2; exit 2; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 
-# "Pk lev dB", "RMS lev dB" and "RMS Pk dB" from sox stats, louder channel for stereo.
-levels() {
-  sox "$1" -n "${@:2}" stats 2>&1 | awk '
-    /^Pk lev dB/  {pk = $4} /^RMS lev dB/ {rms = $4} /^RMS Pk dB/ {win = $4}
+# "Pk lev dB", "RMS lev dB" and "RMS Pk dB" (over a window) of sox stats, overall.
+levels() {  # window file [effects...]
+  local window=$1 file=$2; shift 2
+  sox "$file" -n "$@" stats -w "$window" 2>&1 | awk '
+    /^Pk lev dB/ {pk = $4} /^RMS lev dB/ {rms = $4} /^RMS Pk dB/ {win = $4}
     END {printf "%s %s %s\n", pk, rms, win}'
 }
 
-printf "%-12s %8s %8s %8s %8s %7s\n" effect "peak" "rms" "rms50ms" "hp200rms" "hp-dB"
+loudness() {  # file
+  # A quarter level inside sox, so the shelf cannot clip; the 12.04 dB go back on below.
+  sox "$1" -t dat - remix - vol 0.25 highpass 38 0.5q treble 4 1500 1s | awk '
+    /^;/ && /Sample Rate/ {rate = $4; block = int(rate / 10 + 0.5); next}
+    /^;/ {next}
+    {sum += $2 * $2; if (++n == block) {b[nb++] = sum; sum = 0; n = 0}}
+    END {
+      if (n > 0) b[nb++] = sum
+      best = 0
+      if (nb < 4) {t = 0; for (i = 0; i < nb; ++i) t += b[i]; best = t / (NR - 2)}
+      for (i = 0; i + 4 <= nb; ++i) {
+        t = b[i] + b[i + 1] + b[i + 2] + b[i + 3]
+        if (t / (4 * block) > best) best = t / (4 * block)
+      }
+      printf "%.2f", 10 * log(best) / log(10) + 12.04
+    }'
+}
+
+printf "%-12s %7s %7s %9s %9s\n" effect peak rms loudness "hp200"
 for f in "$run"/sounds/*.wav; do
   name=$(basename "$f" .wav)
-  # Mixed to mono first so stereo effects measure as one channel, as the speakers sum them.
-  read -r pk _ _ < <(levels "$f")
-  read -r _ rms win < <(levels "$f" remix -)
-  read -r _ hprms _ < <(levels "$f" remix - highpass 200)
-  awk -v n="$name" -v pk="$pk" -v rms="$rms" -v win="$win" -v hp="$hprms" \
-    'BEGIN {printf "%-12s %8.2f %8.2f %8.2f %8.2f %7.2f\n", n, pk, rms, win, hp, hp - rms}'
+  read -r pk _ _ < <(levels 0.05 "$f")
+  # Mixed to mono so a stereo effect measures as the two speakers sum it.
+  read -r _ rms _ < <(levels 0.05 "$f" remix -)
+  loud=$(loudness "$f")
+  read -r _ hp _ < <(levels 0.05 "$f" remix - highpass 200)
+  awk -v n="$name" -v pk="$pk" -v rms="$rms" -v loud="$loud" -v hp="$hp" \
+    'BEGIN {printf "%-12s %7.2f %7.2f %9.2f %9.2f\n", n, pk, rms, loud, hp - rms}'
+done
+
+# Every file at 44.1 kHz stereo and a quarter level, so the sum below cannot clip inside sox.
+for f in "$run"/sounds/*.wav; do
+  sox "$f" -r 44100 -c 2 -b 32 -e floating-point "$work/$(basename "$f")" vol 0.25
+done
+sum_peak() {  # effect...
+  local inputs=()
+  for e in "$@"; do inputs+=(-v 1 "$work/$e.wav"); done
+  [ $# -gt 1 ] || inputs+=(-v 0 "$work/$1.wav")
+  local pk
+  pk=$(sox -m "${inputs[@]}" -n stats 2>&1 | awk '/^Pk lev dB/ {print $4}')
+  awk -v pk="$pk" 'BEGIN {printf "%.2f", pk + 20 * log(4) / log(10)}'
+}
+echo
+printf "%-44s %s\n" "started together" "peak of the sum, dBFS"
+praise="youaregood spectacular smashing perfect great fantastic excellent"
+for group in linedel,welldone linedel,goodjob linedel,leveldone \
+  $(for p in $praise; do echo "$p,linedellow"; done) \
+  $(for p in $praise; do echo "$p,linedellow,welldone"; done); do
+  # shellcheck disable=SC2086
+  printf "%-44s %s\n" "${group//,/ + }" "$(sum_peak ${group//,/ })"
 done

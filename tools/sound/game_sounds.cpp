@@ -166,7 +166,8 @@ Sound LineDel() {
 Sound LineDelLow() {
   Sound s = RowClear({.SweepFrom = 300, .SweepTo = 2000, .ZipFrom = 200, .ZipTo = 700,
                       .SparkLow = 1200, .SparkHigh = 2600, .Sparks = 5, .Length = 0.45, .Seed = 19});
-  Finish(s, -4, 0.002, 0.05);
+  // As far under the praise as before the praise was pushed up to its ceiling.
+  Finish(s, -5, 0.002, 0.05);
   return s;
 }
 

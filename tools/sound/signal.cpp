@@ -126,6 +126,25 @@ void Finish(Sound& s, double peakDb, double fadeInSeconds, double fadeOutSeconds
   if (peakDb > CeilingDb) Limit(s, CeilingDb, 0.0015, 0.06);
 }
 
+double Loudness(const Sound& s) {
+  std::vector<double> mono = s.Left;
+  if (s.Stereo())
+    for (size_t i = 0; i < mono.size(); ++i) mono[i] = 0.5 * (s.Left[i] + s.Right[i]);
+  Biquad::HighPass(38, 0.5, s.Rate).Apply(mono);
+  Biquad::HighShelf(1500, 4, s.Rate).Apply(mono);
+  // Windows of 400 ms every 100 ms, the last one ending at the last frame.
+  const size_t window = std::min(mono.size(), s.Frame(0.4)), hop = s.Frame(0.1);
+  double loudest = 0;
+  for (size_t start = 0;; start += hop) {
+    const size_t begin = std::min(start, mono.size() - window);
+    double sum = 0;
+    for (size_t i = begin; i < begin + window; ++i) sum += mono[i] * mono[i];
+    loudest = std::max(loudest, sum / static_cast<double>(std::max<size_t>(window, 1)));
+    if (begin + window >= mono.size()) break;
+  }
+  return 10 * std::log10(std::max(loudest, 1e-20));
+}
+
 void Limit(Sound& s, double ceilingDb, double lookahead, double release) {
   const size_t n = s.Frames(), ahead = std::max<size_t>(1, s.Frame(lookahead));
   // The ceiling a hair lower, so rounding to 16 bits cannot push a peak over it.
@@ -238,6 +257,16 @@ Biquad Biquad::LowShelf(double f, double gainDb, int rate) {
   return FromCoefficients(a * ((a + 1) - (a - 1) * c + r), 2 * a * ((a - 1) - (a + 1) * c),
                     a * ((a + 1) - (a - 1) * c - r), (a + 1) + (a - 1) * c + r,
                     -2 * ((a - 1) + (a + 1) * c), (a + 1) + (a - 1) * c - r);
+}
+
+Biquad Biquad::HighShelf(double f, double gainDb, int rate) {
+  const double a = std::pow(10.0, gainDb / 40);
+  const double w = 2 * Pi * f / rate, c = std::cos(w);
+  const double alpha = std::sin(w) / 2 * std::sqrt(2.0);  // shelf slope 1
+  const double r = 2 * std::sqrt(a) * alpha;
+  return FromCoefficients(a * ((a + 1) + (a - 1) * c + r), -2 * a * ((a - 1) + (a + 1) * c),
+                          a * ((a + 1) + (a - 1) * c - r), (a + 1) - (a - 1) * c + r,
+                          2 * ((a - 1) - (a + 1) * c), (a + 1) - (a - 1) * c - r);
 }
 
 double Biquad::Step(double x) {

@@ -4,6 +4,7 @@
 // clarity: the voice, pitch and pace are asked of espeak-ng, which keeps the vowels'
 // formants where a listener expects them, and the rest stays light enough that
 // scripts/audio/praise_recognition.sh still hears every line as itself.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -66,9 +67,13 @@ std::vector<double> Double(const std::vector<double>& in, int rate, double delay
   return out;
 }
 
-// Set with scripts/audio/praise_recognition.sh: it hears all nine lines with the slowing
-// anywhere from 1.04 to 1.08 and the room from 0.06 to 0.09, so these are not on an edge.
+// Set with scripts/audio/praise_recognition.sh, inside ranges where it hears all nine
+// lines (the slowing from 1.04 to 1.08, the room from 0.06 to 0.09, the limiting from 4
+// to 6 dB), so none of them sits on an edge.
 constexpr double Slowing = 1.06, Drive = 1.3, DoubleDelay = 0.022, DoubleLevel = 0.12, RoomWet = 0.08;
+// Loudness's measure of the nine lines as they were when mastered to -1 dBFS, on average;
+// the quieter lines stop short of it at the most limiting a line takes.
+constexpr double LineLoudness = -11.8, MaxLimitingDb = 5;
 
 }  // namespace
 
@@ -79,7 +84,7 @@ bool Spoken(const std::string& espeak, const std::string& text, Sound& out) {
   Trim(raw, 45, 0.005, 0.02);
 
   Sound voice;
-  voice.Rate = 44100;
+  voice.Rate = 44100;  // the game mixes at this rate: no resampling as it loads
   voice.Left = Stretch(raw.Left, Slowing * voice.Rate / raw.Rate);
   const int rate = voice.Rate;
   Apply(voice, Biquad::LowShelf(180, 2.5, rate));
@@ -106,9 +111,20 @@ bool Spoken(const std::string& espeak, const std::string& text, Sound& out) {
   }
   Append(voice, 0.35);
   Room(voice, {.Size = 0.7, .Damping = 0.5, .Wet = RoomWet, .PreDelay = 0.012});
-  // Speech's tallest peaks are short consonants and onsets: the limiter takes them down
-  // and the vowels keep their level under the lower ceiling.
-  Finish(voice, 2, 0.004, 0.08);
+  // Every line as loud as the others, whatever its words: pushed into the limiter, which
+  // takes down only the short peaks of onsets and consonants, up to a point past which
+  // it would flatten the words. The limiter costs some loudness back, so the push is
+  // found by a few tries.
+  Normalise(voice, 0);
+  double push = LineLoudness - Loudness(voice);
+  Sound finished;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    push = std::min(push, CeilingDb + MaxLimitingDb);
+    finished = voice;
+    Finish(finished, push, 0.004, 0.08);
+    push += LineLoudness - Loudness(finished);
+  }
+  voice = finished;
   out = voice;
   return true;
 }
