@@ -53,7 +53,7 @@ Sound LineAdd() {
   Apply(s, Biquad::HighPass(28, 0.707, Rate));
   Apply(s, Biquad::LowPass(2200, 0.707, Rate));
   // A dense rumble: its peaks can come down further than a struck sound's.
-  Finish(s, 1, 0.002, 0.03);
+  Finish(s, -0.5, 0.002, 0.03);
   return s;
 }
 
@@ -111,7 +111,7 @@ Sound GameOver() {
   });
   Mix(s, last, 0.75, 0.75);
   Room(s, {.Size = 0.8, .Damping = 0.5, .Wet = 0.15, .PreDelay = 0.015});
-  Finish(s, 0, 0.002, 0.1);
+  Finish(s, 1.5, 0.002, 0.1);
   return s;
 }
 
