@@ -3,9 +3,8 @@
 #  - for every effect: sample peak (louder channel); RMS of the whole file; loudness as the
 #    mean square of the loudest 400 ms (windows every 100 ms) of the mono sum weighted as
 #    ITU-R BS.1770 weights (38 Hz high-pass, +4 dB shelf above 1.5 kHz), the generator's
-#    own measure; and the small-speaker share: the RMS after
-#    a 200 Hz second-order high-pass less the RMS without it (0 dB: all energy above
-#    200 Hz; -3 dB: half of it);
+#    own measure; and the small-speaker share: the RMS after a 200 Hz second-order
+#    high-pass less the RMS without it (0 dB: all energy above 200 Hz; -3 dB: half);
 #  - for the effects the rules start together: the peak of their sum at sound volume
 #    step 9 (0 dB), where above 0 dBFS it clips before the mixer's limiter.
 # Needs sox (scripts/setup.sh installs it).
@@ -16,12 +15,10 @@ command -v sox >/dev/null || { echo "sox is missing: scripts/setup.sh installs i
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# "Pk lev dB", "RMS lev dB" and "RMS Pk dB" (over a window) of sox stats, overall.
-levels() {  # window file [effects...]
-  local window=$1 file=$2; shift 2
-  sox "$file" -n "$@" stats -w "$window" 2>&1 | awk '
-    /^Pk lev dB/ {pk = $4} /^RMS lev dB/ {rms = $4} /^RMS Pk dB/ {win = $4}
-    END {printf "%s %s %s\n", pk, rms, win}'
+# "Pk lev dB" and "RMS lev dB" of sox stats, over all channels.
+levels() {  # file [effects...]
+  local file=$1; shift
+  sox "$file" -n "$@" stats 2>&1 | awk '/^Pk lev dB/ {pk = $4} /^RMS lev dB/ {rms = $4} END {print pk, rms}'
 }
 
 loudness() {  # file
@@ -45,13 +42,15 @@ loudness() {  # file
 printf "%-12s %7s %7s %9s %9s\n" effect peak rms loudness "hp200"
 for f in "$run"/sounds/*.wav; do
   name=$(basename "$f" .wav)
-  read -r pk _ _ < <(levels 0.05 "$f")
-  # Mixed to mono so a stereo effect measures as the two speakers sum it.
-  read -r _ rms _ < <(levels 0.05 "$f" remix -)
+  read -r pk _ < <(levels "$f")
+  # Mixed to mono (the mean of the channels) as the two speakers sum a stereo effect; at
+  # half level, so the high-pass's overshoot cannot clip inside sox.
+  read -r _ half < <(levels "$f" remix - vol 0.5)
+  read -r _ hp < <(levels "$f" remix - vol 0.5 highpass 200)
+  rms=$(awk -v h="$half" 'BEGIN {printf "%.2f", h + 6.02}')
   loud=$(loudness "$f")
-  read -r _ hp _ < <(levels 0.05 "$f" remix - highpass 200)
-  awk -v n="$name" -v pk="$pk" -v rms="$rms" -v loud="$loud" -v hp="$hp" \
-    'BEGIN {printf "%-12s %7.2f %7.2f %9.2f %9.2f\n", n, pk, rms, loud, hp - rms}'
+  awk -v n="$name" -v pk="$pk" -v rms="$rms" -v loud="$loud" -v hp="$hp" -v half="$half" \
+    'BEGIN {printf "%-12s %7.2f %7.2f %9.2f %9.2f\n", n, pk, rms, loud, hp - half}'
 done
 
 # Every file at 44.1 kHz stereo and a quarter level, so the sum below cannot clip inside sox.

@@ -2,8 +2,9 @@
 # How well a player understands the spoken praise: a speech recogniser that may only
 # choose among the nine lines and a few look-alike distractors listens to each of the
 # nine files of a run folder, and the script prints what it heard and the score (9/9
-# when every line is heard as itself). Not part of the test suite: it needs pocketsphinx
-# and its English model, which it installs with apt-get when missing.
+# when every line is heard as itself; the exit status is 1 when one is not). Not part of
+# the test suite: it needs pocketsphinx and its English model, which it installs with
+# apt-get when missing.
 # usage: scripts/audio/praise_recognition.sh <run folder>
 set -euo pipefail
 run=${1:?usage: $0 <run folder>}
@@ -33,13 +34,14 @@ distractors="nice one | awesome | brilliant | amazing | terrific | super | well 
 
 # Each line is heard as the mixer plays it (44.1 kHz), then resampled to the 16 kHz the
 # acoustic model knows, in three ways: as it is, through a small speaker that plays
-# nothing under 200 Hz, and 12 dB quieter with dither. A line counts as understood only
-# when all three are heard right, so a score does not rest on one lucky rounding.
+# little under 200 Hz, and 12 dB quieter, where the dither of the rounding to 16 bits
+# weighs more. A line counts as understood only when all three are heard right: the
+# recogniser is touchy, and a score should not rest on one lucky rounding.
 conditions=("plain:" "small speaker:highpass 200 highpass 200" "quiet:gain -12")
 hear() {  # file, sox effects
   local in=$1; shift
+  # -R: the dither seeded the same each run, so a rerun scores the same.
   sox -R "$in" -r 44100 "$work/t44.wav"
-  # -R: dither seeded the same each run, so a rerun scores the same.
   sox -R "$work/t44.wav" -r 16000 -c 1 -b 16 "$work/t16.wav" "$@"
   timeout 120 pocketsphinx_continuous -infile "$work/t16.wav" -hmm "$model/en-us" \
     -dict "$model/cmudict-en-us.dict" -jsgf "$work/praise.gram" -samprate 16000 2>/dev/null |
@@ -61,3 +63,4 @@ for l in "${lines[@]}"; do
 done
 for c in "${conditions[@]}"; do printf "%s: %d/%d\n" "${c%%:*}" "${per[${c%%:*}]:-0}" "${#lines[@]}"; done
 echo "understood $score/${#lines[@]}"
+[ "$score" = "${#lines[@]}" ]
