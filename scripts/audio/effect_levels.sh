@@ -6,7 +6,7 @@
 #    own measure; and the small-speaker share: the RMS after a 200 Hz second-order
 #    high-pass less the RMS without it (0 dB: all energy above 200 Hz; -3 dB: half);
 #  - for the effects the rules start together: the peak of their sum at sound volume
-#    step 9 (0 dB), where above 0 dBFS it clips before the mixer's limiter.
+#    steps 9 (0 dB) and 7 (-5 dB), where above 0 dBFS it clips before the mixer's limiter.
 # Needs sox (scripts/setup.sh installs it).
 # usage: scripts/audio/effect_levels.sh <run folder>
 set -euo pipefail
@@ -66,11 +66,17 @@ sum_peak() {  # effect...
   awk -v pk="$pk" 'BEGIN {printf "%.2f", pk + 20 * log(4) / log(10)}'
 }
 echo
-printf "%-44s %s\n" "started together" "peak of the sum, dBFS"
+printf "%-40s %s\n" "started together" "peak of the sum, dBFS: step 9 (0 dB), step 7 (-5 dB, the default)"
 praise="youaregood spectacular smashing perfect great fantastic excellent"
-for group in linedel,welldone linedel,goodjob linedel,leveldone \
-  $(for p in $praise; do echo "$p,linedellow"; done) \
-  $(for p in $praise; do echo "$p,linedellow,welldone"; done); do
+levelup="leveldone welldone goodjob"
+groups=()
+for l in $levelup; do groups+=("linedel,$l"); done
+for p in $praise; do
+  groups+=("$p,linedellow")
+  for l in $levelup; do groups+=("$p,linedellow,$l"); done
+done
+for group in "${groups[@]}"; do
   # shellcheck disable=SC2086
-  printf "%-44s %s\n" "${group//,/ + }" "$(sum_peak ${group//,/ })"
+  pk=$(sum_peak ${group//,/ })
+  awk -v g="${group//,/ + }" -v pk="$pk" 'BEGIN {printf "%-40s %6.2f %6.2f\n", g, pk, pk - 5}'
 done

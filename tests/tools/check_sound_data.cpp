@@ -7,6 +7,7 @@
 #include <iterator>
 #include <vector>
 
+#include "audio/sound.h"
 #include "platform/data_files.h"
 #include "tests/tools/data_check.h"
 
@@ -63,7 +64,57 @@ double SmallSpeakerDb(const std::vector<double>& mono, double rate) {
   return all > 0 ? 10 * std::log10(std::max(high, 1e-30) / all) : -300;
 }
 
-void CheckSound(const std::string& run, const Expected& e) {
+// Left and right at the mixer's 44.1 kHz, full scale 1: a mono effect plays on both sides,
+// a 22.05 kHz one is doubled by linear interpolation.
+struct Played {
+  std::vector<double> Left, Right;
+};
+
+// The effects the rules start at one moment: a praise over the small row clear, and at a
+// level-up the level's sound over whichever clear it came with.
+std::vector<std::vector<Effect>> StartedTogether() {
+  const Effect levels[] = {Effect::LevelDone, Effect::WellDone, Effect::GoodJob};
+  std::vector<std::vector<Effect>> groups;
+  for (int i = 0; i < 7; ++i) {
+    const Effect praise = Effect::Excellent - i;
+    groups.push_back({praise, Effect::LineDelLow});
+    for (Effect level : levels) groups.push_back({praise, Effect::LineDelLow, level});
+  }
+  for (Effect level : levels) groups.push_back({Effect::LineDel, level});
+  return groups;
+}
+
+// The sound volume step of the config.ini a new player starts with.
+constexpr int DefaultSoundVolume = 7;
+
+// At the volume a new player starts with, the sum of any of those groups stays under full
+// scale, so nothing clips before the mixer's limiter has to act.
+void CheckStartedTogether(const std::array<Played, EffectCount>& played) {
+  const double gain = std::pow(10.0, EffectVolumeTable[DefaultSoundVolume] / 2000.0);
+  for (const std::vector<Effect>& group : StartedTogether()) {
+    std::string names;
+    size_t length = 0;
+    for (Effect e : group) {
+      names += (names.empty() ? "" : " + ") + std::string(EffectNames[static_cast<int>(e)]);
+      length = std::max(length, played[static_cast<int>(e)].Left.size());
+    }
+    double peak = 0;
+    for (size_t i = 0; i < length; ++i) {
+      double left = 0, right = 0;
+      for (Effect e : group) {
+        const Played& p = played[static_cast<int>(e)];
+        if (i >= p.Left.size()) continue;
+        left += p.Left[i];
+        right += p.Right[i];
+      }
+      peak = std::max({peak, std::fabs(left * gain), std::fabs(right * gain)});
+    }
+    Where = "sounds/";
+    Check(peak < 1, names + " at the default volume peak at " + std::to_string(20 * std::log10(peak)) + " dBFS");
+  }
+}
+
+void CheckSound(const std::string& run, const Expected& e, Played& played) {
   Where = std::string("sounds/") + EffectNames[static_cast<int>(e.Name)] + ".wav";
   const std::vector<uint8_t> b = ReadBytes(run + "/" + Where);
   Check(b.size() >= 44, "missing or shorter than a wave header");
@@ -107,6 +158,16 @@ void CheckSound(const std::string& run, const Expected& e) {
       sum += sample(f, c);
       mono[f] += sample(f, c) / (32768.0 * channels);
     }
+  const size_t step = rate == 22050 ? 2 : 1;
+  played.Left.assign(frames * step, 0.0);
+  played.Right.assign(frames * step, 0.0);
+  for (size_t i = 0; i < frames * step; ++i) {
+    const size_t f = i / step, next = std::min(f + 1, frames - 1);
+    const double t = static_cast<double>(i % step) / static_cast<double>(step);
+    const uint32_t right = channels - 1;
+    played.Left[i] = ((1 - t) * sample(f, 0) + t * sample(next, 0)) / 32768.0;
+    played.Right[i] = ((1 - t) * sample(f, right) + t * sample(next, right)) / 32768.0;
+  }
   const double peakDb = 20 * std::log10(std::max(peak, 1) / 32768.0);
   Check(peakDb >= -12 && peakDb <= CeilingDb,
         "peak " + std::to_string(peakDb) + " dBFS, outside -12 to " + std::to_string(CeilingDb));
@@ -128,7 +189,9 @@ void CheckSound(const std::string& run, const Expected& e) {
 }  // namespace
 
 void CheckSounds(const std::string& run) {
-  for (const Expected& e : Sounds) CheckSound(run, e);
+  std::array<Played, EffectCount> played;
+  for (const Expected& e : Sounds) CheckSound(run, e, played[static_cast<int>(e.Name)]);
+  CheckStartedTogether(played);
 }
 
 }  // namespace zolvane
