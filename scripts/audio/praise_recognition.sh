@@ -11,7 +11,9 @@ run=${1:?usage: $0 <run folder>}
 here=$(cd "$(dirname "$0")" && pwd)
 bash "$here/../setup.sh" pocketsphinx pocketsphinx-en-us sox >&2
 
-model=/usr/share/pocketsphinx/model/en-us
+# Where the package put the acoustic model and the dictionary.
+hmm=$(dirname "$(dpkg -L pocketsphinx-en-us | grep '/mdef$' | head -1)")
+dict=$(dpkg -L pocketsphinx-en-us | grep '/cmudict-en-us.dict$' | head -1)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -43,8 +45,8 @@ hear() {  # file, sox effects
   # -R: the dither seeded the same each run, so a rerun scores the same.
   sox -R "$in" -r 44100 "$work/t44.wav"
   sox -R "$work/t44.wav" -r 16000 -c 1 -b 16 "$work/t16.wav" "$@"
-  timeout 120 pocketsphinx_continuous -infile "$work/t16.wav" -hmm "$model/en-us" \
-    -dict "$model/cmudict-en-us.dict" -jsgf "$work/praise.gram" -samprate 16000 2>/dev/null |
+  timeout 120 pocketsphinx_continuous -infile "$work/t16.wav" -hmm "$hmm" \
+    -dict "$dict" -jsgf "$work/praise.gram" -samprate 16000 2>/dev/null |
     tr -s ' ' | sed 's/^ //; s/ $//' | paste -sd' ' -
 }
 
