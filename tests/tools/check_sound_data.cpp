@@ -39,8 +39,7 @@ static_assert(std::size(Sounds) == EffectCount);
 constexpr int EdgeFrames = 4;
 constexpr int EdgeLimit = 328;  // 1 % of full scale
 
-// The generator's ceiling: two effects at once (a praise over a row clear) and the music
-// under them must not clip at the top volume steps.
+// The generator's ceiling, which leaves room for the effects the rules start together.
 constexpr double CeilingDb = -3;
 
 // A laptop's speakers play little under 200 Hz. Through a second-order high-pass there

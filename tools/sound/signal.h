@@ -35,8 +35,9 @@ double Db(double gain);
 double FromDb(double db);
 void Normalise(Sound& s, double peakDb);
 
-// No effect peaks above this: the rules play two at once (a praise over a row clear) and
-// all of them over the music, and the sum must not clip at the top volume steps.
+// No effect peaks above this. The rules start two or three at once (a praise over a row
+// clear, and a level's phrase with them) over the music: at the default volume their sum
+// stays under full scale, and above it the mixer's limiter has less to do.
 constexpr double CeilingDb = -3;
 // Holds every peak under a ceiling with a gain that falls over the look-ahead before a
 // peak and recovers over the release after it: no clipped edges, and the body of a
