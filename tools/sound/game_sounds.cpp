@@ -31,22 +31,29 @@ Sound Warning() {
 }
 
 // A garbage row shoves the well up: a knock, then grinding rumble that rises as it pushes.
+// The engine's growl is its saw's upper harmonics and the grind sits in the low mids, so
+// a laptop that plays nothing under 200 Hz still hears the push.
 Sound LineAdd() {
   Sound s(Rate, 0, false);
   Noise noise(8);
-  Svf grind, sub;
-  Oscillator saw, knock;
+  Svf grind, sub, scrape;
+  Oscillator saw, knock, knockHarmonic;
   s.Left = Render(0.5, [&](double t) {
     const double push = Smooth(0, 0.4, t);
-    const double rumble = grind.Step(noise.Next(), 120 + 330 * push, 1.8, Rate).Band * 2.2;
-    const double engine = sub.Step(saw.Saw(45 + 45 * push, Rate), 320, 0.9, Rate).Low * 0.8;
+    const double n = noise.Next();
+    const double rumble = grind.Step(n, 180 + 450 * push, 1.8, Rate).Band * 2.2 +
+                          scrape.Step(n, 700 + 500 * push, 2.5, Rate).Band * 0.9;
+    const double engine = sub.Step(saw.Saw(45 + 45 * push, Rate), 900, 0.9, Rate).Low * 0.55;
     const double body = Envelope(t, 0.012, 10, 0.5) * Smooth(0.5, 0.3, t) * (rumble + engine);
-    const double hit = Envelope(t, 0.001, 0.03, 0.12) * knock.Sine(70 + 60 * std::exp(-t / 0.015), Rate);
+    const double pitch = 70 + 60 * std::exp(-t / 0.015);
+    const double hit = Envelope(t, 0.001, 0.03, 0.12) *
+                       (0.7 * knock.Sine(pitch, Rate) + 0.6 * knockHarmonic.Sine(3 * pitch, Rate));
     return std::tanh(1.8 * (body + hit));
   });
   Apply(s, Biquad::HighPass(28, 0.707, Rate));
-  Apply(s, Biquad::LowPass(1800, 0.707, Rate));
-  Finish(s, -1, 0.002, 0.03);
+  Apply(s, Biquad::LowPass(2200, 0.707, Rate));
+  // A dense rumble: its peaks can come down further than a struck sound's.
+  Finish(s, -0.5, 0.002, 0.03);
   return s;
 }
 
@@ -62,7 +69,7 @@ Sound LevelDone() {
     Mix(s, Bell(Note(96 + 4 * i - (i == 2 ? 1 : 0)), 0.6, 2.0, 0.8, 0.18), 0.33 + 0.06 * i, 0.14,
         i == 1 ? 0.5 : -0.3);
   Room(s, {.Size = 0.78, .Damping = 0.35, .Wet = 0.16, .PreDelay = 0.015});
-  Finish(s, -1, 0.002, 0.12);
+  Finish(s, -0.8, 0.002, 0.12);
   return s;
 }
 
@@ -80,7 +87,7 @@ Sound NewGame() {
   });
   Mix(s, air, 0, 0.3);
   Room(s, {.Size = 0.8, .Damping = 0.3, .Wet = 0.18, .PreDelay = 0.01});
-  Finish(s, -1, 0.002, 0.1);
+  Finish(s, -0.7, 0.002, 0.1);
   return s;
 }
 
@@ -96,13 +103,15 @@ Sound GameOver() {
     const double sag = std::pow(2.0, -Smooth(0.4, 1.05, t) / 12);
     const double vibrato = 1 + 0.006 * std::sin(2 * Pi * 5 * t) * Smooth(0.15, 0.5, t);
     const double g = f * sag * vibrato;
-    const double tone = 0.5 * (a.Saw(g * 1.004, Rate) + b.Saw(g * 0.996, Rate)) + 0.6 * c.Sine(g / 2, Rate);
-    const double cutoff = g * (1.5 + 5 * std::exp(-t / 0.35));
+    // The octave below is felt more than heard; the saws' open upper harmonics keep the
+    // note full on a small speaker.
+    const double tone = 0.5 * (a.Saw(g * 1.004, Rate) + b.Saw(g * 0.996, Rate)) + 0.35 * c.Sine(g / 2, Rate);
+    const double cutoff = g * (2.5 + 5 * std::exp(-t / 0.35));
     return Smooth(0, 0.015, t) * std::exp(-t / 0.7) * Smooth(1.1, 0.8, t) * filter.Step(tone, cutoff, 0.9, Rate).Low;
   });
   Mix(s, last, 0.75, 0.75);
   Room(s, {.Size = 0.8, .Damping = 0.5, .Wet = 0.15, .PreDelay = 0.015});
-  Finish(s, -1, 0.002, 0.1);
+  Finish(s, 1.5, 0.002, 0.1);
   return s;
 }
 
@@ -149,7 +158,7 @@ Sound RowClear(const ClearSettings& c) {
 Sound LineDel() {
   Sound s = RowClear({.SweepFrom = 600, .SweepTo = 6500, .ZipFrom = 420, .ZipTo = 1700,
                       .SparkLow = 2400, .SparkHigh = 6000, .Sparks = 16, .Length = 0.6, .Seed = 18});
-  Finish(s, -1, 0.002, 0.06);
+  Finish(s, -0.5, 0.002, 0.06);
   return s;
 }
 
@@ -157,7 +166,8 @@ Sound LineDel() {
 Sound LineDelLow() {
   Sound s = RowClear({.SweepFrom = 300, .SweepTo = 2000, .ZipFrom = 200, .ZipTo = 700,
                       .SparkLow = 1200, .SparkHigh = 2600, .Sparks = 5, .Length = 0.45, .Seed = 19});
-  Finish(s, -4, 0.002, 0.05);
+  // As far under the praise as before the praise was pushed up to its ceiling.
+  Finish(s, -5, 0.002, 0.05);
   return s;
 }
 

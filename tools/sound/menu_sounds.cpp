@@ -54,23 +54,29 @@ Sound MenuEnter() {
   return s;
 }
 
-// A brick landing: a falling low knock with a dull contact, no highs to tire the ear.
+// A brick landing: a falling low knock with a dull contact, no highs to tire the ear. The
+// thump itself is below what a laptop plays, so its harmonics and the hollow ring of the
+// well's walls carry it there: the ear fills in the low note from them.
 Sound FigureFall() {
   Sound s(Rate, 0, false);
   Noise noise(16);
-  Svf contact;
-  Oscillator body, overtone;
+  Svf contact, wall, shell;
+  Oscillator body, second, third, fourth;
   s.Left = Render(0.13, [&](double t) {
     const double f = 62 + 110 * std::exp(-t / 0.022);
-    // The overtone is what a laptop's small speakers can play.
-    const double knock = Envelope(t, 0.0015, 0.036, 0.13) *
-                         (body.Sine(f, Rate) + 0.4 * std::exp(-t / 0.014) * overtone.Sine(2.3 * f, Rate));
-    const double click = 0.35 * Envelope(t, 0.0005, 0.006, 0.04) * contact.Step(noise.Next(), 900, 0.7, Rate).Low;
-    return std::tanh(1.4 * (knock + click));
+    const double ring = std::exp(-t / 0.03);
+    const double harmonics = 0.55 * second.Sine(2 * f, Rate) + 0.4 * third.Sine(3 * f, Rate) +
+                             0.22 * fourth.Sine(4 * f, Rate);
+    const double knock = Envelope(t, 0.0015, 0.036, 0.13) * (0.5 * body.Sine(f, Rate) + ring * harmonics);
+    const double strike = Envelope(t, 0.0005, 0.006, 0.04) * noise.Next();
+    const double click = 0.35 * contact.Step(strike, 900, 0.7, Rate).Low;
+    // Two hollow modes struck by the contact, as of a plastic box.
+    const double hollow = 2.5 * wall.Step(strike, 430, 9, Rate).Band + 1.4 * shell.Step(strike, 760, 8, Rate).Band;
+    return std::tanh(1.4 * (knock + click + hollow));
   });
   Apply(s, Biquad::LowPass(2500, 0.707, Rate));
   Apply(s, Biquad::HighPass(30, 0.707, Rate));
-  Finish(s, QuietPeakDb, 0.0015, 0.02);
+  Finish(s, QuietPeakDb + 1, 0.0015, 0.02);
   return s;
 }
 

@@ -123,6 +123,58 @@ void Finish(Sound& s, double peakDb, double fadeInSeconds, double fadeOutSeconds
     for (size_t i = 0; i < out; ++i) (*channel)[n - 1 - i] *= 0.5 - 0.5 * std::cos(Pi * i / out);
   }
   Normalise(s, peakDb);
+  if (peakDb > CeilingDb) Limit(s, CeilingDb, 0.0015, 0.06);
+}
+
+double Loudness(const Sound& s) {
+  std::vector<double> mono = s.Left;
+  if (s.Stereo())
+    for (size_t i = 0; i < mono.size(); ++i) mono[i] = 0.5 * (s.Left[i] + s.Right[i]);
+  Biquad::HighPass(38, 0.5, s.Rate).Apply(mono);
+  Biquad::HighShelf(1500, 4, s.Rate).Apply(mono);
+  // Windows of 400 ms every 100 ms, the last one ending at the last frame.
+  const size_t window = std::min(mono.size(), s.Frame(0.4)), hop = s.Frame(0.1);
+  double loudest = 0;
+  for (size_t start = 0;; start += hop) {
+    const size_t begin = std::min(start, mono.size() - window);
+    double sum = 0;
+    for (size_t i = begin; i < begin + window; ++i) sum += mono[i] * mono[i];
+    loudest = std::max(loudest, sum / static_cast<double>(std::max<size_t>(window, 1)));
+    if (begin + window >= mono.size()) break;
+  }
+  return 10 * std::log10(std::max(loudest, 1e-20));
+}
+
+void Limit(Sound& s, double ceilingDb, double lookahead, double release) {
+  const size_t n = s.Frames(), ahead = std::max<size_t>(1, s.Frame(lookahead));
+  // The ceiling a hair lower, so rounding to 16 bits cannot push a peak over it.
+  const double ceiling = FromDb(ceilingDb) * (1 - 1.0 / 32768);
+  std::vector<double> need(n, 1.0);
+  for (size_t i = 0; i < n; ++i) {
+    const double x = std::max(std::fabs(s.Left[i]), s.Stereo() ? std::fabs(s.Right[i]) : 0.0);
+    if (x > ceiling) need[i] = ceiling / x;
+  }
+  // The lowest gain any frame within the look-ahead needs, held and then released.
+  // A moving minimum over a short window; effects are short, so the plain loop will do.
+  const double recover = 1 - std::exp(-1 / (release * s.Rate));
+  std::vector<double> held(n, 1.0);
+  double gain = 1.0;
+  for (size_t i = 0; i < n; ++i) {
+    double lowest = 1.0;
+    for (size_t j = i; j < std::min(n, i + ahead); ++j) lowest = std::min(lowest, need[j]);
+    gain = std::min(lowest, gain + (1 - gain) * recover);
+    held[i] = gain;
+  }
+  // Averaging over the look-ahead rounds the corners; every frame averaged before a peak
+  // already holds that peak's gain, so the average never lets it through.
+  double sum = 0;
+  for (size_t i = 0; i < n; ++i) {
+    sum += held[i];
+    if (i >= ahead) sum -= held[i - ahead];
+    const double g = sum / static_cast<double>(std::min(i + 1, ahead));
+    s.Left[i] *= g;
+    if (s.Stereo()) s.Right[i] *= g;
+  }
 }
 
 void Normalise(Sound& s, double peakDb) {
@@ -205,6 +257,16 @@ Biquad Biquad::LowShelf(double f, double gainDb, int rate) {
   return FromCoefficients(a * ((a + 1) - (a - 1) * c + r), 2 * a * ((a - 1) - (a + 1) * c),
                     a * ((a + 1) - (a - 1) * c - r), (a + 1) + (a - 1) * c + r,
                     -2 * ((a - 1) + (a + 1) * c), (a + 1) + (a - 1) * c - r);
+}
+
+Biquad Biquad::HighShelf(double f, double gainDb, int rate) {
+  const double a = std::pow(10.0, gainDb / 40);
+  const double w = 2 * Pi * f / rate, c = std::cos(w);
+  const double alpha = std::sin(w) / 2 * std::sqrt(2.0);  // shelf slope 1
+  const double r = 2 * std::sqrt(a) * alpha;
+  return FromCoefficients(a * ((a + 1) + (a - 1) * c + r), -2 * a * ((a - 1) + (a + 1) * c),
+                          a * ((a + 1) + (a - 1) * c - r), (a + 1) - (a - 1) * c + r,
+                          2 * ((a - 1) - (a + 1) * c), (a + 1) - (a - 1) * c - r);
 }
 
 double Biquad::Step(double x) {

@@ -34,7 +34,21 @@ double Peak(const Sound& s);
 double Db(double gain);
 double FromDb(double db);
 void Normalise(Sound& s, double peakDb);
-// Removes any offset, scales to a peak level, and fades the ends so neither starts nor stops with a step.
+
+// No effect peaks above this. The rules start two or three at once (a praise over a row
+// clear, and a level's phrase with them) over the music: at the default volume their sum
+// stays under full scale, and above it the mixer's limiter has less to do.
+constexpr double CeilingDb = -3;
+// Holds every peak under a ceiling with a gain that falls over the look-ahead before a
+// peak and recovers over the release after it: no clipped edges, and the body of a
+// sound keeps its level while only its tallest peaks come down.
+void Limit(Sound& s, double ceilingDb, double lookahead, double release);
+// How loud a sound is heard: the mean square of its loudest 400 ms, weighted as
+// ITU-R BS.1770 weights (a 38 Hz high-pass and +4 dB above 1.5 kHz), in dB of full scale.
+double Loudness(const Sound& s);
+// Removes any offset, fades the ends so neither starts nor stops with a step, and scales
+// to a peak level; a level above CeilingDb is reached with the limiter, so a sound pushed
+// there is louder than one scaled to the ceiling yet peaks no higher.
 void Finish(Sound& s, double peakDb, double fadeInSeconds, double fadeOutSeconds);
 // Drops leading and trailing frames quieter than the threshold below the peak.
 void Trim(Sound& s, double belowPeakDb, double keepBefore, double keepAfter);
@@ -59,6 +73,7 @@ class Biquad {
   static Biquad LowPass(double f, double q, int rate);
   static Biquad Peaking(double f, double q, double gainDb, int rate);
   static Biquad LowShelf(double f, double gainDb, int rate);
+  static Biquad HighShelf(double f, double gainDb, int rate);
   double Step(double x);
   void Apply(std::vector<double>& v);
 
