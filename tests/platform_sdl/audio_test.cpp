@@ -274,7 +274,8 @@ TEST(SdlAudio, ALostDeviceKeepsTheMusicWhereItWasHeardUntilOneIsBack) {
     ASSERT_TRUE(ear.Heard(4096));
 
     // Removals of other devices, or of a recording one, change nothing.
-    SDL_AudioDeviceEvent other{SDL_AUDIODEVICEREMOVED};
+    SDL_AudioDeviceEvent other{};
+    other.type = SDL_AUDIODEVICEREMOVED;
     other.which = backend.DeviceId() + 1;
     EXPECT_EQ(backend.OnDeviceEvent(other, 0), SoundDeviceChange::None);
     other.which = backend.DeviceId(), other.iscapture = 1;
