@@ -206,7 +206,7 @@ TEST_F(Sound, PlayEffectRecordsAlwaysAndSoundsOnlyWithAudio) {
     PlayEffect(7, p.restart);
     EXPECT_FLOAT_EQ(Left(fade + 1)[fade], p.next / 32768.0f) << "restart " << p.restart;
   }
-  Left(4);
+  Left(200);  // the ramp plays out
   // Asked for while the device is gone, it would sound late, once one is back.
   Backend.Gone = true;
   PlayEffect(7, true);
