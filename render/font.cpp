@@ -33,34 +33,6 @@ uint32_t TextureWidthFor(int32_t width) {
   return p;
 }
 
-// A cell's rows in its atlas, with the repeated edge row above and below.
-constexpr uint32_t CellRows = FontImageHeight + 2;
-
-// Where each glyph lies: the glyphs of one texture width are stacked in the order of the
-// strip, so every font has the same layout.
-struct AtlasLayout {
-  uint32_t Row[GlyphCount + 1] = {};     // the glyph's first row
-  uint32_t Height[GlyphCount + 1] = {};  // the height of the glyph's atlas
-};
-
-const AtlasLayout& Layout() {
-  static const AtlasLayout layout = [] {
-    AtlasLayout l;
-    for (int32_t g = 1; g <= GlyphCount; ++g) {
-      uint32_t before = 0, all = 0;
-      for (int32_t o = 1; o <= GlyphCount; ++o)
-        if (TextureWidthFor(CellWidth(o)) == TextureWidthFor(CellWidth(g))) {
-          before += o < g;
-          ++all;
-        }
-      l.Row[g] = before * CellRows + 1;
-      l.Height[g] = all * CellRows;
-    }
-    return l;
-  }();
-  return layout;
-}
-
 Picture LoadFontImage(int font) {
   const std::string file = FontImageFile(font);
   Picture picture;
@@ -90,96 +62,52 @@ void WriteTexel(uint8_t* row, uint32_t x, D3DFORMAT format, const uint8_t* px) {
   }
 }
 
+// Level 0 only: the device makes the smaller levels from it (MipsGenerated stays false).
 // The cell is stretched to the texture's width by nearest column; a blend would mix glyph
 // and background into texels that are neither.
-void FillGlyphCell(uint8_t* bits, int32_t pitch, uint32_t p, D3DFORMAT format,
-                   const Picture& image, int32_t glyph) {
-  const int32_t left = GlyphLeft[glyph], width = CellWidth(glyph);
-  const uint32_t first = Layout().Row[glyph];
-  // Upside down, the quad's v running upwards; the rows outside repeat the far edge.
-  for (int32_t y = -1; y <= FontImageHeight; ++y) {
-    uint8_t* row = bits + static_cast<ptrdiff_t>(static_cast<int32_t>(first) + y) * pitch;
-    const int32_t wrapped = (y + FontImageHeight) % FontImageHeight;
-    const int imageRow = FontImageHeight - 1 - wrapped;
+void FillGlyphTexture(Texture* texture, const Picture& image, int32_t left, int32_t width) {
+  D3DLOCKED_RECT locked;
+  if (Failed(texture->LockRect(0, &locked, nullptr, 0))) return;
+  const uint32_t p = texture->Width;
+  auto* bits = static_cast<uint8_t*>(locked.pBits);
+  for (uint32_t y = 0; y < FontImageHeight; ++y) {
+    // Upside down: the quad's v runs upwards.
+    uint8_t* row = bits + static_cast<size_t>(y) * locked.Pitch;
+    const int imageRow = FontImageHeight - 1 - static_cast<int>(y);
     for (uint32_t x = 0; x < p; ++x) {
       const int column = static_cast<int>((2 * x + 1) * static_cast<uint32_t>(width) / (2 * p));
-      WriteTexel(row, x, format, image.Pixel(left + column, imageRow));
+      WriteTexel(row, x, texture->Format, image.Pixel(left + column, imageRow));
     }
   }
+  texture->UnlockRect(0);
 }
 
-// Level 0 only, and no other: a smaller level would blend neighbouring cells.
-void CutGlyphs(int font, const Picture& image) {
-  for (Texture*& slot : FontGlyphTextures[font]) slot = nullptr;
+void CutGlyph(int font, int32_t glyph, const Picture& image) {
+  const int32_t width = CellWidth(glyph);
+  GlyphAspect[glyph] = static_cast<float>(image.Height) / static_cast<float>(width);
+  Texture*& slot = FontGlyphTextures[font][glyph];
+  SafeRelease(slot);
   Device* d = D3D.FD3DDevice;
-  for (int32_t glyph = 1; glyph <= GlyphCount; ++glyph) {
-    const int32_t width = CellWidth(glyph);
-    GlyphAspect[glyph] = static_cast<float>(image.Height) / static_cast<float>(width);
-    const uint32_t p = TextureWidthFor(width);
-    Texture* atlas = nullptr;
-    for (int32_t o = 1; o < glyph && !atlas; ++o)
-      if (TextureWidthFor(CellWidth(o)) == p) atlas = FontGlyphTextures[font][o];
-    if (!atlas && (!d || Failed(d->CreateTexture(p, Layout().Height[glyph], 1, 0,
-                                                 D3D.TextureFormat, D3DPOOL_MANAGED, &atlas))))
-      atlas = nullptr;  // its glyphs are skipped when drawn
-    FontGlyphTextures[font][glyph] = atlas;
+  if (!d || Failed(d->CreateTexture(TextureWidthFor(width), FontImageHeight, 0, 0,
+                                    D3D.TextureFormat, D3DPOOL_MANAGED, &slot))) {
+    slot = nullptr;  // the glyph is skipped when drawn
+    return;
   }
-  // Each atlas written under one lock.
-  for (int32_t glyph = 1; glyph <= GlyphCount; ++glyph) {
-    Texture* atlas = FontGlyphTextures[font][glyph];
-    bool first = true;
-    for (int32_t o = 1; o < glyph && first; ++o) first = FontGlyphTextures[font][o] != atlas;
-    if (!atlas || !first) continue;
-    D3DLOCKED_RECT locked;
-    if (Failed(atlas->LockRect(0, &locked, nullptr, 0))) continue;
-    for (int32_t g = glyph; g <= GlyphCount; ++g)
-      if (FontGlyphTextures[font][g] == atlas)
-        FillGlyphCell(static_cast<uint8_t*>(locked.pBits), locked.Pitch, atlas->Width,
-                      atlas->Format, image, g);
-    atlas->UnlockRect(0);
-  }
+  FillGlyphTexture(slot, image, GlyphLeft[glyph], width);
 }
 
-// The distinct textures of a font, each once.
-void ReleaseFont(int font) {
-  Texture** glyphs = FontGlyphTextures[font];
-  for (int32_t g = 0; g <= GlyphCount; ++g) {
-    Texture* t = glyphs[g];
-    if (!t) continue;
-    for (int32_t o = g; o <= GlyphCount; ++o)
-      if (glyphs[o] == t) glyphs[o] = nullptr;
-    t->Release();
-  }
-}
-
-constexpr uint32_t FontQuadBytes = GlyphCount * QuadBytes;
-
-// Only when the alpha changes: the strips' texture coordinates never do.
 void FillFontQuad(int32_t alpha) {
   const D3DCOLOR colour = ColorARGB(static_cast<uint32_t>(std::clamp(alpha, 0, 255)), 255, 255, 255);
-  static const VertexBuffer* filled = nullptr;
-  static uint32_t filledVersion = 0;
-  static D3DCOLOR filledColour = 0;
-  if (filled == D3D.FontQuad && filledVersion == D3D.FontQuad->Version && filledColour == colour)
-    return;
-  TTexModelVertex corners[GlyphCount * 4];
-  for (int32_t g = 1; g <= GlyphCount; ++g) {
-    const float height = static_cast<float>(Layout().Height[g]);
-    const float bottom = static_cast<float>(Layout().Row[g]) / height;
-    const float top = static_cast<float>(Layout().Row[g] + FontImageHeight) / height;
-    TTexModelVertex* q = &corners[(g - 1) * 4];
-    q[0] = {0, 0.5f, 0, -1, 0, 0, colour, 0, top};
-    q[1] = {1, 0.5f, 0, -1, 0, 0, colour, 1, top};
-    q[2] = {0, -0.5f, 0, -1, 0, 0, colour, 0, bottom};
-    q[3] = {1, -0.5f, 0, -1, 0, 0, colour, 1, bottom};
-  }
+  const TTexModelVertex corners[4] = {
+      {0, 0.5f, 0, -1, 0, 0, colour, 0, 1},
+      {1, 0.5f, 0, -1, 0, 0, colour, 1, 1},
+      {0, -0.5f, 0, -1, 0, 0, colour, 0, 0},
+      {1, -0.5f, 0, -1, 0, 0, colour, 1, 0},
+  };
   uint8_t* p = nullptr;
   if (Failed(D3D.FontQuad->Lock(0, 0, &p, 0))) return;
   std::memcpy(p, corners, sizeof corners);
   D3D.FontQuad->Unlock();
-  filled = D3D.FontQuad;
-  filledVersion = D3D.FontQuad->Version;
-  filledColour = colour;
 }
 
 void SetTextStates(Device* d) {
@@ -197,13 +125,13 @@ void SetTextStates(Device* d) {
   d->SetRenderState(D3DRS_LIGHTING, 0);
 }
 
-void DrawGlyph(Device* d, Texture* texture, int32_t glyph, float width, const D3DMATRIX& pen) {
+void DrawGlyph(Device* d, Texture* texture, float width, float aspect, const D3DMATRIX& pen) {
   D3DMATRIX scale, world;
-  SetScaleMatrix(scale, width, width * GlyphAspect[glyph], 1);
+  SetScaleMatrix(scale, width, width * aspect, 1);
   MatrixMultiply(pen, scale, world);
   d->SetTexture(0, texture);
   d->SetTransform(D3DTS_WORLD, &world);
-  d->DrawPrimitive(D3DPT_TRIANGLESTRIP, static_cast<uint32_t>(glyph - 1) * 4, 2);
+  d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
 }
 
 void DrawGlyphs(Device* d, int32_t font, float size, const std::string& text, float x, float y,
@@ -220,7 +148,7 @@ void DrawGlyphs(Device* d, int32_t font, float size, const std::string& text, fl
     const float width = size * static_cast<float>(CellWidth(glyph)) / 300.0f;
     // A glyph whose texture could not be made is left out; the line keeps its spacing.
     if (Texture* texture = FontGlyphTextures[font][glyph]) {
-      DrawGlyph(d, texture, glyph, width, pen);
+      DrawGlyph(d, texture, width, GlyphAspect[glyph], pen);
       d->SetTexture(0, nullptr);
     }
     pen(4, 1) += width;
@@ -250,22 +178,17 @@ int32_t GlyphCode(char c) {
 
 bool FontDraws(char c) { return c == ' ' || GlyphCode(c) != 0; }
 
-int32_t GlyphAtlasRow(int32_t glyph) {
-  return glyph >= 1 && glyph <= GlyphCount ? static_cast<int32_t>(Layout().Row[glyph]) : 0;
-}
-
 void BuildFontTextures() {
   for (int font = 1; font <= FontCount; ++font) {
     const Picture image = LoadFontImage(font);
-    ReleaseFont(font);
-    CutGlyphs(font, image);
+    for (int32_t glyph = 1; glyph <= GlyphCount; ++glyph) CutGlyph(font, glyph, image);
   }
 }
 
 HRESULT CreateFontQuad() {
   SafeRelease(D3D.FontQuad);
   if (!D3D.FD3DDevice) return D3DERR_INVALIDCALL;
-  return D3D.FD3DDevice->CreateVertexBuffer(FontQuadBytes, 0, TexModelFVF, D3DPOOL_DEFAULT,
+  return D3D.FD3DDevice->CreateVertexBuffer(QuadBytes, 0, TexModelFVF, D3DPOOL_DEFAULT,
                                             &D3D.FontQuad);
 }
 
@@ -303,7 +226,8 @@ void DrawFontTextWithin(int32_t font, int32_t size, const std::string& text, flo
 }
 
 void FreeFontResources() {
-  for (int font = 0; font <= FontCount; ++font) ReleaseFont(font);
+  for (auto& font : FontGlyphTextures)
+    for (Texture*& texture : font) SafeRelease(texture);
   SafeRelease(D3D.FontQuad);
 }
 

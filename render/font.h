@@ -1,5 +1,5 @@
-// The bitmap font: four strips of 52 glyph cells, cut at start-up into one atlas texture
-// per font and cell width, and drawn as a row of textured quads in the 3-D scene.
+// The bitmap font: four strips of 52 glyph cells, cut at start-up into one small texture
+// per glyph, and drawn as a row of textured quads in the 3-D scene.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -16,13 +16,8 @@ constexpr int32_t SpaceAdvance = 21;  // pixels
 
 // Index g = 1..53: cell g spans GlyphLeft[g] .. GlyphLeft[g+1] - 1; index 0 unused.
 extern const int32_t GlyphLeft[GlyphCount + 2];
-// [font 1..4][glyph 1..52], index 0 unused: the texture a glyph is drawn from, shared by
-// the glyphs of a font that have the same texture width.
+// [font 1..4][glyph 1..52]; index 0 unused.
 extern Texture* FontGlyphTextures[FontCount + 1][GlyphCount + 1];
-// The texel row where a glyph's 64 rows begin in its texture. Every cell has a row above
-// and below it that repeats its other edge, so filtering at the edges sees what a texture
-// of its own would wrap around to.
-int32_t GlyphAtlasRow(int32_t glyph);
 // Image height / cell width, by glyph 1..52.
 extern float GlyphAspect[GlyphCount + 1];
 
@@ -40,11 +35,10 @@ class FontLoadError : public DataFileError {
   using DataFileError::DataFileError;
 };
 
-// Cuts the four font images into their atlases and fills GlyphAspect. Throws
+// Cuts the four font images into FontGlyphTextures and fills GlyphAspect. Throws
 // FontLoadError naming the file when an image cannot be read.
 void BuildFontTextures();
-// (Re)creates FontQuad: a four-vertex strip per glyph, each with its cell's texture
-// coordinates.
+// (Re)creates FontQuad, the shared four-vertex strip every glyph is drawn with.
 HRESULT CreateFontQuad();
 // One line of text: Font 1..4, Size in 300ths of a world unit per font pixel, the left end
 // of the baseline at (X, Y, Z), Alpha 0..255.
