@@ -3,7 +3,8 @@
 // timed on the wall clock while the game's own clock steps 16 ms a pass. Each round goes
 // from the game type screen through the fade into a game, plays a second, aborts, and
 // fades back into the main menu; it prints the longest pass of either way and of the
-// steady frames around them, and the resident memory at each end.
+// steady frames around them, the resident memory at each end, and the textures of the
+// menus and the font that exist in the menus and in a game.
 //
 //   xvfb-run -s "-screen 0 1024x768x24" build/bench/handover_bench [--run-dir DIR] [--rounds N]
 #include <algorithm>
@@ -17,10 +18,12 @@
 #include "bench/game_window.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "menu/menu_screens.h"
 #include "menu/menu_state.h"
 #include "menu/step_frame.h"
 #include "platform/clock.h"
 #include "render/device_objects.h"
+#include "render/font.h"
 
 namespace zolvane {
 namespace {
@@ -54,6 +57,25 @@ double Transition() {
     if (!Loop.TransitionActive) break;
   }
   return longest;
+}
+
+// The menu's textures and the glyphs' that exist, and the bytes of their level 0.
+void PrintTextures(const char* when) {
+  long menuCount = 0, menuBytes = 0, glyphCount = 0, glyphBytes = 0, made = 0, madeBytes = 0;
+  for (const Texture* t : MenuTextures) {
+    if (!t) continue;
+    const auto bytes = static_cast<long>(t->LevelPitch(0) * t->Height);
+    ++menuCount, menuBytes += bytes;
+    if (!(t->Deferred & 1u)) ++made, madeBytes += bytes;  // decoded, in GL or about to be
+  }
+  for (int f = 1; f <= FontCount; ++f)
+    for (int g = 1; g <= GlyphCount; ++g)
+      if (const Texture* t = FontGlyphTextures[f][g])
+        ++glyphCount, glyphBytes += static_cast<long>(t->LevelPitch(0) * t->Height);
+  std::printf("%s: %ld menu textures, %.2f MB (%ld decoded, %.2f MB); %ld glyph textures, "
+              "%.2f MB\n",
+              when, menuCount, menuBytes / 1e6, made, madeBytes / 1e6, glyphCount,
+              glyphBytes / 1e6);
 }
 
 long ResidentKb(const char* field) {
@@ -95,6 +117,10 @@ int Run(const std::string& runDir, int rounds) {
     std::printf("%-6d %10.2f %12.2f %10.2f %12.2f %7.1f MiB %6.1f MiB\n", round,
                 std::max(menu, after), toGame, game, toMenu, gameKb / 1024.0, menuKb / 1024.0);
   }
+  PrintTextures("in the menus");
+  BeginNewGame(1);
+  Transition();
+  PrintTextures("in a game");
   std::printf("peak resident: %.1f MiB\n", ResidentKb("VmHWM:") / 1024.0);
   CloseHarnessWindow();
   Clock = nullptr;
