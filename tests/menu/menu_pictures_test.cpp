@@ -126,17 +126,6 @@ TEST_F(MenuPictures, AGameHoldsNoneAndTheMenusGetThemBackEitherWayRound) {
   }
 }
 
-TEST_F(MenuPictures, TheMenusDrawTheSamePicturesAfterAGameAsBefore) {
-  LoadMenuPictures();
-  Menu.MenuState = MenuMain;
-  const std::vector<int> before = MenuFrameSlots();
-  ASSERT_EQ(before, (std::vector<int>{BackgroundSlot, LogoSlot, 0, 1, 2, 3, 4}));
-  Menu.MenuState = MenuGameType;
-  PlayToGame(true);
-  LeaveGame(false);
-  EXPECT_EQ(MenuFrameSlots(), before);
-}
-
 // Entered without a hand-over (as the screenshot harness does), the menu step loads them.
 TEST_F(MenuPictures, TheMenuStepLoadsWhatIsMissing) {
   ASSERT_EQ(LoadedSlots(), 0);
