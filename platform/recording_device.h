@@ -61,8 +61,9 @@ class RecordingDevice : public Device {
   HRESULT Finish() override;
   // Nothing is drawn, so there is nothing to read: D3DERR_NOTAVAILABLE and no pixels.
   HRESULT ReadBackBuffer(std::vector<uint8_t>& rgb, int& width, int& height) override;
-  // Recorded like the rest; with LayersAvailable false they answer as a backend without
-  // a layer does. Draws between the begin and the end are flagged InLayer.
+  // Recorded like the rest. Until a test sets LayersAvailable they answer as a backend
+  // without a layer, so drawing code draws in full. Draws between the begin and the end
+  // are flagged InLayer.
   HRESULT BeginStaticLayer() override;
   HRESULT EndStaticLayer() override;
   HRESULT DrawStaticLayer() override;
@@ -90,7 +91,7 @@ class RecordingDevice : public Device {
   uint32_t Stride = 0;
   uint32_t FVF = 0;
   int ScenesBegun = 0, ScenesEnded = 0, Presents = 0;
-  bool LayersAvailable = true;
+  bool LayersAvailable = false;
   bool InLayer = false;
 };
 
