@@ -1,12 +1,16 @@
 // A scripted game drawn frame by frame twice, from the static layer and in full, in the
 // real window with the OpenGL device; every pair of pictures must be equal to the byte.
 // The script moves each figure to a column of its own and drops it, so figures land, rows
-// clear and sink, the counters change and, in the types that have them, rows are added.
+// clear and sink, the score counts up, the counters change and, in the types that have
+// them, rows are added: the game clock is put forward to four seconds before each one,
+// since at 16 ms a frame the first would come only after 2,813 frames.
 //
 //   xvfb-run -s "-screen 0 1024x768x24" build/bench/layer_exactness [--frames N] [--type T]
-//       [--quality Q] [--run-dir DIR] [--time layer|full]
+//       [--quality Q] [--run-dir DIR] [--time layer|full] [--landing-every FRAMES]
 // With --time the game is drawn one way only, without reading pictures, and the average and
-// worst frame (drawn and finished) are printed instead.
+// worst frame (drawn and finished) are printed instead. --landing-every holds each figure
+// back until that many frames have passed since the last landing (with --time, 60: a
+// landing a second, as a player makes them; otherwise 0, dropped at once).
 // Exit 0 when every frame matched and the layer was both drawn and reused; 1 otherwise;
 // 77 when the device has no layer (nothing to compare).
 #include <algorithm>
@@ -21,6 +25,7 @@
 #include "bench/game_window.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
+#include "game/game_types.h"
 #include "game/scene_objects.h"
 #include "menu/step_frame.h"
 #include "platform/clock.h"
@@ -34,7 +39,8 @@ namespace zolvane {
 namespace {
 
 constexpr uint32_t StepMs = 16;
-constexpr int WarmUp = 30;  // frames left out of the timing  // 60 Hz: an added row comes after 2,813 frames of play
+constexpr int WarmUp = 30;  // frames left out of the timing
+constexpr int32_t WarnedSeconds = 4;  // the clock put forward to this before an added row
 
 struct Options {
   int Frames = 600;
@@ -42,10 +48,12 @@ struct Options {
   int Quality = 2;
   std::string RunDir = DefaultRunDir();
   std::string Time;  // "layer" or "full": measure instead of compare
+  int LandingEvery = -1;  // frames; -1: 60 with --time, else 0
 };
 
-// Held keys for this frame: towards the figure's column, then down; a turn now and then.
-void Play(ManualKeyboard& keys, int frame) {
+// Held keys for this frame: towards the figure's column, then down once `drop` allows; a
+// turn now and then.
+void Play(ManualKeyboard& keys, int frame, bool drop) {
   keys.ReleaseAll();
   const TFigure* f = Game.FallingFigure;
   if (!f || Game.GameOver) return;
@@ -53,7 +61,7 @@ void Play(ManualKeyboard& keys, int frame) {
   const bool edge = frame % 2 == 0;  // a move is a press
   if (f->Column < target && edge) keys.Press(DIK_RIGHT);
   if (f->Column > target && edge) keys.Press(DIK_LEFT);
-  if (f->Column == target) keys.Press(DIK_DOWN);
+  if (f->Column == target && drop) keys.Press(DIK_DOWN);
   if (frame % 37 == 0) keys.Press(DIK_UP);
 }
 
@@ -73,17 +81,21 @@ int Run(const Options& o) {
 
   std::vector<uint8_t> layered, full;
   int w1 = 0, h1 = 0, w2 = 0, h2 = 0;
-  int differing = 0, layerFrames = 0, games = 1, landed = 0;
+  int differing = 0, layerFrames = 0, drawnFrames = 0, games = 1, landed = 0, landedAt = 0;
   double total = 0, worst = 0;
-  const int64_t buildsBefore = GameLayerBuilds;
+  const int64_t buildsBefore = GameLayerBuilds, updatesBefore = GameLayerUpdates;
+  const int landingEvery = o.LandingEvery >= 0 ? o.LandingEvery : o.Time.empty() ? 0 : 60;
   for (int frame = 0; frame < o.Frames; ++frame) {
     clock.Advance(StepMs);
     // Every fourth figure finds the two bottom rows full: its landing clears them.
     if (Game.FiguresLanded != landed) {
       landed = Game.FiguresLanded;
+      landedAt = frame;
       if (landed % 4 == 0) FillWellRows(2, 0);
     }
-    Play(keys, frame);
+    if (HasGarbageRows(Game.GameType) && !Game.GameOver && Game.TimeLeft > WarnedSeconds)
+      Game.GameStartTime -= static_cast<uint32_t>(Game.TimeLeft - WarnedSeconds) * 1000u;
+    Play(keys, frame, frame - landedAt >= landingEvery);
     StepFrame();
     if (Loop.MenuActive) {  // the game ended: the next one
       StartHarnessGame(o.Type);
@@ -93,11 +105,13 @@ int Run(const Options& o) {
     Loop.FrameDelta = StepMs;
     if (!o.Time.empty()) {
       GameLayerEnabled = o.Time == "layer";
+      const int64_t drawn = GameLayerBuilds + GameLayerUpdates;
       const auto start = std::chrono::steady_clock::now();
       RenderFrame([] { D3D.FD3DDevice->Finish(); });
       const double ms =
           std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
       if (frame < WarmUp) continue;  // textures and buffers reach GL in the first frames
+      drawnFrames += GameLayerBuilds + GameLayerUpdates != drawn;
       total += ms;
       worst = std::max(worst, ms);
       continue;
@@ -106,13 +120,14 @@ int Run(const Options& o) {
     const float angle = BreakSwingAngle;
     const int32_t dir = BreakSwingDir;
     GameLayerEnabled = true;
-    const int64_t builds = GameLayerBuilds;
+    const int64_t builds = GameLayerBuilds, updates = GameLayerUpdates;
     const bool fits = GameLayerFits();
     if (!RenderFrameAndRead(layered, w1, h1)) {
       std::fprintf(stderr, "layer_exactness: no picture at frame %d\n", frame);
       return 1;
     }
     if (fits && GameLayerBuilds == builds) ++layerFrames;
+    drawnFrames += GameLayerBuilds != builds || GameLayerUpdates != updates;
     BreakSwingAngle = angle;
     BreakSwingDir = dir;
     GameLayerEnabled = false;
@@ -127,17 +142,23 @@ int Run(const Options& o) {
       ++differing;
     }
   }
-  const int64_t builds = GameLayerBuilds - buildsBefore;
+  const int64_t builds = GameLayerBuilds - buildsBefore,
+                updates = GameLayerUpdates - updatesBefore;
   if (!o.Time.empty()) {
-    std::printf("%s: %d frames, average %.2f ms, worst %.2f ms, layer drawn %lld times\n",
-                o.Time.c_str(), o.Frames - WarmUp, total / (o.Frames - WarmUp), worst, static_cast<long long>(builds));
+    const int timed = o.Frames - WarmUp;
+    std::printf("%s: %d frames, average %.2f ms, worst %.2f ms, layer drawn whole %lld times, "
+                "in part %lld times, in %.1f %% of the frames; lines %d, rows added %d\n",
+                o.Time.c_str(), timed, total / timed, worst, static_cast<long long>(builds),
+                static_cast<long long>(updates), 100.0 * drawnFrames / timed, Game.Lines,
+                Game.LinesAdded);
     CloseHarnessWindow();
     return 0;
   }
-  std::printf("frames %d, games %d, layer drawn %lld times, copied alone in %d frames, "
-              "lines %d, rows added %d, differing %d\n",
-              o.Frames, games, static_cast<long long>(builds), layerFrames, Game.Lines,
-              Game.LinesAdded, differing);
+  std::printf("frames %d, games %d, layer drawn whole %lld times, in part %lld times (in %d "
+              "frames), taken from the layer in %d frames, lines %d, rows added %d, "
+              "differing %d\n",
+              o.Frames, games, static_cast<long long>(builds), static_cast<long long>(updates),
+              drawnFrames, layerFrames, Game.Lines, Game.LinesAdded, differing);
   CloseHarnessWindow();
   if (builds == 0) {
     std::fprintf(stderr, "layer_exactness: the device draws no layer\n");
@@ -158,6 +179,7 @@ int main(int argc, char** argv) {
     else if (a == "--quality") o.Quality = std::atoi(argv[i + 1]);
     else if (a == "--run-dir") o.RunDir = argv[i + 1];
     else if (a == "--time") o.Time = argv[i + 1];
+    else if (a == "--landing-every") o.LandingEvery = std::max(std::atoi(argv[i + 1]), 0);
     else {
       std::fprintf(stderr, "layer_exactness: unknown option %s\n", a.c_str());
       return 2;

@@ -69,6 +69,16 @@ struct D3DLIGHT8 {
   float Range, Falloff, Attenuation0, Attenuation1, Attenuation2, Theta, Phi;
 };
 
+// A rectangle of the viewport in pixels, y down; x2 and y2 lie just past it.
+struct D3DRECT {
+  int32_t x1, y1, x2, y2;
+};
+
+struct D3DVIEWPORT8 {
+  uint32_t X, Y, Width, Height;
+  float MinZ, MaxZ;
+};
+
 struct D3DLOCKED_RECT {
   int32_t Pitch;
   void* pBits;

@@ -120,6 +120,13 @@ class Device {
   virtual HRESULT BeginStaticLayer() { return D3DERR_NOTAVAILABLE; }
   virtual HRESULT EndStaticLayer() { return D3DERR_NOTAVAILABLE; }
   virtual HRESULT DrawStaticLayer() { return D3DERR_NOTAVAILABLE; }
+  // Draws into the layer as it stands, only inside Rect (viewport pixels, y down): every
+  // pixel outside keeps what it holds, so what changed is drawn again alone. Ended by
+  // EndStaticLayer. D3DERR_NOTAVAILABLE where the layer was never drawn or has another
+  // size; the caller then draws it whole.
+  virtual HRESULT UpdateStaticLayer(const D3DRECT& /*rect*/) { return D3DERR_NOTAVAILABLE; }
+  // The picture's size in pixels, as D3D's viewport.
+  virtual HRESULT GetViewport(D3DVIEWPORT8* /*viewport*/) { return D3DERR_NOTAVAILABLE; }
 
   // Resources are plain memory; a backend may refuse a size or format it cannot serve.
   virtual HRESULT CreateVertexBuffer(uint32_t length, uint32_t usage, uint32_t fvf, uint32_t pool,

@@ -190,7 +190,22 @@ HRESULT RecordingDevice::ReadBackBuffer(std::vector<uint8_t>& rgb, int& width, i
 HRESULT RecordingDevice::BeginStaticLayer() {
   Calls.push_back({"BeginStaticLayer", {}});
   if (!LayersAvailable || InLayer) return D3DERR_NOTAVAILABLE;
+  InLayer = LayerBegun = true;
+  return D3D_OK;
+}
+
+HRESULT RecordingDevice::UpdateStaticLayer(const D3DRECT& rect) {
+  Calls.push_back({"UpdateStaticLayer",
+                   {static_cast<uint32_t>(rect.x1), static_cast<uint32_t>(rect.y1),
+                    static_cast<uint32_t>(rect.x2), static_cast<uint32_t>(rect.y2)}});
+  if (!LayersAvailable || !LayerBegun || InLayer) return D3DERR_NOTAVAILABLE;
   InLayer = true;
+  return D3D_OK;
+}
+
+HRESULT RecordingDevice::GetViewport(D3DVIEWPORT8* viewport) {
+  if (!viewport) return D3DERR_INVALIDCALL;
+  *viewport = Viewport;
   return D3D_OK;
 }
 

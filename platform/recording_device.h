@@ -67,6 +67,10 @@ class RecordingDevice : public Device {
   HRESULT BeginStaticLayer() override;
   HRESULT EndStaticLayer() override;
   HRESULT DrawStaticLayer() override;
+  // Recorded with the rectangle's x1, y1, x2, y2; refused until a layer was begun whole.
+  HRESULT UpdateStaticLayer(const D3DRECT& rect) override;
+  // Viewport below; not recorded, as it changes nothing.
+  HRESULT GetViewport(D3DVIEWPORT8* viewport) override;
 
   // Forget the calls, keep the state (state persists across frames, as on the real device).
   void ClearLog() {
@@ -93,6 +97,8 @@ class RecordingDevice : public Device {
   int ScenesBegun = 0, ScenesEnded = 0, Presents = 0;
   bool LayersAvailable = false;
   bool InLayer = false;
+  bool LayerBegun = false;  // a whole layer was begun: there is one to update
+  D3DVIEWPORT8 Viewport{0, 0, 1024, 768, 0.0f, 1.0f};
 };
 
 }  // namespace zolvane

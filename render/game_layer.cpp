@@ -1,33 +1,43 @@
 #include "render/game_layer.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "game/figure_shapes.h"
 #include "game/game_state.h"
 #include "game/game_types.h"
 #include "game/scene_objects.h"
+#include "platform/math3d.h"
 #include "platform/settings.h"
 #include "render/device_objects.h"
 #include "render/font.h"
 #include "render/game_info.h"
 #include "render/game_screen.h"
 #include "render/scene_drawing.h"
+#include "render/scene_setup.h"
 
 namespace zolvane {
 
 bool GameLayerEnabled = true;
 int64_t GameLayerBuilds = 0;
+int64_t GameLayerUpdates = 0;
 
 namespace {
 
 bool Built = false;
 GameLayerKey BuiltKey;
 
-void PutBits(std::vector<uint32_t>& out, const D3DMATRIX& m) {
-  uint32_t bits[16];
-  std::memcpy(bits, &m, sizeof bits);
-  out.insert(out.end(), bits, bits + 16);
-}
+// How far a brick's model reaches from its centre along each of its own axes (its side is
+// 1), and the pixels added round every rectangle for the edges' rounding and filtering.
+constexpr float BrickReach = 0.55f;
+constexpr int MarginPixels = 3;
+// Rectangles this close are drawn as one; past this many passes, one pass over them all;
+// past this share of the picture, the layer drawn whole.
+constexpr int JoinPixels = 24;
+constexpr size_t MostPasses = 4;
+constexpr double MostShare = 0.6;
 
 void PutPicture(std::vector<uintptr_t>& out, const Texture* t) {
   out.push_back(reinterpret_cast<uintptr_t>(t));
@@ -44,6 +54,125 @@ void BuildLayer(Device* d) {
   ++GameLayerBuilds;
 }
 
+// Where things of the scene land in the picture.
+class Screen {
+ public:
+  Screen(int width, int height)
+      : ViewProjection(SceneViewProjection()), Width(static_cast<float>(width)),
+        Height(static_cast<float>(height)) {}
+
+  // The pixels the box Low..High of a thing's own space covers, drawn with World.
+  // False when a corner lies behind the eye (never in this scene): no bounds then.
+  bool Cover(const D3DMATRIX& world, const D3DVECTOR& low, const D3DVECTOR& high,
+             D3DRECT& out) const {
+    const D3DMATRIX m = MatrixProduct(ViewProjection, world);  // world first
+    float x1 = std::numeric_limits<float>::max(), y1 = x1, x2 = -x1, y2 = -x1;
+    for (int corner = 0; corner < 8; ++corner) {
+      const float x = corner & 1 ? high.x : low.x, y = corner & 2 ? high.y : low.y,
+                  z = corner & 4 ? high.z : low.z;
+      const float cx = x * m(1, 1) + y * m(2, 1) + z * m(3, 1) + m(4, 1);
+      const float cy = x * m(1, 2) + y * m(2, 2) + z * m(3, 2) + m(4, 2);
+      const float cw = x * m(1, 4) + y * m(2, 4) + z * m(3, 4) + m(4, 4);
+      if (!(cw > 1e-3f)) return false;
+      const float px = (cx / cw + 1) * 0.5f * Width, py = (1 - cy / cw) * 0.5f * Height;
+      x1 = std::min(x1, px);
+      x2 = std::max(x2, px);
+      y1 = std::min(y1, py);
+      y2 = std::max(y2, py);
+    }
+    // Far outside the picture the numbers only need to stay in range.
+    const float limit = 4 * std::max(Width, Height) + 64;
+    auto pixel = [&](float v) { return static_cast<int32_t>(std::clamp(v, -limit, limit)); };
+    out = {pixel(std::floor(x1)) - MarginPixels, pixel(std::floor(y1)) - MarginPixels,
+           pixel(std::ceil(x2)) + MarginPixels, pixel(std::ceil(y2)) + MarginPixels};
+    return true;
+  }
+
+  bool Brick(const GameLayerCell& cell, D3DRECT& out) const {
+    D3DMATRIX world;
+    std::memcpy(&world, cell.World, sizeof world);
+    return Cover(world, MakeVector(-BrickReach, -BrickReach, -BrickReach),
+                 MakeVector(BrickReach, BrickReach, BrickReach), out);
+  }
+
+  // A line's glyphs are quads one font image high about the baseline's height.
+  bool Text(const GameInfoLine& line, D3DRECT& out) const {
+    D3DMATRIX world;
+    SetIdentityMatrix(world);
+    const float half = line.Size * static_cast<float>(FontImageHeight) / 300.0f / 2;
+    return Cover(world, MakeVector(line.X, line.Y - half, 0),
+                 MakeVector(line.X + FontTextWidth(line.Size, line.Text), line.Y + half, 0), out);
+  }
+
+ private:
+  D3DMATRIX ViewProjection;
+  float Width, Height;
+};
+
+bool Meet(const D3DRECT& a, const D3DRECT& b, int gap) {
+  return a.x1 < b.x2 + gap && b.x1 < a.x2 + gap && a.y1 < b.y2 + gap && b.y1 < a.y2 + gap;
+}
+
+D3DRECT Join(const D3DRECT& a, const D3DRECT& b) {
+  return {std::min(a.x1, b.x1), std::min(a.y1, b.y1), std::max(a.x2, b.x2), std::max(a.y2, b.y2)};
+}
+
+// Rectangles that meet or nearly meet become one, until none do.
+void JoinNear(std::vector<D3DRECT>& rects) {
+  for (bool joined = true; joined;) {
+    joined = false;
+    for (size_t i = 0; i < rects.size() && !joined; ++i)
+      for (size_t j = i + 1; j < rects.size() && !joined; ++j)
+        if (Meet(rects[i], rects[j], JoinPixels)) {
+          rects[i] = Join(rects[i], rects[j]);
+          rects.erase(rects.begin() + static_cast<std::ptrdiff_t>(j));
+          joined = true;
+        }
+  }
+}
+
+// The update's passes in the picture: clipped to it, empty ones dropped.
+GameLayerChange Settle(std::vector<D3DRECT> rects, int width, int height) {
+  GameLayerChange change;
+  JoinNear(rects);
+  if (rects.size() > MostPasses) {
+    D3DRECT all = rects[0];
+    for (const D3DRECT& r : rects) all = Join(all, r);
+    rects = {all};
+  }
+  double area = 0;
+  for (D3DRECT r : rects) {
+    r = {std::clamp(r.x1, 0, width), std::clamp(r.y1, 0, height), std::clamp(r.x2, 0, width),
+         std::clamp(r.y2, 0, height)};
+    if (r.x2 <= r.x1 || r.y2 <= r.y1) continue;
+    area += static_cast<double>(r.x2 - r.x1) * (r.y2 - r.y1);
+    change.Rects.push_back(r);
+  }
+  if (area > MostShare * width * height) change = {true, {}};
+  return change;
+}
+
+// The layer drawn again inside Rect: the whole static part in its order, less the lines
+// and bricks that miss the rectangle. Drawing them would change no pixel inside it.
+void DrawLayerWithin(Device* d, const D3DRECT& rect, const GameLayerKey& key,
+                     const Screen& screen) {
+  d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
+  DrawBackground(Game.GameType);
+  std::vector<bool> lines(key.Texts.size());
+  for (size_t i = 0; i < key.Texts.size(); ++i) {
+    D3DRECT r;
+    lines[i] = !screen.Text(key.Texts[i], r) || Meet(r, rect, 0);
+  }
+  DrawGameInfo(key.Texts, &lines);
+  DrawGlassFrame();
+  DrawWell([&](int position) {
+    D3DRECT r;
+    const size_t at = static_cast<size_t>(position);
+    return at >= key.Well.size() || !screen.Brick(key.Well[at], r) || Meet(r, rect, 0);
+  });
+  ++GameLayerUpdates;
+}
+
 }  // namespace
 
 GameLayerKey CurrentGameLayerKey() {
@@ -51,21 +180,54 @@ GameLayerKey CurrentGameLayerKey() {
   key.Dev = D3D.FD3DDevice;
   key.GameType = Game.GameType;
   key.BrickQuality = Config.BrickQuality;
-  key.Texts = GameInfoInputs();
-  key.Well.reserve(WellRows * WellColumns * 17);
+  key.Texts = GameInfoLines();
+  key.Well.resize(WellRows * WellColumns);
+  size_t at = 0;
   for (const auto& row : Game.Well)
     for (const WellCell& cell : row) {
-      if (cell.Empty || !cell.Brick) {
-        key.Well.push_back(0);
-        continue;
-      }
-      key.Well.push_back(static_cast<uint32_t>(cell.Brick->Colour) | 0x80000000u);
-      PutBits(key.Well, cell.Brick->World);
+      GameLayerCell& out = key.Well[at++];
+      if (cell.Empty || !cell.Brick) continue;
+      out.Colour = static_cast<uint32_t>(cell.Brick->Colour) | 0x80000000u;
+      std::memcpy(out.World, &cell.Brick->World, sizeof out.World);
     }
   PutPicture(key.Pictures, IsGameType(Game.GameType) ? BackgroundTextures[Game.GameType] : nullptr);
   for (int colour = 1; colour <= BrickColourCount; ++colour)
     PutPicture(key.Pictures, BrickTextures[colour]);
   return key;
+}
+
+// Every rule of what a change draws again: the game type, the brick quality, the device
+// and the pictures reach everywhere; a line of text reaches its old and its new extent; a
+// well position reaches its old and its new brick.
+GameLayerChange GameLayerChanges(const GameLayerKey& built, const GameLayerKey& now, int width,
+                                 int height) {
+  if (built.Dev != now.Dev || built.GameType != now.GameType ||
+      built.BrickQuality != now.BrickQuality || built.Pictures != now.Pictures ||
+      built.Well.size() != now.Well.size() || width <= 0 || height <= 0)
+    return {true, {}};
+  const Screen screen(width, height);
+  std::vector<D3DRECT> rects;
+  auto add = [&](bool known, const D3DRECT& r) {
+    if (!known) return false;
+    rects.push_back(r);
+    return true;
+  };
+  D3DRECT r;
+  const size_t lines = std::max(built.Texts.size(), now.Texts.size());
+  for (size_t i = 0; i < lines; ++i) {
+    const GameInfoLine* old = i < built.Texts.size() ? &built.Texts[i] : nullptr;
+    const GameInfoLine* line = i < now.Texts.size() ? &now.Texts[i] : nullptr;
+    if (old && line && *old == *line) continue;
+    if (old && !add(screen.Text(*old, r), r)) return {true, {}};
+    if (line && !add(screen.Text(*line, r), r)) return {true, {}};
+  }
+  for (size_t i = 0; i < now.Well.size(); ++i) {
+    const GameLayerCell &old = built.Well[i], &cell = now.Well[i];
+    if (old == cell) continue;
+    if (old.Colour && !add(screen.Brick(old, r), r)) return {true, {}};
+    if (cell.Colour && !add(screen.Brick(cell, r), r)) return {true, {}};
+  }
+  return Settle(std::move(rects), width, height);
 }
 
 void ForgetGameLayer() { Built = false; }
@@ -88,14 +250,39 @@ bool GameLayerFits() {
   return true;
 }
 
+namespace {
+
+// The layer drawn again where the key changed; false when the device cannot, and the
+// caller draws it whole.
+bool UpdateLayer(Device* d, const GameLayerKey& key) {
+  D3DVIEWPORT8 viewport{};
+  if (d->GetViewport(&viewport) != D3D_OK) return false;
+  const int width = static_cast<int>(viewport.Width), height = static_cast<int>(viewport.Height);
+  const GameLayerChange change = GameLayerChanges(BuiltKey, key, width, height);
+  if (change.Whole) return false;
+  const Screen screen(width, height);
+  for (const D3DRECT& rect : change.Rects) {
+    if (d->UpdateStaticLayer(rect) != D3D_OK) return false;
+    DrawLayerWithin(d, rect, key, screen);
+    if (d->EndStaticLayer() != D3D_OK) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool DrawStaticPartFromLayer() {
   Device* d = D3D.FD3DDevice;
   if (!d || !GameLayerEnabled || !GameLayerFits()) return false;
   GameLayerKey key = CurrentGameLayerKey();
-  bool copied = false;
-  if (Built && key == BuiltKey) copied = d->DrawStaticLayer() == D3D_OK;
+  bool current = Built && key == BuiltKey;
+  if (Built && !current && UpdateLayer(d, key)) {
+    BuiltKey = key;
+    current = true;
+  }
+  const bool copied = current && d->DrawStaticLayer() == D3D_OK;
   if (!copied) {
-    // Not built, changed, or lost with the device's picture size: draw it again.
+    // Not built, changed too much, or lost with the device's picture size: draw it again.
     Built = false;
     if (d->BeginStaticLayer() != D3D_OK) return false;
     BuildLayer(d);

@@ -76,10 +76,6 @@ void DrawWellBricks(int first, int end, Filter wanted) {
   if (drawn) EndBrickBatch();
 }
 
-void DrawWellBricks(int first, int end) {
-  DrawWellBricks(first, end, [](int) { return true; });
-}
-
 }  // namespace
 
 void SetGameScreenStates() {
@@ -173,17 +169,21 @@ void DrawBackdrop(Texture* picture) {
 }
 
 void DrawWell() {
+  DrawWell([](int) { return true; });
+}
+
+void DrawWell(const std::function<bool(int position)>& wanted) {
   // The turning brick swings into its neighbours' cells with its front face in their
   // plane: where they overlap the depths are equal and the later draw wins, so it keeps
   // its place in the row order. No other two bricks of the well overlap.
   const int flipping = Game.BrickFlipActive
                            ? (Game.BrickFlipRow - 1) * WellColumns + Game.BrickFlipColumn - 1
                            : WellCellCount;
-  DrawWellBricks(0, flipping);
+  DrawWellBricks(0, flipping, wanted);
   if (flipping < WellCellCount) {
     const WellCell& cell = WellAt(Game.BrickFlipRow, Game.BrickFlipColumn);
-    if (!cell.Empty && cell.Brick) DrawBrick(*cell.Brick);
-    DrawWellBricks(flipping + 1, WellCellCount);
+    if (!cell.Empty && cell.Brick && wanted(flipping)) DrawBrick(*cell.Brick);
+    DrawWellBricks(flipping + 1, WellCellCount, wanted);
   }
 }
 

@@ -2,6 +2,7 @@
 // pictures and frame models only that screen uses.
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "game/game_types.h"
 #include "platform/device.h"
@@ -31,6 +32,9 @@ void DrawBackground(int32_t gameType);
 // The picture on the plane behind the well, filling the view; the menus' background too.
 void DrawBackdrop(Texture* picture);
 void DrawWell();
+// The well without the bricks the filter turns down, by position (row - 1) * WellColumns +
+// column - 1: a layer drawn again in a rectangle leaves out the bricks that miss it.
+void DrawWell(const std::function<bool(int position)>& wanted);
 // The well's bricks round the figure drawn again after it: where a brick and the figure
 // meet at equal depths the later draw wins, and in a full frame the well comes later.
 void DrawWellNear(const TFigure& figure);

@@ -89,15 +89,29 @@ void SetupLights() {
   d->SetRenderState(D3DRS_AMBIENT, GameAmbient);
 }
 
+namespace {
+
+void SceneMatrices(D3DMATRIX& view, D3DMATRIX& projection) {
+  SetViewMatrix(view, MakeVector(SceneCenterX, SceneCenterY, EyeZ),
+                MakeVector(SceneCenterX, SceneCenterY, 0), MakeVector(0, 1, 0));
+  SetProjectionMatrix(projection, 1.0f, 0.75f, 1.0f, 25.0f);
+}
+
+}  // namespace
+
 void SetAllMatrices() {
   Device* d = D3D.FD3DDevice;
   if (!d) return;
   D3DMATRIX view, projection;
-  SetViewMatrix(view, MakeVector(SceneCenterX, SceneCenterY, EyeZ),
-                MakeVector(SceneCenterX, SceneCenterY, 0), MakeVector(0, 1, 0));
+  SceneMatrices(view, projection);
   d->SetTransform(D3DTS_VIEW, &view);
-  SetProjectionMatrix(projection, 1.0f, 0.75f, 1.0f, 25.0f);
   d->SetTransform(D3DTS_PROJECTION, &projection);
+}
+
+D3DMATRIX SceneViewProjection() {
+  D3DMATRIX view, projection;
+  SceneMatrices(view, projection);
+  return MatrixProduct(projection, view);  // view first
 }
 
 bool IsTextureFormatSupported(D3DFORMAT format) {

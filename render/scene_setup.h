@@ -37,6 +37,8 @@ constexpr D3DCOLOR GameAmbient = 0x00454545;
 void SetupLights();
 // View and projection of the fixed camera in front of the well.
 void SetAllMatrices();
+// The same view times projection, for finding where a thing of the scene lands on screen.
+D3DMATRIX SceneViewProjection();
 
 // The first format of the preference list the device accepts for textures; 0 for none.
 D3DFORMAT ChooseTextureFormat(bool alpha);

@@ -49,10 +49,6 @@ constexpr uint32_t kDevTypeRef = 2;
 constexpr uint32_t kUsageDepthStencil = 2;
 constexpr uint32_t kRTypeSurface = 1;
 
-struct D3DRECT {
-  int32_t x1, y1, x2, y2;
-};
-
 bool LoadEntryPoints() {
   if (GL.Loaded) return GL.Buffers();
   auto get = [](const char* name) { return SDL_GL_GetProcAddress(name); };
@@ -227,7 +223,10 @@ void GLDevice::Invalidate() {
   A = Applied{};
   DrawW = DrawH = -1;
   UpdateViewport();
-  glDisable(GL_SCISSOR_TEST);
+  if (L.Drawing && L.Clipped)
+    ClipToLayerRect();
+  else
+    glDisable(GL_SCISSOR_TEST);
   glDisable(GL_FOG);
   glDisable(GL_STENCIL_TEST);
   glDisable(GL_COLOR_LOGIC_OP);
@@ -288,15 +287,22 @@ HRESULT GLDevice::Clear(uint32_t count, const void* rects, uint32_t flags, D3DCO
   // D3D clears the viewport, and rectangles in its coordinates, y down.
   const D3DRECT whole{0, 0, Picture.Width, Picture.Height};
   const D3DRECT* r = count ? static_cast<const D3DRECT*>(rects) : &whole;
+  // A layer being updated is cleared only inside its rectangle.
+  const bool clipped = L.Drawing && L.Clipped;
+  const int left = clipped ? L.ClipX1 : 0, right = clipped ? L.ClipX2 : Picture.Width;
+  const int top = clipped ? L.ClipY1 : 0, bottom = clipped ? L.ClipY2 : Picture.Height;
   glEnable(GL_SCISSOR_TEST);
   for (uint32_t i = 0; i < std::max(count, 1u); ++i) {
-    const int x1 = std::clamp(r[i].x1, 0, Picture.Width), x2 = std::clamp(r[i].x2, 0, Picture.Width);
-    const int y1 = std::clamp(r[i].y1, 0, Picture.Height), y2 = std::clamp(r[i].y2, 0, Picture.Height);
+    const int x1 = std::clamp(r[i].x1, left, right), x2 = std::clamp(r[i].x2, left, right);
+    const int y1 = std::clamp(r[i].y1, top, bottom), y2 = std::clamp(r[i].y2, top, bottom);
     if (x2 <= x1 || y2 <= y1) continue;
     glScissor(at.X + x1, bufferH - at.Y - y2, x2 - x1, y2 - y1);
     glClear(mask);
   }
-  glDisable(GL_SCISSOR_TEST);
+  if (clipped)
+    ClipToLayerRect();
+  else
+    glDisable(GL_SCISSOR_TEST);
   return D3D_OK;
 }
 

@@ -169,6 +169,8 @@ class GLDevice : public Device {
   HRESULT BeginStaticLayer() override;
   HRESULT EndStaticLayer() override;
   HRESULT DrawStaticLayer() override;
+  HRESULT UpdateStaticLayer(const D3DRECT& rect) override;
+  HRESULT GetViewport(D3DVIEWPORT8* viewport) override;
 
   void Invalidate();
   void DrawableSize(int& w, int& h) const;
@@ -187,6 +189,7 @@ class GLDevice : public Device {
   void SetViewport();
   bool MakeLayer(int width, int height);
   void FreeLayer();
+  void ClipToLayerRect();
   void PaintBars();
   bool PrepareBuffer(VertexBuffer* vb, GLBufferData*& data);
   GLTextureData* PrepareTexture(Texture* tex, bool mips);
@@ -270,6 +273,9 @@ class GLDevice : public Device {
     int Width = 0, Height = 0;
     bool Drawing = false;  // between BeginStaticLayer and EndStaticLayer
     bool Broken = false;   // GL refused it once: never tried again
+    // UpdateStaticLayer's rectangle in the layer's pixels, y down; every draw is cut to it.
+    bool Clipped = false;
+    int ClipX1 = 0, ClipY1 = 0, ClipX2 = 0, ClipY2 = 0;
   } L;
   GLuint WhiteTexture = 0;
   uint64_t WhiteSerial = gldevice::NextSerial++;

@@ -1,5 +1,6 @@
 // The static layer: an offscreen framebuffer with colour and depth at the picture's size,
 // drawn into now and then and copied onto each frame by a blit of both.
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/gl/gl_device_internal.h"
@@ -120,9 +121,45 @@ HRESULT GLDevice::BeginStaticLayer() {
   return D3D_OK;
 }
 
+// Picture pixels y down to GL's y up; the flipped framebuffer keeps GL's convention.
+void GLDevice::ClipToLayerRect() {
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(L.ClipX1, L.Height - L.ClipY2, L.ClipX2 - L.ClipX1, L.ClipY2 - L.ClipY1);
+}
+
+HRESULT GLDevice::UpdateStaticLayer(const D3DRECT& rect) {
+  if (L.Drawing) return D3DERR_INVALIDCALL;
+  MakeCurrent();
+  UpdateViewport();
+  if (L.Broken || !L.Framebuffer || L.Width != Picture.Width || L.Height != Picture.Height)
+    return D3DERR_NOTAVAILABLE;
+  L.ClipX1 = std::clamp(rect.x1, 0, L.Width);
+  L.ClipX2 = std::clamp(rect.x2, L.ClipX1, L.Width);
+  L.ClipY1 = std::clamp(rect.y1, 0, L.Height);
+  L.ClipY2 = std::clamp(rect.y2, L.ClipY1, L.Height);
+  GL.BindFramebuffer(GL_FRAMEBUFFER, L.Framebuffer);
+  L.Drawing = L.Clipped = true;
+  SetViewport();
+  ClipToLayerRect();
+  return D3D_OK;
+}
+
+HRESULT GLDevice::GetViewport(D3DVIEWPORT8* viewport) {
+  if (!viewport) return D3DERR_INVALIDCALL;
+  MakeCurrent();
+  UpdateViewport();
+  *viewport = {0, 0, static_cast<uint32_t>(std::max(Picture.Width, 0)),
+               static_cast<uint32_t>(std::max(Picture.Height, 0)), 0.0f, 1.0f};
+  return D3D_OK;
+}
+
 HRESULT GLDevice::EndStaticLayer() {
   if (!L.Drawing) return D3DERR_INVALIDCALL;
   MakeCurrent();
+  if (L.Clipped) {
+    glDisable(GL_SCISSOR_TEST);
+    L.Clipped = false;
+  }
   GL.BindFramebuffer(GL_FRAMEBUFFER, 0);
   L.Drawing = false;
   SetViewport();
