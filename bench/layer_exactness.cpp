@@ -6,9 +6,10 @@
 // since at 16 ms a frame the first would come only after 2,813 frames.
 //
 //   xvfb-run -s "-screen 0 1024x768x24" build/bench/layer_exactness [--frames N] [--type T]
-//       [--quality Q] [--run-dir DIR] [--time layer|full] [--landing-every FRAMES]
-// With --time the game is drawn one way only, without reading pictures, and the average and
-// worst frame (drawn and finished) are printed instead. --landing-every holds each figure
+//       [--quality Q] [--run-dir DIR] [--time layer|whole|full] [--landing-every FRAMES]
+// With --time the game is drawn one way only (from the layer; from the layer, always drawn
+// again whole; in full), without reading pictures, and the average and worst frame (drawn
+// and finished) are printed instead. --landing-every holds each figure
 // back until that many frames have passed since the last landing (with --time, 60: a
 // landing a second, as a player makes them; otherwise 0, dropped at once).
 // Exit 0 when every frame matched and the layer was both drawn and reused; 1 otherwise;
@@ -47,7 +48,7 @@ struct Options {
   int32_t Type = 3;
   int Quality = 2;
   std::string RunDir = DefaultRunDir();
-  std::string Time;  // "layer" or "full": measure instead of compare
+  std::string Time;  // "layer", "whole" or "full": measure instead of compare
   int LandingEvery = -1;  // frames; -1: 60 with --time, else 0
 };
 
@@ -104,7 +105,8 @@ int Run(const Options& o) {
     }
     Loop.FrameDelta = StepMs;
     if (!o.Time.empty()) {
-      GameLayerEnabled = o.Time == "layer";
+      GameLayerEnabled = o.Time != "full";
+      GameLayerInPart = o.Time != "whole";
       const int64_t drawn = GameLayerBuilds + GameLayerUpdates;
       const auto start = std::chrono::steady_clock::now();
       RenderFrame([] { D3D.FD3DDevice->Finish(); });

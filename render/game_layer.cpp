@@ -21,6 +21,7 @@
 namespace zolvane {
 
 bool GameLayerEnabled = true;
+bool GameLayerInPart = true;
 int64_t GameLayerBuilds = 0;
 int64_t GameLayerUpdates = 0;
 
@@ -50,7 +51,7 @@ void BuildLayer(Device* d) {
   DrawBackground(Game.GameType);
   DrawGameInfo();
   DrawGlassFrame();
-  DrawWell();
+  DrawWell([](int position) { return !TurningBrickAt(position); });
   ++GameLayerBuilds;
 }
 
@@ -168,7 +169,9 @@ void DrawLayerWithin(Device* d, const D3DRECT& rect, const GameLayerKey& key,
   DrawWell([&](int position) {
     D3DRECT r;
     const size_t at = static_cast<size_t>(position);
-    return at >= key.Well.size() || !screen.Brick(key.Well[at], r) || Meet(r, rect, 0);
+    if (at >= key.Well.size()) return !TurningBrickAt(position);
+    const GameLayerCell& cell = key.Well[at];
+    return cell.Colour && (!screen.Brick(cell, r) || Meet(r, rect, 0));
   });
   ++GameLayerUpdates;
 }
@@ -182,11 +185,12 @@ GameLayerKey CurrentGameLayerKey() {
   key.BrickQuality = Config.BrickQuality;
   key.Texts = GameInfoLines();
   key.Well.resize(WellRows * WellColumns);
-  size_t at = 0;
+  int at = 0;
   for (const auto& row : Game.Well)
     for (const WellCell& cell : row) {
-      GameLayerCell& out = key.Well[at++];
-      if (cell.Empty || !cell.Brick) continue;
+      const bool turning = TurningBrickAt(at);
+      GameLayerCell& out = key.Well[static_cast<size_t>(at++)];
+      if (cell.Empty || !cell.Brick || turning) continue;
       out.Colour = static_cast<uint32_t>(cell.Brick->Colour) | 0x80000000u;
       std::memcpy(out.World, &cell.Brick->World, sizeof out.World);
     }
@@ -233,7 +237,6 @@ GameLayerChange GameLayerChanges(const GameLayerKey& built, const GameLayerKey& 
 void ForgetGameLayer() { Built = false; }
 
 bool GameLayerFits() {
-  if (Game.BrickFlipActive) return false;
   const TFigure* f = Game.FallingFigure;
   if (Game.GameOver || !f) return true;
   // The rails lie above row 20 and beside columns 1 and 10: a brick reaches half its
@@ -276,7 +279,7 @@ bool DrawStaticPartFromLayer() {
   if (!d || !GameLayerEnabled || !GameLayerFits()) return false;
   GameLayerKey key = CurrentGameLayerKey();
   bool current = Built && key == BuiltKey;
-  if (Built && !current && UpdateLayer(d, key)) {
+  if (Built && !current && GameLayerInPart && UpdateLayer(d, key)) {
     BuiltKey = key;
     current = true;
   }

@@ -14,7 +14,8 @@ namespace zolvane {
 
 class TFigure;
 
-// A well position: colour (0 free) and the world matrix's bits (zeros when free).
+// A well position: colour (0 free, and so is the turning brick's) and the world matrix's
+// bits (zeros when free).
 struct GameLayerCell {
   uint32_t Colour = 0;
   uint32_t World[16] = {};
@@ -49,14 +50,16 @@ GameLayerChange GameLayerChanges(const GameLayerKey& built, const GameLayerKey& 
 
 // Off: every frame is drawn in full (the exactness test compares the two).
 extern bool GameLayerEnabled;
+// Off: every change draws the layer whole (the benchmarks compare the two).
+extern bool GameLayerInPart;
 
 // The layer's contents belong to the frame before: a menu frame between changes states the
 // layer was drawn with.
 void ForgetGameLayer();
 
-// Whether this frame may take its static part from the layer: false while a brick turns
-// (it swings into its neighbours, and the later draw wins) and while the falling figure is
-// under the glass frame (the additive rails go over the figure).
+// Whether this frame may take its static part from the layer: false while the falling
+// figure is under the glass frame (the additive rails go over the figure). A turning brick
+// is left out of the layer and drawn on the frame with the bricks it swings into.
 bool GameLayerFits();
 
 // Draws the layer again, in whole or in part, if its key changed, copies it onto the frame

@@ -1,6 +1,7 @@
 #include "render/game_screen.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <numbers>
 
 #include "game/frame_time.h"
@@ -131,7 +132,7 @@ void DrawGame() {
   }
 
   if (layered) {
-    if (figures && Game.FallingFigure) DrawWellNear(*Game.FallingFigure);
+    DrawWellNearMovers(figures ? Game.FallingFigure : nullptr);
   } else {
     DrawGlassFrame();
     DrawWell();
@@ -187,15 +188,42 @@ void DrawWell(const std::function<bool(int position)>& wanted) {
   }
 }
 
-void DrawWellNear(const TFigure& figure) {
-  // Two cells round the figure's grid: enough for a turn's swing and a side move.
+namespace {
+
+// Two cells round the figure's grid: enough for a turn's swing and a side move.
+bool NearFigure(const TFigure& figure, int position) {
   const float left = figure.X - 2, right = figure.X + 3 * figure.Scale + 3;
   const float top = figure.Y + 2, bottom = figure.Y - 3 * figure.Scale - 3;
-  DrawWellBricks(0, WellCellCount, [&](int i) {
-    const float column = static_cast<float>(i % WellColumns + 1);
-    const float row = static_cast<float>(i / WellColumns + 1);
-    return column >= left && column <= right && row >= bottom && row <= top;
-  });
+  const float column = static_cast<float>(position % WellColumns + 1);
+  const float row = static_cast<float>(position / WellColumns + 1);
+  return column >= left && column <= right && row >= bottom && row <= top;
+}
+
+// The turning brick and the bricks it may swing into: it turns about a point half a cell
+// above its centre, so it reaches a little over one cell.
+bool NearTurningBrick(int position) {
+  if (!Game.BrickFlipActive) return false;
+  const int column = position % WellColumns + 1, row = position / WellColumns + 1;
+  return std::abs(column - Game.BrickFlipColumn) <= 2 && std::abs(row - Game.BrickFlipRow) <= 2;
+}
+
+}  // namespace
+
+void DrawWellNear(const TFigure& figure) {
+  DrawWellBricks(0, WellCellCount, [&](int i) { return NearFigure(figure, i); });
+}
+
+bool TurningBrickAt(int position) {
+  return Game.BrickFlipActive &&
+         position == (Game.BrickFlipRow - 1) * WellColumns + Game.BrickFlipColumn - 1;
+}
+
+void DrawWellNearMovers(const TFigure* figure) {
+  if (!Game.BrickFlipActive) {
+    if (figure) DrawWellNear(*figure);
+    return;
+  }
+  DrawWell([&](int i) { return (figure && NearFigure(*figure, i)) || NearTurningBrick(i); });
 }
 
 void DrawFlyingRows() {

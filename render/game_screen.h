@@ -38,6 +38,12 @@ void DrawWell(const std::function<bool(int position)>& wanted);
 // The well's bricks round the figure drawn again after it: where a brick and the figure
 // meet at equal depths the later draw wins, and in a full frame the well comes later.
 void DrawWellNear(const TFigure& figure);
+// A frame from the layer: the turning brick is not in it and is drawn here, after the
+// figure, in the well's order with the bricks it swings into, and with the figure's
+// neighbours (DrawWellNear). Figure null: none.
+void DrawWellNearMovers(const TFigure* figure);
+// The position of the brick that turns now; the layer leaves it out.
+bool TurningBrickAt(int position);
 void DrawFlyingRows();
 void DrawBreakPicture(int32_t kind);
 
