@@ -25,7 +25,9 @@ void OnIdle() {
 void RenderFrame(const std::function<void()>& afterScene) {
   Device* d = D3D.FD3DDevice;
   if (!d) return;
-  d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
+  // A game frame copied from the static layer is covered by the copy.
+  if (Loop.MenuActive || !GameLayerCoversFrame())
+    d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
   d->BeginScene();
   if (Loop.MenuActive) {
     ForgetGameLayer();

@@ -84,6 +84,9 @@ int Run(const Options& o) {
   int w1 = 0, h1 = 0, w2 = 0, h2 = 0;
   int differing = 0, layerFrames = 0, drawnFrames = 0, games = 1, landed = 0, landedAt = 0;
   double total = 0, worst = 0;
+  // Timed frames by what they did to the layer: copied it alone, drew it in part, whole.
+  double kindMs[3] = {}, kindWorst[3] = {};
+  int kindFrames[3] = {};
   const int64_t buildsBefore = GameLayerBuilds, updatesBefore = GameLayerUpdates;
   const int landingEvery = o.LandingEvery >= 0 ? o.LandingEvery : o.Time.empty() ? 0 : 60;
   for (int frame = 0; frame < o.Frames; ++frame) {
@@ -107,13 +110,17 @@ int Run(const Options& o) {
     if (!o.Time.empty()) {
       GameLayerEnabled = o.Time != "full";
       GameLayerInPart = o.Time != "whole";
-      const int64_t drawn = GameLayerBuilds + GameLayerUpdates;
+      const int64_t drawn = GameLayerBuilds + GameLayerUpdates, wholes = GameLayerBuilds;
       const auto start = std::chrono::steady_clock::now();
       RenderFrame([] { D3D.FD3DDevice->Finish(); });
       const double ms =
           std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
       if (frame < WarmUp) continue;  // textures and buffers reach GL in the first frames
       drawnFrames += GameLayerBuilds + GameLayerUpdates != drawn;
+      const int kind = GameLayerBuilds != wholes ? 2 : GameLayerBuilds + GameLayerUpdates != drawn ? 1 : 0;
+      kindMs[kind] += ms;
+      kindWorst[kind] = std::max(kindWorst[kind], ms);
+      ++kindFrames[kind];
       total += ms;
       worst = std::max(worst, ms);
       continue;
@@ -153,6 +160,11 @@ int Run(const Options& o) {
                 o.Time.c_str(), timed, total / timed, worst, static_cast<long long>(builds),
                 static_cast<long long>(updates), 100.0 * drawnFrames / timed, Game.Lines,
                 Game.LinesAdded);
+    static const char* const kinds[3] = {"copied alone", "drawn in part", "drawn whole"};
+    for (int k = 0; k < 3; ++k)
+      if (kindFrames[k])
+        std::printf("  frames whose layer was %s: %d, average %.2f ms, worst %.2f ms\n", kinds[k],
+                    kindFrames[k], kindMs[k] / kindFrames[k], kindWorst[k]);
     CloseHarnessWindow();
     return 0;
   }

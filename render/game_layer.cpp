@@ -253,6 +253,11 @@ bool GameLayerFits() {
   return true;
 }
 
+bool GameLayerCoversFrame() {
+  return D3D.FD3DDevice && GameLayerEnabled && Built && BuiltKey.Dev == D3D.FD3DDevice &&
+         GameLayerFits();
+}
+
 namespace {
 
 // The layer drawn again where the key changed; false when the device cannot, and the

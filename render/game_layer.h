@@ -62,6 +62,11 @@ void ForgetGameLayer();
 // is left out of the layer and drawn on the frame with the bricks it swings into.
 bool GameLayerFits();
 
+// Whether this game frame will start with the layer's copy over the whole picture, colour
+// and depth, so that its clear can be left out. DrawGame clears a frame that was left
+// uncleared and then cannot have the copy.
+bool GameLayerCoversFrame();
+
 // Draws the layer again, in whole or in part, if its key changed, copies it onto the frame
 // and leaves the states the texts leave. False when the device has no layer: the caller
 // draws in full.

@@ -119,8 +119,11 @@ void DrawGame() {
   if (!D3D.FD3DDevice) return;
   SetGameScreenStates();
 
+  const bool uncleared = GameLayerCoversFrame();  // RenderFrame left the clear to the copy
   const bool layered = DrawStaticPartFromLayer();
   if (!layered) {
+    if (uncleared)
+      D3D.FD3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
     DrawBackground(Game.GameType);
     DrawGameInfo();
   }
