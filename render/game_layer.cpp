@@ -45,11 +45,18 @@ void PutPicture(std::vector<uintptr_t>& out, const Texture* t) {
   out.push_back(t ? t->Version : 0);
 }
 
-// The static part in DrawGame's order, the figures left out.
+// The next figure comes after the falling one in a full frame, but never meets it: the
+// falling figure is in the well whenever the layer is used.
+void DrawNextInLayer() {
+  if (!Game.GameOver && Game.NextFigure) DrawFigure(*Game.NextFigure);
+}
+
+// The static part in DrawGame's order, the falling figure left out.
 void BuildLayer(Device* d) {
   d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
   DrawBackground(Game.GameType);
   DrawGameInfo();
+  DrawNextInLayer();
   DrawGlassFrame();
   DrawWell([](int position) { return !TurningBrickAt(position); });
   ++GameLayerBuilds;
@@ -136,20 +143,33 @@ void JoinNear(std::vector<D3DRECT>& rects) {
 GameLayerChange Settle(std::vector<D3DRECT> rects, int width, int height) {
   GameLayerChange change;
   JoinNear(rects);
-  if (rects.size() > MostPasses) {
-    D3DRECT all = rects[0];
-    for (const D3DRECT& r : rects) all = Join(all, r);
-    rects = {all};
+  // Too many passes: the two that join with the least area added become one.
+  auto area = [](const D3DRECT& r) { return static_cast<double>(r.x2 - r.x1) * (r.y2 - r.y1); };
+  while (rects.size() > MostPasses) {
+    size_t a = 0, b = 1;
+    double least = std::numeric_limits<double>::max();
+    for (size_t i = 0; i < rects.size(); ++i)
+      for (size_t j = i + 1; j < rects.size(); ++j) {
+        const double added = area(Join(rects[i], rects[j])) - area(rects[i]) - area(rects[j]);
+        if (added < least) {
+          least = added;
+          a = i;
+          b = j;
+        }
+      }
+    rects[a] = Join(rects[a], rects[b]);
+    rects.erase(rects.begin() + static_cast<std::ptrdiff_t>(b));
+    JoinNear(rects);
   }
-  double area = 0;
+  double covered = 0;
   for (D3DRECT r : rects) {
     r = {std::clamp(r.x1, 0, width), std::clamp(r.y1, 0, height), std::clamp(r.x2, 0, width),
          std::clamp(r.y2, 0, height)};
     if (r.x2 <= r.x1 || r.y2 <= r.y1) continue;
-    area += static_cast<double>(r.x2 - r.x1) * (r.y2 - r.y1);
+    covered += area(r);
     change.Rects.push_back(r);
   }
-  if (area > MostShare * width * height) change = {true, {}};
+  if (covered > MostShare * width * height) change = {true, {}};
   return change;
 }
 
@@ -165,6 +185,12 @@ void DrawLayerWithin(Device* d, const D3DRECT& rect, const GameLayerKey& key,
     lines[i] = !screen.Text(key.Texts[i], r) || Meet(r, rect, 0);
   }
   DrawGameInfo(key.Texts, &lines);
+  bool next = false;
+  for (const GameLayerCell& cell : key.Next) {
+    D3DRECT r;
+    next = next || (cell.Colour && (!screen.Brick(cell, r) || Meet(r, rect, 0)));
+  }
+  if (next) DrawNextInLayer();
   DrawGlassFrame();
   DrawWell([&](int position) {
     D3DRECT r;
@@ -194,6 +220,18 @@ GameLayerKey CurrentGameLayerKey() {
       out.Colour = static_cast<uint32_t>(cell.Brick->Colour) | 0x80000000u;
       std::memcpy(out.World, &cell.Brick->World, sizeof out.World);
     }
+  key.Next.resize(16);
+  const TFigure* next = Game.NextFigure;
+  if (!Game.GameOver && next && next->Colour >= 1 && next->Colour <= 7 && next->Rotation >= 1 &&
+      next->Rotation <= 4)
+    for (int i = 0; i < 4; ++i)
+      for (int j = 0; j < 4; ++j) {
+        if (!ShapeCell(next->Colour, next->Rotation, i, j)) continue;
+        GameLayerCell& out = key.Next[static_cast<size_t>(i * 4 + j)];
+        out.Colour = static_cast<uint32_t>(next->Colour) | 0x80000000u;
+        const D3DMATRIX world = FigureCellWorld(*next, i, j);
+        std::memcpy(out.World, &world, sizeof out.World);
+      }
   PutPicture(key.Pictures, IsGameType(Game.GameType) ? BackgroundTextures[Game.GameType] : nullptr);
   for (int colour = 1; colour <= BrickColourCount; ++colour)
     PutPicture(key.Pictures, BrickTextures[colour]);
@@ -202,7 +240,7 @@ GameLayerKey CurrentGameLayerKey() {
 
 // Every rule of what a change draws again: the game type, the brick quality, the device
 // and the pictures reach everywhere; a line of text reaches its old and its new extent; a
-// well position reaches its old and its new brick.
+// well position or a cell of the next figure reaches its old and its new brick.
 GameLayerChange GameLayerChanges(const GameLayerKey& built, const GameLayerKey& now, int width,
                                  int height) {
   if (built.Dev != now.Dev || built.GameType != now.GameType ||
@@ -225,12 +263,17 @@ GameLayerChange GameLayerChanges(const GameLayerKey& built, const GameLayerKey& 
     if (old && !add(screen.Text(*old, r), r)) return {true, {}};
     if (line && !add(screen.Text(*line, r), r)) return {true, {}};
   }
-  for (size_t i = 0; i < now.Well.size(); ++i) {
-    const GameLayerCell &old = built.Well[i], &cell = now.Well[i];
-    if (old == cell) continue;
-    if (old.Colour && !add(screen.Brick(old, r), r)) return {true, {}};
-    if (cell.Colour && !add(screen.Brick(cell, r), r)) return {true, {}};
-  }
+  auto cells = [&](const std::vector<GameLayerCell>& was, const std::vector<GameLayerCell>& is) {
+    for (size_t i = 0; i < std::max(was.size(), is.size()); ++i) {
+      const GameLayerCell old = i < was.size() ? was[i] : GameLayerCell{};
+      const GameLayerCell cell = i < is.size() ? is[i] : GameLayerCell{};
+      if (old == cell) continue;
+      if (old.Colour && !add(screen.Brick(old, r), r)) return false;
+      if (cell.Colour && !add(screen.Brick(cell, r), r)) return false;
+    }
+    return true;
+  };
+  if (!cells(built.Well, now.Well) || !cells(built.Next, now.Next)) return {true, {}};
   return Settle(std::move(rects), width, height);
 }
 

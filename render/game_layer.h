@@ -1,5 +1,5 @@
-// The game screen's static layer: the backdrop, the texts beside the well, the glass frame
-// and the settled bricks change only when a figure lands, rows clear or sink or a text
+// The game screen's static layer: the backdrop, the texts beside the well, the next figure,
+// the glass frame and the settled bricks change only when a figure lands, rows clear or sink or a text
 // changes, so they are drawn into the device's layer when they change and copied onto
 // every other frame; the moving things are drawn on top. A change that touches a small
 // part of the picture draws the layer again inside that part alone.
@@ -31,6 +31,8 @@ struct GameLayerKey {
   uint8_t BrickQuality = 0;
   std::vector<GameInfoLine> Texts;
   std::vector<GameLayerCell> Well;  // row by row, row 1 first
+  // The next figure's 4 x 4 grid as drawn (it stands still once grown); free in game over.
+  std::vector<GameLayerCell> Next;
   // Backdrop and brick textures, by identity and version.
   std::vector<uintptr_t> Pictures;
   bool operator==(const GameLayerKey&) const = default;

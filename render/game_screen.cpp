@@ -131,7 +131,7 @@ void DrawGame() {
   const bool figures = !Game.GameOver;
   if (figures) {
     if (Game.FallingFigure) DrawFigure(*Game.FallingFigure);
-    if (Game.NextFigure) DrawFigure(*Game.NextFigure);
+    if (Game.NextFigure && !layered) DrawFigure(*Game.NextFigure);  // else in the layer
   }
 
   if (layered) {

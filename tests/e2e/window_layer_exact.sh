@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A scripted game drawn from the game screen's static layer is, frame by frame, the game
-# drawn in full: landings, clears, sinking rows, turning bricks and changing counters, at
+# drawn in full: landings, clears, sinking rows, added rows (type 4), turning bricks and
+# the counters and the score counting up, with the layer drawn again whole and in part, at
 # high and at medium brick quality.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
 

@@ -95,6 +95,7 @@ TEST_F(RenderGameLayer, DrawnAgainExactlyWhenWhatItShowsChanges) {
       {"nothing", [] {}, 'c'},
       {"the falling figure moves", [] { Game.FallingFigure->Y -= 0.3f; }, 'c'},
       {"a row flies", [] { Game.FlyingRows[0][0] = new TBrick(6, 1, 3, -1); }, 'c'},
+      {"the next figure grows", [] { Game.NextFigure->ScaleMatrix(1, 1) *= 1.2f; }, 'u'},
       {"a figure lands", [&] { Occupy(1, 1, 5); }, 'u'},
       {"a brick changes colour", [] { WellAt(1, 1).Brick->Colour = 6; }, 'u'},
       {"a row sinks", [] { WellAt(1, 1).Brick->World(4, 2) -= 0.25f; }, 'u'},
@@ -144,7 +145,9 @@ TEST_F(RenderGameLayer, OnlyTheStillPartsAreInTheLayer) {
   EXPECT_EQ(Draws(BackgroundTextures[1], true).size(), 1u);
   EXPECT_EQ(Draws(BrickTextures[5], true).size(), 1u);
   EXPECT_TRUE(Draws(BrickTextures[2], true).empty());  // the falling figure
-  EXPECT_TRUE(Draws(BrickTextures[1], true).empty());  // the next figure
+  // The next figure stands still beside the well: in the layer, not on the frame.
+  EXPECT_EQ(Draws(BrickTextures[1], true).size(), 1u);
+  EXPECT_TRUE(Draws(BrickTextures[1], false).empty());
   EXPECT_TRUE(Draws(BrickTextures[6], true).empty());  // the flying row
   EXPECT_EQ(Draws(BrickTextures[2], false).size(), 1u);
   EXPECT_EQ(Draws(BrickTextures[6], false).size(), 1u);
@@ -238,7 +241,7 @@ TEST_F(RenderGameLayer, APartDrawnAgainIsWhereTheChangeShows) {
   }
 }
 
-// Changes all over the picture draw the layer whole rather than in many passes.
+// A change over most of the picture draws the layer whole; the whole well does not.
 TEST_F(RenderGameLayer, ChangesAllOverThePictureDrawItWhole) {
   const GameLayerKey before = CurrentGameLayerKey();
   for (int r = 1; r <= WellRows; ++r)
@@ -246,10 +249,10 @@ TEST_F(RenderGameLayer, ChangesAllOverThePictureDrawItWhole) {
   const GameLayerChange well = GameLayerChanges(before, CurrentGameLayerKey(), 1024, 768);
   EXPECT_FALSE(well.Whole);
   EXPECT_EQ(well.Rects.size(), 1u);
-  Game.ShownScore += 100;
-  Game.GameSeconds += 100;
-  Game.ScorePosition = 4;
-  Game.Lines += 3;
+  // A brick drawn as large as the picture.
+  D3DMATRIX large;
+  SetScaleMatrix(large, 30, 30, 1);
+  WellAt(10, 5).Brick->World = MatrixProduct(WellAt(10, 5).Brick->World, large);
   const GameLayerChange all = GameLayerChanges(before, CurrentGameLayerKey(), 1024, 768);
   EXPECT_TRUE(all.Whole);
   EXPECT_TRUE(all.Rects.empty());
