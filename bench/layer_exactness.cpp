@@ -165,7 +165,7 @@ int Run(const Options& o) {
                 static_cast<long long>(updates), 100.0 * drawnFrames / timed, Game.Lines,
                 rowsAdded);
     static const char* const kinds[3] = {"copied alone", "drawn in part", "drawn whole"};
-    for (int k = 0; k < 3; ++k)
+    for (int k = 0; k < 3 && o.Time != "full"; ++k)
       if (kindFrames[k])
         std::printf("  frames whose layer was %s: %d, average %.2f ms, worst %.2f ms\n", kinds[k],
                     kindFrames[k], kindMs[k] / kindFrames[k], kindWorst[k]);

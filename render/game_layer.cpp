@@ -30,10 +30,6 @@ namespace {
 bool Built = false;
 GameLayerKey BuiltKey;
 
-// How far a brick's model reaches from its centre along each of its own axes (its side is
-// 1), and the pixels added round every rectangle for the edges' rounding and filtering.
-constexpr float BrickReach = 0.55f;
-constexpr int MarginPixels = 3;
 // Rectangles this close are drawn as one; past this many passes, one pass over them all;
 // past this share of the picture, the layer drawn whole.
 constexpr int JoinPixels = 24;
@@ -62,45 +58,15 @@ void BuildLayer(Device* d) {
   ++GameLayerBuilds;
 }
 
-// Where things of the scene land in the picture.
-class Screen {
+// Where the layer's things land in the picture.
+class Screen : public ScreenBounds {
  public:
-  Screen(int width, int height)
-      : ViewProjection(SceneViewProjection()), Width(static_cast<float>(width)),
-        Height(static_cast<float>(height)) {}
-
-  // The pixels the box Low..High of a thing's own space covers, drawn with World.
-  // False when a corner lies behind the eye (never in this scene): no bounds then.
-  bool Cover(const D3DMATRIX& world, const D3DVECTOR& low, const D3DVECTOR& high,
-             D3DRECT& out) const {
-    const D3DMATRIX m = MatrixProduct(ViewProjection, world);  // world first
-    float x1 = std::numeric_limits<float>::max(), y1 = x1, x2 = -x1, y2 = -x1;
-    for (int corner = 0; corner < 8; ++corner) {
-      const float x = corner & 1 ? high.x : low.x, y = corner & 2 ? high.y : low.y,
-                  z = corner & 4 ? high.z : low.z;
-      const float cx = x * m(1, 1) + y * m(2, 1) + z * m(3, 1) + m(4, 1);
-      const float cy = x * m(1, 2) + y * m(2, 2) + z * m(3, 2) + m(4, 2);
-      const float cw = x * m(1, 4) + y * m(2, 4) + z * m(3, 4) + m(4, 4);
-      if (!(cw > 1e-3f)) return false;
-      const float px = (cx / cw + 1) * 0.5f * Width, py = (1 - cy / cw) * 0.5f * Height;
-      x1 = std::min(x1, px);
-      x2 = std::max(x2, px);
-      y1 = std::min(y1, py);
-      y2 = std::max(y2, py);
-    }
-    // Far outside the picture the numbers only need to stay in range.
-    const float limit = 4 * std::max(Width, Height) + 64;
-    auto pixel = [&](float v) { return static_cast<int32_t>(std::clamp(v, -limit, limit)); };
-    out = {pixel(std::floor(x1)) - MarginPixels, pixel(std::floor(y1)) - MarginPixels,
-           pixel(std::ceil(x2)) + MarginPixels, pixel(std::ceil(y2)) + MarginPixels};
-    return true;
-  }
+  using ScreenBounds::ScreenBounds;
 
   bool Brick(const GameLayerCell& cell, D3DRECT& out) const {
     D3DMATRIX world;
     std::memcpy(&world, cell.World, sizeof world);
-    return Cover(world, MakeVector(-BrickReach, -BrickReach, -BrickReach),
-                 MakeVector(BrickReach, BrickReach, BrickReach), out);
+    return ScreenBounds::Brick(world, out);
   }
 
   // A line's glyphs are quads one font image high about the baseline's height.
@@ -111,15 +77,9 @@ class Screen {
     return Cover(world, MakeVector(line.X, line.Y - half, 0),
                  MakeVector(line.X + FontTextWidth(line.Size, line.Text), line.Y + half, 0), out);
   }
-
- private:
-  D3DMATRIX ViewProjection;
-  float Width, Height;
 };
 
-bool Meet(const D3DRECT& a, const D3DRECT& b, int gap) {
-  return a.x1 < b.x2 + gap && b.x1 < a.x2 + gap && a.y1 < b.y2 + gap && b.y1 < a.y2 + gap;
-}
+bool Meet(const D3DRECT& a, const D3DRECT& b, int gap) { return RectsMeet(a, b, gap); }
 
 D3DRECT Join(const D3DRECT& a, const D3DRECT& b) {
   return {std::min(a.x1, b.x1), std::min(a.y1, b.y1), std::max(a.x2, b.x2), std::max(a.y2, b.y2)};

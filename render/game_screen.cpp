@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
+#include <vector>
 
+#include "game/figure_shapes.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/game_types.h"
@@ -222,11 +224,46 @@ bool TurningBrickAt(int position) {
 }
 
 void DrawWellNearMovers(const TFigure* figure) {
-  if (!Game.BrickFlipActive) {
-    if (figure) DrawWellNear(*figure);
+  // Where the picture's size is known, the bricks whose pixels may meet a mover's;
+  // otherwise the cells round them.
+  Device* d = D3D.FD3DDevice;
+  D3DVIEWPORT8 viewport{};
+  if (!d || d->GetViewport(&viewport) != D3D_OK) {
+    if (!Game.BrickFlipActive) {
+      if (figure) DrawWellNear(*figure);
+      return;
+    }
+    DrawWell([&](int i) { return (figure && NearFigure(*figure, i)) || NearTurningBrick(i); });
     return;
   }
-  DrawWell([&](int i) { return (figure && NearFigure(*figure, i)) || NearTurningBrick(i); });
+  const ScreenBounds screen(static_cast<int>(viewport.Width), static_cast<int>(viewport.Height));
+  std::vector<D3DRECT> movers;
+  bool unbounded = false;
+  auto add = [&](const D3DMATRIX& world) {
+    D3DRECT r;
+    if (screen.Brick(world, r))
+      movers.push_back(r);
+    else
+      unbounded = true;
+  };
+  if (figure && figure->Colour >= 1 && figure->Colour <= 7 && figure->Rotation >= 1 &&
+      figure->Rotation <= 4)
+    for (int i = 0; i < 4; ++i)
+      for (int j = 0; j < 4; ++j)
+        if (ShapeCell(figure->Colour, figure->Rotation, i, j)) add(FigureCellWorld(*figure, i, j));
+  if (Game.BrickFlipActive) {
+    const WellCell& cell = WellAt(Game.BrickFlipRow, Game.BrickFlipColumn);
+    if (cell.Brick) add(cell.Brick->World);
+  }
+  if (movers.empty() && !unbounded) return;
+  DrawWell([&](int i) {
+    const WellCell& cell = Game.Well[i / WellColumns][i % WellColumns];
+    D3DRECT r;
+    if (unbounded || !cell.Brick || !screen.Brick(cell.Brick->World, r)) return true;
+    for (const D3DRECT& m : movers)
+      if (RectsMeet(r, m)) return true;
+    return false;
+  });
 }
 
 void DrawFlyingRows() {

@@ -1,6 +1,9 @@
 #include "render/scene_setup.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "platform/math3d.h"
 #include "render/device_objects.h"
@@ -112,6 +115,51 @@ D3DMATRIX SceneViewProjection() {
   D3DMATRIX view, projection;
   SceneMatrices(view, projection);
   return MatrixProduct(projection, view);  // view first
+}
+
+namespace {
+
+constexpr float BrickReach = 0.55f;
+constexpr int MarginPixels = 3;
+
+}  // namespace
+
+ScreenBounds::ScreenBounds(int width, int height)
+    : ViewProjection(SceneViewProjection()), Width(static_cast<float>(width)),
+      Height(static_cast<float>(height)) {}
+
+bool ScreenBounds::Cover(const D3DMATRIX& world, const D3DVECTOR& low, const D3DVECTOR& high,
+                         D3DRECT& out) const {
+  const D3DMATRIX m = MatrixProduct(ViewProjection, world);  // world first
+  float x1 = std::numeric_limits<float>::max(), y1 = x1, x2 = -x1, y2 = -x1;
+  for (int corner = 0; corner < 8; ++corner) {
+    const float x = corner & 1 ? high.x : low.x, y = corner & 2 ? high.y : low.y,
+                z = corner & 4 ? high.z : low.z;
+    const float cx = x * m(1, 1) + y * m(2, 1) + z * m(3, 1) + m(4, 1);
+    const float cy = x * m(1, 2) + y * m(2, 2) + z * m(3, 2) + m(4, 2);
+    const float cw = x * m(1, 4) + y * m(2, 4) + z * m(3, 4) + m(4, 4);
+    if (!(cw > 1e-3f)) return false;
+    const float px = (cx / cw + 1) * 0.5f * Width, py = (1 - cy / cw) * 0.5f * Height;
+    x1 = std::min(x1, px);
+    x2 = std::max(x2, px);
+    y1 = std::min(y1, py);
+    y2 = std::max(y2, py);
+  }
+  // Far outside the picture the numbers only need to stay in range.
+  const float limit = 4 * std::max(Width, Height) + 64;
+  auto pixel = [&](float v) { return static_cast<int32_t>(std::clamp(v, -limit, limit)); };
+  out = {pixel(std::floor(x1)) - MarginPixels, pixel(std::floor(y1)) - MarginPixels,
+         pixel(std::ceil(x2)) + MarginPixels, pixel(std::ceil(y2)) + MarginPixels};
+  return true;
+}
+
+bool ScreenBounds::Brick(const D3DMATRIX& world, D3DRECT& out) const {
+  return Cover(world, MakeVector(-BrickReach, -BrickReach, -BrickReach),
+               MakeVector(BrickReach, BrickReach, BrickReach), out);
+}
+
+bool RectsMeet(const D3DRECT& a, const D3DRECT& b, int gap) {
+  return a.x1 < b.x2 + gap && b.x1 < a.x2 + gap && a.y1 < b.y2 + gap && b.y1 < a.y2 + gap;
 }
 
 bool IsTextureFormatSupported(D3DFORMAT format) {

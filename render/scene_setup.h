@@ -40,6 +40,26 @@ void SetAllMatrices();
 // The same view times projection, for finding where a thing of the scene lands on screen.
 D3DMATRIX SceneViewProjection();
 
+// Where things of the scene land in a picture of Width x Height pixels: the pixels they
+// may cover, y down, a few wider for the edges' rounding and the textures' filtering.
+class ScreenBounds {
+ public:
+  ScreenBounds(int width, int height);
+  // The box Low..High of a thing's own space drawn with World. False when a corner lies
+  // behind the eye (never in this scene): no bounds then.
+  bool Cover(const D3DMATRIX& world, const D3DVECTOR& low, const D3DVECTOR& high,
+             D3DRECT& out) const;
+  // A brick drawn with World: its side is 1, and its model reaches a little past.
+  bool Brick(const D3DMATRIX& world, D3DRECT& out) const;
+
+ private:
+  D3DMATRIX ViewProjection;
+  float Width, Height;
+};
+
+// Whether two rectangles share a pixel, or come within Gap pixels of each other.
+bool RectsMeet(const D3DRECT& a, const D3DRECT& b, int gap = 0);
+
 // The first format of the preference list the device accepts for textures; 0 for none.
 D3DFORMAT ChooseTextureFormat(bool alpha);
 bool IsTextureFormatSupported(D3DFORMAT format);
