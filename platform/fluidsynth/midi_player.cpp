@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <condition_variable>
@@ -216,8 +217,12 @@ class FluidMidiPlayer : public MidiPlayer {
   // The loading thread's loop.
   void LoadRequests() {
     // Below the game's own threads: woken by Play, the loader must not take the main
-    // thread's place on a busy processor.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
+    // thread's place on a busy processor. Counted from the game's own niceness: a game
+    // started with nice 19 would otherwise find its loader above itself.
+    const auto self = static_cast<id_t>(syscall(SYS_gettid));
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, self);
+    if (errno == 0) setpriority(PRIO_PROCESS, self, std::min(nice + 10, 19));
     LoaderClosing = &Closing;
     LoadSoundFont();
     uint64_t done = 0;
