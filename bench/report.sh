@@ -118,7 +118,7 @@ memory_mib() {
   fresh_run "$build"
   kb=$(SDL_AUDIODRIVER=$audio under_x 90 memory "$RUN" "$@" 2>"$TMP/err") && [ -n "$kb" ] ||
     { echo "failed ($(tail -n1 "$TMP/err"))"; return 1; }
-  awk -v kb="$kb" 'BEGIN { printf "%.1f\n", kb / 1024 }'
+  awk -v kb="$kb" 'BEGIN { printf "%.1f MiB\n", kb / 1024 }'
 }
 
 # launch_times BUILD AUDIO_DRIVER: the five warm launches, sorted, one a line.
@@ -229,7 +229,7 @@ for audio in dummy no-such-driver; do
     label="$screen, SDL_AUDIODRIVER=$audio"
     [ "$audio" = dummy ] && label+=" (sound device)" || label+=" (no sound device)"
     mib=$(memory_mib "$BUILD" "$audio" "${args[@]}") &&
-      printf '%-56s %6s MiB\n' "$label:" "$mib" || echo "$label: $mib"
+      printf '%-56s %10s\n' "$label:" "$mib" || echo "$label: $mib"
   done
 done
 
