@@ -7,6 +7,7 @@
 #include "menu/step_frame.h"
 #include "platform/clock.h"
 #include "render/device_objects.h"
+#include "render/game_layer.h"
 #include "render/game_screen.h"
 
 namespace zolvane {
@@ -26,8 +27,10 @@ void RenderFrame(const std::function<void()>& afterScene) {
   if (!d) return;
   d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
   d->BeginScene();
-  if (Loop.MenuActive)
+  if (Loop.MenuActive) {
+    ForgetGameLayer();
     DrawMenu();
+  }
   else
     DrawGame();
   // A fatal failure while drawing releases the device.

@@ -3,10 +3,9 @@
 #include <functional>
 
 #include "platform/d3d8.h"
+#include "render/device_objects.h"
 
 namespace zolvane {
-
-constexpr D3DCOLOR ClearColour = 0x000555A5;  // a deep blue
 
 void OnIdle();
 // afterScene runs between the end of the scene and Present, while the back buffer still

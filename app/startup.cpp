@@ -48,6 +48,9 @@ WindowSystem* FatalWindow = nullptr;
 void OnDrawingFailure(const char* step, HRESULT code) {
   if (FatalWindow) ReportFatalError(*FatalWindow, step, code);
 }
+void OnDataFileFailure(const char* step, const std::string& message) {
+  if (FatalWindow) ReportFatalMessage(*FatalWindow, step, message);
+}
 
 // Sound and music, or silence without a device. Without a SoundFont the effects play on and
 // the music stays off, its number kept for when there is one. A missing first piece is
@@ -382,6 +385,7 @@ StartUpResult StartUp(WindowSystem& window) {
   if (!GraphicsUsable(window)) return StartUpResult::EndAtOnce;
   FatalWindow = &window;
   SetFatalErrorHandler(OnDrawingFailure);
+  SetFatalMessageHandler(OnDataFileFailure);
   std::string step = "Start-up";
   try {
     PrepareFiles(step);

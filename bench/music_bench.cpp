@@ -20,6 +20,7 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "bench/pulled_backend.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
 #include "platform/sdl/sdl_audio.h"
@@ -34,27 +35,6 @@ constexpr int Chunk = 64;                // frames per loudness figure
 constexpr float Audible = 0.001f;        // -60 dBFS
 constexpr double PacedSeconds = 3.0;  // after a change, pulled in real time
 constexpr double LongestPieceSeconds = 600;
-
-class PulledBackend : public AudioBackend {
- public:
-  Mixer* Open() override {
-    TheMixer = std::make_unique<Mixer>(Rate);
-    return TheMixer.get();
-  }
-  void Close() override { TheMixer.reset(); }
-  bool Convert(const WaveFormat& format, const uint8_t* data, size_t bytes, int rate,
-               std::vector<float>& out) override {
-    return Real.Convert(format, data, bytes, rate, out);
-  }
-  std::unique_ptr<MidiPlayer> CreateMidiPlayer(int rate, const std::string& soundFont,
-                                               std::string* error) override {
-    return Real.CreateMidiPlayer(rate, soundFont, error);
-  }
-
- private:
-  SdlAudioBackend Real;
-  std::unique_ptr<Mixer> TheMixer;
-};
 
 struct Change {
   int From;
@@ -75,7 +55,7 @@ double Median(std::vector<double> v) {
 }
 
 int Run(int from, int changes) {
-  PulledBackend backend;
+  PulledBackend backend(Rate);
   SetAudioBackend(&backend);
   Config.MusicVolume = 6;  // the default step
   Config.SoundVolume = 0;

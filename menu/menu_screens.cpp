@@ -14,6 +14,7 @@
 #include "menu/name_entry.h"
 #include "platform/actions.h"
 #include "platform/data_files.h"
+#include "platform/fatal_error.h"
 #include "platform/math3d.h"
 #include "platform/picture.h"
 #include "platform/settings.h"
@@ -57,6 +58,12 @@ const std::array<std::string, MenuTextureCount> TextureFiles = [] {
 // Slots of the option values and the stripe.
 constexpr int CwTexture = 15, CcwTexture = 16, QualityTexture = 17, StripeTexture = 20;
 constexpr int LogoTexture = 21, BackgroundTexture = 22;
+
+// What each slot's picture keys out: the option values, the stripe and the logo are keyed
+// white.
+D3DCOLOR MenuPictureKey(int index) {
+  return index >= CwTexture && index != BackgroundTexture ? KeyWhite : 0;
+}
 
 void LoadMenuPicture(int index, D3DCOLOR colourKey) {
   SafeRelease(MenuTextures[index]);
@@ -364,12 +371,50 @@ const char* MenuTextureFile(int index) {
 }
 
 void LoadMenuTextures() {
-  for (int i = 0; i <= StripeTexture; ++i) LoadMenuPicture(i, i >= CwTexture ? KeyWhite : 0);
+  for (int i = 0; i <= StripeTexture; ++i) LoadMenuPicture(i, MenuPictureKey(i));
 }
 
-void LoadLogoTexture() { LoadMenuPicture(LogoTexture, KeyWhite); }
+void LoadLogoTexture() { LoadMenuPicture(LogoTexture, MenuPictureKey(LogoTexture)); }
 
-void LoadBackgroundTexture() { LoadMenuPicture(BackgroundTexture, 0); }
+void LoadBackgroundTexture() {
+  LoadMenuPicture(BackgroundTexture, MenuPictureKey(BackgroundTexture));
+}
+
+void ReleaseMenuPictures() {
+  for (Texture*& texture : MenuTextures) SafeRelease(texture);
+}
+
+bool MenuPicturesLoaded() {
+  return std::all_of(std::begin(MenuTextures), std::end(MenuTextures),
+                     [](const Texture* t) { return t != nullptr; });
+}
+
+void LoadMenuPictures() {
+  try {
+    for (int i = 0; i < MenuTextureCount; ++i)
+      if (!MenuTextures[i]) LoadMenuPicture(i, MenuPictureKey(i));
+  } catch (const MenuPictureError& e) {
+    ReportFatalFailure("LoadMenuTextures", e.what());
+  }
+}
+
+bool PrepareMenuPicture() {
+  if (!D3D.FD3DDevice) return false;
+  if (!MenuPicturesLoaded()) {
+    LoadMenuPictures();
+    return MenuPicturesLoaded();
+  }
+  // What the main menu and the high score table draw on their first frame.
+  static constexpr int Ahead[] = {BackgroundTexture, LogoTexture, 0, 1, 2, 3, 4};
+  for (const int index : Ahead) {
+    Texture* texture = MenuTextures[index];
+    if (texture->Deferred & 1u) {
+      texture->Level(0);
+      return true;
+    }
+  }
+  return false;
+}
 
 HRESULT CreatePanelQuad() {
   SafeRelease(D3D.PanelQuad);
@@ -386,7 +431,7 @@ void CreateMenuCursorBrick() {
 }
 
 void FreeMenuResources() {
-  for (Texture*& texture : MenuTextures) SafeRelease(texture);
+  ReleaseMenuPictures();
   SafeRelease(D3D.MenuQuad);
   SafeRelease(D3D.PanelQuad);
   delete MenuCursorBrick;

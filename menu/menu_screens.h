@@ -30,6 +30,19 @@ const char* MenuTextureFile(int index);
 void LoadMenuTextures();       // 0..20
 void LoadLogoTexture();        // 21
 void LoadBackgroundTexture();  // 22
+// The pictures live only while the menus run: a game releases them and the hand-over
+// back loads them again. Loading makes only the file's header checks, as at the start-up;
+// the pixels are decoded when first drawn, or ahead by PrepareMenuPicture.
+void ReleaseMenuPictures();
+// Every slot that is empty, loaded. A picture that can no longer be read goes to
+// ReportFatalFailure with the loaders' message, as a damaged file ends the start-up.
+void LoadMenuPictures();
+// One step of making the pictures of the first menu screens ready, for the passes of a
+// game's fade to black: the slots loaded, then one picture decoded per call (the
+// background, the logo, the main labels). False when there is nothing left to do.
+bool PrepareMenuPicture();
+// Whether every slot holds a picture.
+bool MenuPicturesLoaded();
 HRESULT CreatePanelQuad();
 void CreateMenuCursorBrick();
 void FreeMenuResources();

@@ -168,11 +168,17 @@ void CountDownHeldKeys() {
   if (Keys.KeyDown) CountDownKey(Keys.DownRepeatTimer, DownRepeatStart);
 }
 
+// A game has no use for the menu's pictures: they make room for its own.
+void LeaveMenus() {
+  Loop.MenuActive = false;
+  ReleaseMenuPictures();
+}
+
 // Fades out into a new game, and fades in after a game has handed back to the menus.
 void RunFades() {
   FadeOutStep();
   if (Loop.FadeOutDone) {
-    Loop.MenuActive = false;
+    LeaveMenus();
     Loop.FadeOutDone = false;
     NewGame();
     Loop.FadeInRunning = true;
@@ -278,7 +284,7 @@ void BeginNewGame(int32_t gameType) {
 void StartGameNow(int32_t gameType) {
   ChooseGameType(gameType);
   NewGame();
-  Loop.MenuActive = false;
+  LeaveMenus();
   Loop.TransitionActive = false;
   Loop.FadeOutRunning = Loop.FadeOutDone = Loop.FadeInRunning = false;
   Loop.FadeLevel = 0;
@@ -286,6 +292,8 @@ void StartGameNow(int32_t gameType) {
 
 void HandOverToMenu() {
   Loop.MenuActive = true;
+  // Most are ready: the fade to black has prepared them.
+  LoadMenuPictures();
   if (Game.GameOver) {
     if (Game.ScorePosition >= 1 && Game.ScorePosition <= 10) {
       Menu.NameEntryActive = OpenNameEntry(Game.GameType, Game.ScorePosition, Game.Score);
@@ -311,6 +319,8 @@ void SetCloseWindowHandler(CloseWindowHandler handler) { CloseWindow = handler; 
 
 void MenuStep() {
   FrameTimeUpdate();
+  // However the menus were entered, they draw their own pictures.
+  if (!MenuPicturesLoaded()) LoadMenuPictures();
   MoveUp();
   MoveDown();
   MainMenuFire();

@@ -4,6 +4,7 @@
 #include "game/game_state.h"
 #include "game/keys.h"
 #include "game/rules.h"
+#include "menu/menu_screens.h"
 #include "menu/menu_state.h"
 
 namespace zolvane {
@@ -18,7 +19,10 @@ void StepFrame() {
   if (!Loop.TransitionActive) PollGameKeys();
   if (Game.Paused || Game.GameOver || Game.AbortQuery) {
     BreakTick();
-    if (Loop.FadeOutDone) HandOverToMenu();
+    if (Loop.FadeOutDone)
+      HandOverToMenu();
+    else if (Loop.FadeOutRunning)
+      PrepareMenuPicture();  // a little in each pass of the fade, no wait at its end
   } else {
     GameTick();
   }

@@ -113,6 +113,14 @@ class Device {
   virtual HRESULT Finish() = 0;
   virtual HRESULT ReadBackBuffer(std::vector<uint8_t>& rgb, int& width, int& height) = 0;
 
+  // A static layer: a picture-sized colour and depth buffer that keeps what does not move
+  // between frames. Between BeginStaticLayer and EndStaticLayer every draw and clear goes
+  // into the layer; DrawStaticLayer copies its colour and depth onto the frame. A backend
+  // without one answers D3DERR_NOTAVAILABLE, and the caller draws in full.
+  virtual HRESULT BeginStaticLayer() { return D3DERR_NOTAVAILABLE; }
+  virtual HRESULT EndStaticLayer() { return D3DERR_NOTAVAILABLE; }
+  virtual HRESULT DrawStaticLayer() { return D3DERR_NOTAVAILABLE; }
+
   // Resources are plain memory; a backend may refuse a size or format it cannot serve.
   virtual HRESULT CreateVertexBuffer(uint32_t length, uint32_t usage, uint32_t fvf, uint32_t pool,
                                      VertexBuffer** out);

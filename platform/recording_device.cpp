@@ -167,6 +167,7 @@ HRESULT RecordingDevice::DrawPrimitive(D3DPRIMITIVETYPE type, uint32_t startVert
   } else {
     hr = D3DERR_INVALIDCALL;
   }
+  d.InLayer = InLayer;
   Draws.push_back(std::move(d));
   RecordedCall c{"DrawPrimitive", {type, startVertex, primitiveCount}};
   c.DrawIndex = static_cast<int>(Draws.size()) - 1;
@@ -184,6 +185,26 @@ HRESULT RecordingDevice::ReadBackBuffer(std::vector<uint8_t>& rgb, int& width, i
   rgb.clear();
   width = height = 0;
   return D3DERR_NOTAVAILABLE;
+}
+
+HRESULT RecordingDevice::BeginStaticLayer() {
+  Calls.push_back({"BeginStaticLayer", {}});
+  if (!LayersAvailable || InLayer) return D3DERR_NOTAVAILABLE;
+  InLayer = true;
+  return D3D_OK;
+}
+
+HRESULT RecordingDevice::EndStaticLayer() {
+  Calls.push_back({"EndStaticLayer", {}});
+  if (!InLayer) return D3DERR_INVALIDCALL;
+  InLayer = false;
+  return D3D_OK;
+}
+
+HRESULT RecordingDevice::DrawStaticLayer() {
+  Calls.push_back({"DrawStaticLayer", {}});
+  if (!LayersAvailable || InLayer) return D3DERR_NOTAVAILABLE;
+  return D3D_OK;
 }
 
 std::vector<std::string> RecordingDevice::Ops() const {

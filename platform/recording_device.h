@@ -23,6 +23,7 @@ struct DrawSnapshot {
   bool LightEnabled[8];
   // The vertex bytes drawn (copied, since quads are rewritten between draws).
   std::vector<uint8_t> Vertices;
+  bool InLayer = false;  // drawn into the static layer
 
   uint32_t RenderState(uint32_t s) const { return RenderStates.at(s); }
   uint32_t Stage0(uint32_t s) const { return Stage0States.at(s); }
@@ -60,6 +61,12 @@ class RecordingDevice : public Device {
   HRESULT Finish() override;
   // Nothing is drawn, so there is nothing to read: D3DERR_NOTAVAILABLE and no pixels.
   HRESULT ReadBackBuffer(std::vector<uint8_t>& rgb, int& width, int& height) override;
+  // Recorded like the rest. Until a test sets LayersAvailable they answer as a backend
+  // without a layer, so drawing code draws in full. Draws between the begin and the end
+  // are flagged InLayer.
+  HRESULT BeginStaticLayer() override;
+  HRESULT EndStaticLayer() override;
+  HRESULT DrawStaticLayer() override;
 
   // Forget the calls, keep the state (state persists across frames, as on the real device).
   void ClearLog() {
@@ -84,6 +91,8 @@ class RecordingDevice : public Device {
   uint32_t Stride = 0;
   uint32_t FVF = 0;
   int ScenesBegun = 0, ScenesEnded = 0, Presents = 0;
+  bool LayersAvailable = false;
+  bool InLayer = false;
 };
 
 }  // namespace zolvane

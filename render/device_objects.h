@@ -22,6 +22,8 @@ struct D3DObjects {
 
 extern D3DObjects D3D;
 
+// Every frame starts from it, and so does the game screen's static layer.
+constexpr D3DCOLOR ClearColour = 0x000555A5;  // a deep blue
 constexpr float SceneCenterX = 5.5f;
 constexpr float SceneCenterY = 10.5f;
 constexpr float EyeZ = -19.0f;

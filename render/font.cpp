@@ -225,6 +225,14 @@ void DrawFontTextWithin(int32_t font, int32_t size, const std::string& text, flo
                alpha);
 }
 
+void LeaveTextStates() {
+  Device* d = D3D.FD3DDevice;
+  if (!d) return;
+  SetTextStates(d);
+  d->SetTexture(0, nullptr);
+  EndText(d);
+}
+
 void FreeFontResources() {
   for (auto& font : FontGlyphTextures)
     for (Texture*& texture : font) SafeRelease(texture);

@@ -44,6 +44,9 @@ HRESULT CreateFontQuad();
 // of the baseline at (X, Y, Z), Alpha 0..255.
 void DrawFontText(int32_t font, float size, const std::string& text, float x, float y,
                   float z, int32_t alpha);
+// The states a line of text leaves, without drawing one: for a frame whose texts come
+// from the static layer.
+void LeaveTextStates();
 // The length of the line DrawFontText draws at Size, in world units.
 float FontTextWidth(float size, const std::string& text);
 // Size, or the smaller size at which the line is Room wide.

@@ -100,6 +100,15 @@ void DrawGameInfo() {
   DrawAddedRows();
 }
 
+// Keep in step with the lines above.
+std::vector<int32_t> GameInfoInputs() {
+  std::vector<int32_t> in = {Game.ShownScore,  Game.Lines,    Game.Level,    Game.FiguresPerMinute,
+                             Game.ScorePosition, Game.GameSeconds, Game.GameType, Game.Score,
+                             Game.TimeLeft,   Game.LinesAdded};
+  for (int32_t rank = 1; rank <= 10; ++rank) in.push_back(TableScore(Game.GameType, rank));
+  return in;
+}
+
 void DrawMessage() {
   if (!(Game.MessageAlpha > 10)) return;
   const int32_t alpha = RoundHalfEven(Game.MessageAlpha);

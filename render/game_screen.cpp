@@ -14,6 +14,7 @@
 #include "render/effects.h"
 #include "render/fade_quad.h"
 #include "render/game_info.h"
+#include "render/game_layer.h"
 #include "render/scene_drawing.h"
 #include "render/scene_setup.h"
 
@@ -55,13 +56,15 @@ constexpr int WellCellCount = WellRows * WellColumns;
 // The occupied positions first..end-1 of the well in row order (row 1 first), colour by
 // colour: brick by brick the texture would change at nearly every draw, and each change
 // costs the GL driver a state validation of its own. Group 9: colours outside 1..8.
-void DrawWellBricks(int first, int end) {
+// Positions the filter turns down are left out.
+template <class Filter>
+void DrawWellBricks(int first, int end, Filter wanted) {
   bool drawn = false;
   for (int group = 1; group <= BrickColourCount + 1; ++group) {
     bool begun = false;
     for (int i = first; i < end; ++i) {
       const WellCell& cell = Game.Well[i / WellColumns][i % WellColumns];
-      if (cell.Empty || !cell.Brick) continue;
+      if (cell.Empty || !cell.Brick || !wanted(i)) continue;
       const int32_t colour = cell.Brick->Colour;
       const bool known = colour >= 1 && colour <= BrickColourCount;
       if (known ? colour != group : group <= BrickColourCount) continue;
@@ -71,6 +74,10 @@ void DrawWellBricks(int first, int end) {
     }
   }
   if (drawn) EndBrickBatch();
+}
+
+void DrawWellBricks(int first, int end) {
+  DrawWellBricks(first, end, [](int) { return true; });
 }
 
 }  // namespace
@@ -115,17 +122,24 @@ void DrawGame() {
   if (!D3D.FD3DDevice) return;
   SetGameScreenStates();
 
-  DrawBackground(Game.GameType);
-  DrawGameInfo();
+  const bool layered = DrawStaticPartFromLayer();
+  if (!layered) {
+    DrawBackground(Game.GameType);
+    DrawGameInfo();
+  }
 
-  if (!Game.GameOver) {
+  const bool figures = !Game.GameOver;
+  if (figures) {
     if (Game.FallingFigure) DrawFigure(*Game.FallingFigure);
     if (Game.NextFigure) DrawFigure(*Game.NextFigure);
   }
 
-  DrawGlassFrame();
-
-  DrawWell();
+  if (layered) {
+    if (figures && Game.FallingFigure) DrawWellNear(*Game.FallingFigure);
+  } else {
+    DrawGlassFrame();
+    DrawWell();
+  }
   DrawFlyingRows();
   if (Game.Sparks) DrawSparks();
   if (Loop.TransitionActive) DrawFadeQuad();
@@ -171,6 +185,17 @@ void DrawWell() {
     if (!cell.Empty && cell.Brick) DrawBrick(*cell.Brick);
     DrawWellBricks(flipping + 1, WellCellCount);
   }
+}
+
+void DrawWellNear(const TFigure& figure) {
+  // Two cells round the figure's grid: enough for a turn's swing and a side move.
+  const float left = figure.X - 2, right = figure.X + 3 * figure.Scale + 3;
+  const float top = figure.Y + 2, bottom = figure.Y - 3 * figure.Scale - 3;
+  DrawWellBricks(0, WellCellCount, [&](int i) {
+    const float column = static_cast<float>(i % WellColumns + 1);
+    const float row = static_cast<float>(i / WellColumns + 1);
+    return column >= left && column <= right && row >= bottom && row <= top;
+  });
 }
 
 void DrawFlyingRows() {

@@ -9,6 +9,7 @@
 namespace zolvane {
 
 class TModel;
+class TFigure;
 
 // Index 1..4 by game type.
 extern Texture* BackgroundTextures[GameTypeCount + 1];
@@ -30,6 +31,9 @@ void DrawBackground(int32_t gameType);
 // The picture on the plane behind the well, filling the view; the menus' background too.
 void DrawBackdrop(Texture* picture);
 void DrawWell();
+// The well's bricks round the figure drawn again after it: where a brick and the figure
+// meet at equal depths the later draw wins, and in a full frame the well comes later.
+void DrawWellNear(const TFigure& figure);
 void DrawFlyingRows();
 void DrawBreakPicture(int32_t kind);
 

@@ -119,29 +119,34 @@ void EndBrickBatch() {
   if (Device* d = D3D.FD3DDevice) d->SetTexture(0, nullptr);
 }
 
+D3DMATRIX FigureCellWorld(const TFigure& figure, int i, int j) {
+  const float spread = (1 - figure.Scale) * 4 / 2;  // keeps the 4 x 4 grid area centred
+  D3DMATRIX world = figure.ScaleMatrix;
+  world(4, 3) = figure.World(4, 3);
+  if (figure.Turning) {
+    // Turn the cell about the point between grid columns 1 and 2 on line 1, and keep
+    // only the displacement the turn gives it (and the turned axes).
+    const float dx = static_cast<float>(j) - 1.5f;
+    const float dy = 1.0f - static_cast<float>(i);
+    world(4, 1) = dx;
+    world(4, 2) = dy;
+    world = MatrixProduct(Game.FigureTurnMatrix, world);
+    world(4, 1) -= dx;
+    world(4, 2) -= dy;
+  }
+  world(4, 1) += figure.X + static_cast<float>(j) * figure.Scale + spread;
+  world(4, 2) += figure.Y - static_cast<float>(i) * figure.Scale - spread;
+  return world;
+}
+
 void DrawFigure(const TFigure& figure) {
   if (figure.Colour < 1 || figure.Colour > 7 || figure.Rotation < 1 || figure.Rotation > 4)
     return;
   TBrick brick(figure.Colour, 0, 0, 0);
-  const float spread = (1 - figure.Scale) * 4 / 2;  // keeps the 4 x 4 grid area centred
   for (int i = 0; i < 4; ++i)
     for (int j = 0; j < 4; ++j) {
       if (!ShapeCell(figure.Colour, figure.Rotation, i, j)) continue;
-      brick.World = figure.ScaleMatrix;
-      brick.World(4, 3) = figure.World(4, 3);
-      if (figure.Turning) {
-        // Turn the cell about the point between grid columns 1 and 2 on line 1, and keep
-        // only the displacement the turn gives it (and the turned axes).
-        const float dx = static_cast<float>(j) - 1.5f;
-        const float dy = 1.0f - static_cast<float>(i);
-        brick.World(4, 1) = dx;
-        brick.World(4, 2) = dy;
-        brick.World = MatrixProduct(Game.FigureTurnMatrix, brick.World);
-        brick.World(4, 1) -= dx;
-        brick.World(4, 2) -= dy;
-      }
-      brick.World(4, 1) += figure.X + static_cast<float>(j) * figure.Scale + spread;
-      brick.World(4, 2) += figure.Y - static_cast<float>(i) * figure.Scale - spread;
+      brick.World = FigureCellWorld(figure, i, j);
       DrawBrick(brick);
     }
 }

@@ -28,6 +28,8 @@ void DrawModel(const TModel& model);
 void DrawBrick(TBrick& brick);
 // Only its world matrix and the draw, between BeginBrickBatch(colour) and EndBrickBatch.
 void DrawBrickInBatch(TBrick& brick);
+// Where DrawFigure puts the brick of grid line i, column j.
+D3DMATRIX FigureCellWorld(const TFigure& figure, int i, int j);
 // Brick by brick from its shape grid, each cell turned with the figure while it turns.
 void DrawFigure(const TFigure& figure);
 

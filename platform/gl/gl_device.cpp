@@ -70,6 +70,7 @@ bool LoadEntryPoints() {
     GL.ProvokingVertex = reinterpret_cast<PFNGLPROVOKINGVERTEXPROC>(get("glProvokingVertex"));
   GL.Bgra = gl32 || SDL_GL_ExtensionSupported("GL_ARB_vertex_array_bgra") ||
             SDL_GL_ExtensionSupported("GL_EXT_vertex_array_bgra");
+  LoadLayerEntryPoints();
   GL.Loaded = true;
   return GL.Buffers();
 }
@@ -175,6 +176,7 @@ GLDevice::GLDevice(SDL_Window* window, SDL_GLContext context, const D3DPRESENT_P
 
 GLDevice::~GLDevice() {
   GiveBackTextures();
+  FreeLayer();
   if (*ContextAlive && SDL_GL_GetCurrentContext() == Context && WhiteTexture)
     glDeleteTextures(1, &WhiteTexture);
 }
@@ -199,7 +201,7 @@ void GLDevice::UpdateViewport() {
   DrawH = h;
   Picture = picture;
   BarsBlack = false;
-  glViewport(Picture.X, DrawH - Picture.Y - Picture.Height, Picture.Width, Picture.Height);
+  SetViewport();
 }
 
 // What was drawn before, in this back buffer or at another size, must not show beside the
@@ -260,7 +262,7 @@ HRESULT GLDevice::Clear(uint32_t count, const void* rects, uint32_t flags, D3DCO
 
   GLbitfield mask = 0;
   if (flags & D3DCLEAR_TARGET) {
-    PaintBars();
+    if (!L.Drawing) PaintBars();
     GLfloat c[4];
     ColourToFloats(color, c);
     glClearColor(c[0], c[1], c[2], c[3]);
@@ -275,7 +277,10 @@ HRESULT GLDevice::Clear(uint32_t count, const void* rects, uint32_t flags, D3DCO
     }
     mask |= GL_DEPTH_BUFFER_BIT;
   }
-  const bool fills = Picture == PixelRect{0, 0, DrawW, DrawH};
+  // The layer is the picture alone, with no bars around it.
+  const PixelRect at = L.Drawing ? PixelRect{0, 0, Picture.Width, Picture.Height} : Picture;
+  const int bufferH = L.Drawing ? Picture.Height : DrawH;
+  const bool fills = L.Drawing || Picture == PixelRect{0, 0, DrawW, DrawH};
   if (count == 0 && fills) {
     glClear(mask);
     return D3D_OK;
@@ -288,7 +293,7 @@ HRESULT GLDevice::Clear(uint32_t count, const void* rects, uint32_t flags, D3DCO
     const int x1 = std::clamp(r[i].x1, 0, Picture.Width), x2 = std::clamp(r[i].x2, 0, Picture.Width);
     const int y1 = std::clamp(r[i].y1, 0, Picture.Height), y2 = std::clamp(r[i].y2, 0, Picture.Height);
     if (x2 <= x1 || y2 <= y1) continue;
-    glScissor(Picture.X + x1, DrawH - Picture.Y - y2, x2 - x1, y2 - y1);
+    glScissor(at.X + x1, bufferH - at.Y - y2, x2 - x1, y2 - y1);
     glClear(mask);
   }
   glDisable(GL_SCISSOR_TEST);

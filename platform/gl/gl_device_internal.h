@@ -42,9 +42,30 @@ struct GLEntryPoints {
   PFNGLGENERATEMIPMAPPROC GenerateMipmap = nullptr;
   PFNGLPROVOKINGVERTEXPROC ProvokingVertex = nullptr;
   bool Bgra = false;  // colour arrays in D3D's byte order
+  // The static layer's framebuffer; null where FBOs or Mesa's flip_y are missing.
+  PFNGLGENFRAMEBUFFERSPROC GenFramebuffers = nullptr;
+  PFNGLDELETEFRAMEBUFFERSPROC DeleteFramebuffers = nullptr;
+  PFNGLBINDFRAMEBUFFERPROC BindFramebuffer = nullptr;
+  PFNGLGENRENDERBUFFERSPROC GenRenderbuffers = nullptr;
+  PFNGLDELETERENDERBUFFERSPROC DeleteRenderbuffers = nullptr;
+  PFNGLBINDRENDERBUFFERPROC BindRenderbuffer = nullptr;
+  PFNGLRENDERBUFFERSTORAGEPROC RenderbufferStorage = nullptr;
+  PFNGLFRAMEBUFFERRENDERBUFFERPROC FramebufferRenderbuffer = nullptr;
+  PFNGLCHECKFRAMEBUFFERSTATUSPROC CheckFramebufferStatus = nullptr;
+  PFNGLBLITFRAMEBUFFERPROC BlitFramebuffer = nullptr;
+  PFNGLFRAMEBUFFERPARAMETERIPROC FramebufferParameteri = nullptr;
+  bool Layers() const {
+    return GenFramebuffers && DeleteFramebuffers && BindFramebuffer && GenRenderbuffers &&
+           DeleteRenderbuffers && BindRenderbuffer && RenderbufferStorage &&
+           FramebufferRenderbuffer && CheckFramebufferStatus && BlitFramebuffer &&
+           FramebufferParameteri;
+  }
   bool Buffers() const { return GenBuffers && DeleteBuffers && BindBuffer && BufferData; }
 };
 extern GLEntryPoints GL;
+
+// Looks up the static layer's entry points (gl_layers.cpp); the context is current.
+void LoadLayerEntryPoints();
 
 // Every backend object gets a serial number: GL reuses names after a delete, so "this
 // texture is bound" is remembered by serial, never by GL name.
@@ -145,6 +166,10 @@ class GLDevice : public Device {
   HRESULT CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
                         D3DFORMAT format, uint32_t pool, Texture** out) override;
 
+  HRESULT BeginStaticLayer() override;
+  HRESULT EndStaticLayer() override;
+  HRESULT DrawStaticLayer() override;
+
   void Invalidate();
   void DrawableSize(int& w, int& h) const;
   PixelRect PictureNow() const;
@@ -159,6 +184,9 @@ class GLDevice : public Device {
 
   void MakeCurrent();
   void UpdateViewport();
+  void SetViewport();
+  bool MakeLayer(int width, int height);
+  void FreeLayer();
   void PaintBars();
   bool PrepareBuffer(VertexBuffer* vb, GLBufferData*& data);
   GLTextureData* PrepareTexture(Texture* tex, bool mips);
@@ -236,6 +264,13 @@ class GLDevice : public Device {
 
   // Textures with levels whose only copy is in this device's GL.
   std::unordered_set<GLTextureData*> Holding;
+  // The static layer (gl_layers.cpp): a framebuffer at the picture's size.
+  struct Layer {
+    GLuint Framebuffer = 0, Colour = 0, Depth = 0;
+    int Width = 0, Height = 0;
+    bool Drawing = false;  // between BeginStaticLayer and EndStaticLayer
+    bool Broken = false;   // GL refused it once: never tried again
+  } L;
   GLuint WhiteTexture = 0;
   uint64_t WhiteSerial = gldevice::NextSerial++;
 };

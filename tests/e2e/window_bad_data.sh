@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Missing or damaged data files: a model or a figure shape file ends the start-up with a
 # message naming the file and a failure status, promptly and without a crash; a missing
-# break picture does not stop the game, its picture is drawn plain.
+# break picture does not stop the game, its picture is drawn plain; a menu picture gone
+# while a game runs (a game holds none) ends the return to the menus with a message
+# naming it.
 source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
 
 PRISTINE="$E2E_TMP/pristine"
@@ -75,5 +77,21 @@ e2e_shot_until "$E2E_TMP/paused.png" 3 'plain_white_quad >/dev/null' || true
 e2e_terminate_game 15
 check "no pause.bmp: the game runs and ends with status 0 (got $GAME_STATUS)" '[ "$GAME_STATUS" = 0 ]'
 check "no pause.bmp: the pause picture is a plain white quad ($(plain_white_quad || true))" 'plain_white_quad >/dev/null'
+
+echo "== textures/background.bmp goes while a game runs"
+restore
+e2e_start_game 40 --game 1
+e2e_wait_started
+e2e_wait_game_screen 20
+rm "$GAME/textures/background.bmp"
+e2e_hold Escape 0.3
+sleep 0.5
+e2e_hold Return 0.3
+e2e_wait_game 20 || die "no background.bmp: the game is still running 20 s after the abort"
+check "no background.bmp: the return to the menus ends with a failure status, not a signal (got $GAME_STATUS)" \
+  '[ "$GAME_STATUS" -ge 1 ] && [ "$GAME_STATUS" -lt 124 ]'
+check "no background.bmp: standard error names the picture" \
+  'grep -qF "textures/background.bmp: the picture is missing or cannot be read" "$E2E_TMP/err"'
+check "no background.bmp: the timing report is still written" '[ -f "$GAME/result.txt" ]'
 
 finish

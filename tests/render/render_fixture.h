@@ -102,6 +102,7 @@ class RenderFixture : public ::testing::Test {
     Config = GameSettings{};
     InitWhiteMaterial();
     SetFatalErrorHandler(nullptr);
+    SetFatalMessageHandler(nullptr);
     std::memcpy(FigureShapes, SavedShapes, sizeof SavedShapes);
   }
 
