@@ -45,19 +45,23 @@ inner_memory() {
   trap - EXIT
 }
 
-# inner_launch RUN: seconds from launch to the end of a one-frame run (the first menu frame,
-# and the shutdown after it), each run at most 30 s; one run to warm the caches, then five,
-# sorted.
+# inner_launch RUN TO: seconds from launch to the first menu frame (TO=frame, as the game
+# reports it) or to the end of a one-frame run (TO=exit: the shutdown too), each run at most
+# 30 s; one run to warm the caches, then five, sorted.
 inner_launch() {
   cd "$1" || exit 1
-  local run start end status times=()
+  local run start end out status times=()
   for run in 0 1 2 3 4 5; do
     rm -f debug.txt
     start=$(date +%s.%N)
     status=0
-    timeout -k 2 30 ./zolvane --quit-after-frames 1 >/dev/null 2>&1 || status=$?
+    out=$(timeout -k 2 30 ./zolvane --quit-after-frames 1 2>/dev/null) || status=$?
     end=$(date +%s.%N)
     [ "$status" -eq 0 ] || { echo "run $run: exit status $status (124: no frame in 30 s)" >&2; exit 1; }
+    if [ "$2" = frame ]; then
+      end=$(sed -n 's/^first frame drawn at //p' <<<"$out")
+      [ -n "$end" ] || { echo "this zolvane does not report its first frame" >&2; exit 1; }
+    fi
     [ "$run" -gt 0 ] && times+=("$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", e - s }')")
   done
   printf '%s\n' "${times[@]}" | sort -n
@@ -121,10 +125,10 @@ memory_mib() {
   awk -v kb="$kb" 'BEGIN { printf "%.1f MiB\n", kb / 1024 }'
 }
 
-# launch_times BUILD AUDIO_DRIVER: the five warm launches, sorted, one a line.
+# launch_times BUILD AUDIO_DRIVER TO: the five warm launches, sorted, one a line.
 launch_times() {
   fresh_run "$1"
-  SDL_AUDIODRIVER=$2 under_x 300 launch "$RUN" 2>"$TMP/err" ||
+  SDL_AUDIODRIVER=$2 under_x 300 launch "$RUN" "$3" 2>"$TMP/err" ||
     { echo "failed ($(tail -n1 "$TMP/err"))"; return 1; }
 }
 
@@ -158,18 +162,20 @@ if [ -n "$BEFORE" ]; then
     timeout -k 5 300 bash "$SOURCE/bench/cpu_usage.sh" "$RUN" --max-fps 60 2>&1 |
       sed -n 's/^\(menu\|game\): \([0-9]*\) % of a core.*/\2 %/p' | paste -sd/ - | sed 's|/| / |'
   }
-  launch() {  # BUILD AUDIO_DRIVER: the median, and the range
+  launch() {  # BUILD AUDIO_DRIVER TO: the median, and the range
     local t
-    t=$(launch_times "$1" "$2") || { echo "$t"; return; }
+    t=$(launch_times "$1" "$2" "$3") || { echo "$t"; return; }
     echo "$(sed -n 3p <<<"$t") s ($(head -n1 <<<"$t")-$(tail -n1 <<<"$t"))"
   }
   both "game frame, full well, high quality (frame_bench, best of $REPEAT)" high_frame
   both "CPU of a core at 60 fps, main menu / game at high quality" cpu
   both "peak resident memory in a game, without sound" memory_mib no-such-driver --game 1
   both "peak resident memory in a game, with music" memory_mib dummy --game 1
-  both "launch to the first menu frame and out, without sound (median of 5 warm)" \
-    launch no-such-driver
-  both "launch to the first menu frame and out, with sound (median of 5 warm)" launch dummy
+  both "launch to the first menu frame, without sound (median of 5 warm)" \
+    launch no-such-driver frame
+  both "launch to the first menu frame, with sound (median of 5 warm)" launch dummy frame
+  both "launch to the first menu frame and out, with sound (median of 5 warm)" \
+    launch dummy exit
   echo
   echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
   exit 0
@@ -234,14 +240,16 @@ for audio in dummy no-such-driver; do
 done
 
 echo
-echo "== Launch to the first frame and out (zolvane --quit-after-frames 1)"
+echo "== Launch to the first frame, and to the end of a one-frame run (--quit-after-frames 1)"
 if grep -qa -- '--quit-after-frames' "$BUILD/game/zolvane"; then
   for audio in dummy no-such-driver; do
-    if times=$(launch_times "$BUILD" "$audio"); then
-      echo "SDL_AUDIODRIVER=$audio: median of 5 warm runs: $(sed -n 3p <<<"$times") s (all: $(echo $times))"
-    else
-      echo "SDL_AUDIODRIVER=$audio: $times"
-    fi
+    for to in frame exit; do
+      if times=$(launch_times "$BUILD" "$audio" "$to"); then
+        echo "SDL_AUDIODRIVER=$audio, to the $to: median of 5 warm runs: $(sed -n 3p <<<"$times") s (all: $(echo $times))"
+      else
+        echo "SDL_AUDIODRIVER=$audio, to the $to: $times"
+      fi
+    done
   done
 else
   echo "skipped: this zolvane has no --quit-after-frames yet"
