@@ -1,4 +1,4 @@
-// Frames per second of the game screen in the real window: the SDL window, the OpenGL
+// Frames per second of the game screen and the menus in the real window: the SDL window, the OpenGL
 // device and the program's start-up, with a full well at each brick quality, with and
 // without fifty sparks. The parts benchmark draws the frame's pieces alone and in
 // DrawGame's order, to show where a frame's time goes; each configuration also reports
@@ -16,6 +16,8 @@
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/scene_objects.h"
+#include "menu/menu_layer.h"
+#include "menu/menu_state.h"
 #include "platform/clock.h"
 #include "platform/gl/gl_context.h"
 #include "platform/recording_device.h"
@@ -182,6 +184,30 @@ BENCHMARK(BM_FrameParts)
     ->Args({2, Background | Figures | Glass})
     ->Args({2, Background | Figures | Glass | Well})
     ->Args({2, Everything})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// A menu screen as the idle loop draws it, from the menus' layer or in full (layer 0).
+// Screens: 0 main, 1 options, 2 help, 3 high scores, 4 game type. No step runs between
+// the frames: the labels still sway (they are advanced while drawn), the logo stands.
+void BM_MenuFrame(benchmark::State& state) {
+  Menu = MenuStateData{};
+  Menu.MenuState = static_cast<uint8_t>(state.range(0));
+  LoadMenuPictures();  // a game started by another benchmark has released them
+  Loop.MenuActive = true;
+  Loop.TransitionActive = false;
+  Loop.FrameDelta = 16;
+  MenuLayerEnabled = state.range(1) != 0;
+  ReportCounts(state, CountCalls([] { RenderFrame(); }));
+  const int64_t builds = MenuLayerBuilds;
+  TimeFrames(state, [] { RenderFrame(); });
+  state.counters["builds"] = static_cast<double>(MenuLayerBuilds - builds);
+  MenuLayerEnabled = true;
+  Loop.MenuActive = false;
+}
+BENCHMARK(BM_MenuFrame)
+    ->ArgNames({"screen", "layer"})
+    ->ArgsProduct({{MenuMain, MenuGameInfo, MenuHighScores}, {0, 1}})
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
