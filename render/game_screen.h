@@ -30,6 +30,8 @@ void DrawGlassFrame();
 void DrawBackground(int32_t gameType);
 // The picture on the plane behind the well, filling the view; the menus' background too.
 void DrawBackdrop(Texture* picture);
+// The states DrawBackdrop leaves, for a frame that copies the backdrop from a layer.
+void LeaveBackdropStates();
 void DrawWell();
 // The well's bricks round the figure drawn again after it: where a brick and the figure
 // meet at equal depths the later draw wins, and in a full frame the well comes later.
