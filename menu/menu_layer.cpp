@@ -86,8 +86,11 @@ bool MenuFrameCoveredByLayer() {
 
 bool DrawMenuStillFromLayer(MenuStill part) {
   Device* d = D3D.FD3DDevice;
-  const bool copied =
-      d && MenuLayerEnabled && CopyLayer(d, part, CurrentMenuLayerKey(part));
+  // The first menu frame after a game frame or the start-up is drawn in full: a layer
+  // drawn on the states those leave would be drawn again on the next frame anyway, and at
+  // the start-up the copy's first use would hold back the first picture.
+  const bool copied = d && MenuLayerEnabled && MenuFrameBefore &&
+                      CopyLayer(d, part, CurrentMenuLayerKey(part));
   MenuFrameBefore = true;
   // The layer was lost after all (the picture's size changed): the frame starts as others do.
   if (!copied && FrameUncleared && d) ClearPicture(d);

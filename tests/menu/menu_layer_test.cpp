@@ -30,7 +30,7 @@ class MenuLayer : public RenderFixture {
     for (int g = 1; g <= GlyphCount; ++g) GlyphAspect[g] = 1;
     Loop.FrameDelta = 16;
     ForgetMenuLayer();
-    Frame();  // built after no menu frame: drawn again on the next
+    Frame();  // the first menu frame, drawn in full
   }
   void TearDown() override {
     FreeFontResources();
@@ -99,8 +99,9 @@ TEST_F(MenuLayer, DrawnAgainExactlyWhenWhatItShowsChanges) {
          MenuTextures[MenuTextureCount - 1] = Marker();
        }, 'b'},
       {"the game screen draws its layer", [] { ++GameLayerBuilds; }, 'b'},
-      {"a game frame", [] { ForgetMenuLayer(); }, 'b'},
-      // Drawn then on the states the game left: again once the menus' own are in place.
+      // The first menu frame after a game frame is drawn in full: a layer drawn on the
+      // states the game left would not last; the next draws it on the menus' own.
+      {"a game frame", [] { ForgetMenuLayer(); }, 'f'},
       {"the menu frame after it", [] {}, 'b'},
       {"and the next", [] {}, 'c'},
       {"the menus' layer off", [] { MenuLayerEnabled = false; }, 'f'},
