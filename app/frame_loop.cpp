@@ -3,6 +3,7 @@
 #include "app/main_form.h"
 #include "app/screen_trace.h"
 #include "game/frame_time.h"
+#include "menu/menu_layer.h"
 #include "menu/menu_screens.h"
 #include "menu/step_frame.h"
 #include "platform/clock.h"
@@ -25,16 +26,17 @@ void OnIdle() {
 void RenderFrame(const std::function<void()>& afterScene) {
   Device* d = D3D.FD3DDevice;
   if (!d) return;
-  // A game frame copied from the static layer is covered by the copy.
-  if (Loop.MenuActive || !GameLayerCoversFrame())
-    d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
+  // A frame copied from a static layer, the menus' or the game's, is covered by the copy.
+  if (Loop.MenuActive ? !MenuFrameCoveredByLayer() : !GameLayerCoversFrame()) ClearPicture(d);
   d->BeginScene();
   if (Loop.MenuActive) {
     ForgetGameLayer();
     DrawMenu();
   }
-  else
+  else {
+    ForgetMenuLayer();
     DrawGame();
+  }
   // A fatal failure while drawing releases the device.
   if (D3D.FD3DDevice != d) return;
   d->EndScene();

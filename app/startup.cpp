@@ -54,14 +54,14 @@ void OnDataFileFailure(const char* step, const std::string& message) {
 
 // Sound and music, or silence without a device. Without a SoundFont the effects play on and
 // the music stays off, its number kept for when there is one. A missing first piece is
-// fatal, the message naming it.
+// fatal, the message naming it. The SoundFont itself loads on the player's thread while the
+// menu comes up, so a damaged one is only logged as "Music off" after this step's line.
 bool StartAudio(WindowSystem& window) {
   if (const char* soundFont = std::getenv("ZOLVANE_SOUNDFONT"); soundFont && *soundFont)
     SetMusicSoundFont(soundFont);
   AudioEnabled = InitSound();
   if (AudioEnabled && !InitMusic()) {
-    WriteLog("Music off: " + MusicError());
-    std::fprintf(stderr, "Zolvane: no music: %s\n", MusicError().c_str());
+    LogMusicOff();
   } else if (AudioEnabled) {
     if (!MusicWarning().empty()) std::fprintf(stderr, "Zolvane: %s\n", MusicWarning().c_str());
     if (!PlayMusic(FirstMusicNumber(Config.MusicNumber))) {

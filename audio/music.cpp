@@ -1,6 +1,7 @@
 #include "audio/music.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -8,6 +9,7 @@
 #include "audio/sound.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
+#include "platform/logs.h"
 #include "platform/settings.h"
 
 namespace zolvane {
@@ -95,7 +97,21 @@ void NextMusic() {
   if (timeGetTime() - MusicStartTime > 1000) PlayMusic((CurrentMusicNumber + 1) % MusicCount);
 }
 
+void LogMusicOff() {
+  WriteLog("Music off: " + Music.Error);
+  std::fprintf(stderr, "Zolvane: no music: %s\n", Music.Error.c_str());
+}
+
 void MusicUpkeep() {
+  // The SoundFont loads while the game starts: one that fails turns the music off here.
+  if (Music.Player) {
+    if (std::string error = Music.Player->SoundFontError(); !error.empty()) {
+      Music.Error = std::move(error);
+      LogMusicOff();
+      CloseMusic();
+      return;
+    }
+  }
   if (MusicEnded()) NextMusic();
 }
 

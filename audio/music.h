@@ -28,6 +28,8 @@ void SetMusicSoundFont(const std::string& path);
 
 // Makes the player for the open mixer, sets its volume and plugs it into the mix. False,
 // with the reason in MusicError, without AudioEnabled, a mixer, a backend or a player.
+// The player may still be loading its SoundFont: the first piece waits for it, and a
+// SoundFont that then fails to load turns the music off in MusicUpkeep.
 // A missing piece does not fail it: it is named in MusicWarning and skipped when its turn
 // comes.
 bool InitMusic();
@@ -40,13 +42,16 @@ bool MusicEnded();
 // The next piece, once more than 1000 ms have passed since the current one was started.
 void NextMusic();
 // The per-step upkeep of the game, break and menu steps: start the next piece when the
-// current one has ended.
+// current one has ended; close the player, logged as LogMusicOff does, when its SoundFont
+// has failed to load.
 void MusicUpkeep();
 // Sets the music's volume from Config.MusicVolume (0..9).
 void ApplyMusicVolume();
 // Takes the player out of the mix and frees it; safe without InitMusic and when repeated.
 void CloseMusic();
 
+// Writes "Music off: " and MusicError to debug.txt, and the reason to standard error.
+void LogMusicOff();
 // Why InitMusic or PlayMusic last failed.
 const std::string& MusicError();
 // The pieces InitMusic found missing, for the start-up's log; empty when all are there.

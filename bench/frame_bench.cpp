@@ -1,4 +1,4 @@
-// Frames per second of the game screen in the real window: the SDL window, the OpenGL
+// Frames per second of the game screen and the menus in the real window: the SDL window, the OpenGL
 // device and the program's start-up, with a full well at each brick quality, with and
 // without fifty sparks. The parts benchmark draws the frame's pieces alone and in
 // DrawGame's order, to show where a frame's time goes; each configuration also reports
@@ -7,7 +7,9 @@
 //   xvfb-run -s "-screen 0 1024x768x24" build/bench/frame_bench [--run-dir DIR]
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <string>
 
@@ -16,6 +18,8 @@
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/scene_objects.h"
+#include "menu/menu_layer.h"
+#include "menu/menu_state.h"
 #include "platform/clock.h"
 #include "platform/gl/gl_context.h"
 #include "platform/recording_device.h"
@@ -87,12 +91,18 @@ struct CallCounts {
   int Total = 0;
 };
 
+// With layers, the calls of the second frame: the first draws the layer.
 template <class Frame>
-CallCounts CountCalls(Frame frame) {
+CallCounts CountCalls(Frame frame, bool layers = false) {
   RecordingDevice recorder;
+  recorder.LayersAvailable = layers;
   Device* real = D3D.FD3DDevice;
   D3D.FD3DDevice = &recorder;
   frame();
+  if (layers) {
+    recorder.ClearLog();
+    frame();
+  }
   D3D.FD3DDevice = real;
   CallCounts counts;
   for (const RecordedCall& call : recorder.Calls) {
@@ -117,14 +127,25 @@ void ReportCounts(benchmark::State& state, const CallCounts& counts) {
   state.counters["materials"] = count("SetMaterial");
 }
 
+double ProcessCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
 // Frames in a row as the idle loop draws them; the first frame, which uploads the
 // textures and buffers, is drawn before the clock starts.
+// "cpu_ms" is the process's processor time per frame, the renderer's threads included: what
+// a frame rate costs in share of a core (at 60 frames a second, 1 ms is 6 %).
 template <class Frame>
 void TimeFrames(benchmark::State& state, Frame frame) {
   frame();
   D3D.FD3DDevice->Finish();
+  const double cpuBefore = ProcessCpuMs();
   for (auto _ : state) frame();
   D3D.FD3DDevice->Finish();
+  state.counters["cpu_ms"] =
+      (ProcessCpuMs() - cpuBefore) / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
   state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
                                              benchmark::Counter::kIsRate);
 }
@@ -182,6 +203,30 @@ BENCHMARK(BM_FrameParts)
     ->Args({2, Background | Figures | Glass})
     ->Args({2, Background | Figures | Glass | Well})
     ->Args({2, Everything})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// A menu screen as the idle loop draws it, from the menus' layer or in full (layer 0).
+// Screens: 0 main, 1 options, 2 help, 3 high scores, 4 game type. No step runs between
+// the frames: the labels still sway (they are advanced while drawn), the logo stands.
+void BM_MenuFrame(benchmark::State& state) {
+  Menu = MenuStateData{};
+  Menu.MenuState = static_cast<uint8_t>(state.range(0));
+  LoadMenuPictures();  // a game started by another benchmark has released them
+  Loop.MenuActive = true;
+  Loop.TransitionActive = false;
+  Loop.FrameDelta = 16;
+  MenuLayerEnabled = state.range(1) != 0;
+  ReportCounts(state, CountCalls([] { RenderFrame(); }, MenuLayerEnabled));
+  const int64_t builds = MenuLayerBuilds;
+  TimeFrames(state, [] { RenderFrame(); });
+  state.counters["builds"] = static_cast<double>(MenuLayerBuilds - builds);
+  MenuLayerEnabled = true;
+  Loop.MenuActive = false;
+}
+BENCHMARK(BM_MenuFrame)
+    ->ArgNames({"screen", "layer"})
+    ->ArgsProduct({{MenuMain, MenuGameInfo, MenuHighScores}, {0, 1}})
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 

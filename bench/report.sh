@@ -5,7 +5,12 @@
 # launch to the first frame, and the cost of the audio callback.
 #
 # usage: bench/report.sh [BUILD_DIR]   (default: $ZOLVANE_BUILD, else build)
+#        bench/report.sh --before BEFORE_BUILD_DIR [BUILD_DIR]
 #   REPEAT=N   runs of the frame benchmark, the best kept (default 3)
+# With --before, a table of the main figures instead, for both builds, each figure measured
+# for one build right after the other so the two see the same machine: the full well at
+# high quality, the CPU at 60 fps in the menu and in a game at high quality, the peak
+# memory in a game without sound and with music, and the launch with and without sound.
 # Each measurement has a time limit, runs under its own virtual X server with Mesa's
 # software renderer, and from a copy of the run folder, so no player file changes. It takes
 # a few minutes. The figures are only as quiet as the machine: say what else was running.
@@ -40,18 +45,23 @@ inner_memory() {
   trap - EXIT
 }
 
-# inner_launch RUN: seconds from launch to the end of a one-frame run, each run at most
+# inner_launch RUN TO: seconds from launch to the first menu frame (TO=frame, as the game
+# reports it) or to the end of a one-frame run (TO=exit: the shutdown too), each run at most
 # 30 s; one run to warm the caches, then five, sorted.
 inner_launch() {
   cd "$1" || exit 1
-  local run start end status times=()
+  local run start end out status times=()
   for run in 0 1 2 3 4 5; do
     rm -f debug.txt
     start=$(date +%s.%N)
     status=0
-    timeout -k 2 30 ./zolvane --quit-after-frames 1 >/dev/null 2>&1 || status=$?
+    out=$(timeout -k 2 30 ./zolvane --quit-after-frames 1 2>/dev/null) || status=$?
     end=$(date +%s.%N)
     [ "$status" -eq 0 ] || { echo "run $run: exit status $status (124: no frame in 30 s)" >&2; exit 1; }
+    if [ "$2" = frame ]; then
+      end=$(sed -n 's/^first frame drawn at //p' <<<"$out")
+      [ -n "$end" ] || { echo "this zolvane does not report its first frame" >&2; exit 1; }
+    fi
     [ "$run" -gt 0 ] && times+=("$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", e - s }')")
   done
   printf '%s\n' "${times[@]}" | sort -n
@@ -64,17 +74,26 @@ fi
 
 # --- The report.
 
+BEFORE=""
+if [ "${1:-}" = --before ]; then
+  [ $# -ge 2 ] || { echo "report: --before needs a build folder" >&2; exit 2; }
+  BEFORE=$(cd "$2" && pwd) || exit 2
+  shift 2
+fi
 BUILD=$(cd "${1:-${ZOLVANE_BUILD:-$SOURCE/build}}" && pwd) || exit 2
 REPEAT=${REPEAT:-3}
-[ -x "$BUILD/game/zolvane" ] || { echo "report: no $BUILD/game/zolvane" >&2; exit 2; }
+for b in $BEFORE "$BUILD"; do
+  [ -x "$b/game/zolvane" ] || { echo "report: no $b/game/zolvane" >&2; exit 2; }
+done
 TMP=$(mktemp -d "${TMPDIR:-/tmp}/zolvane-report.XXXXXX")
 trap 'rm -rf "$TMP"' EXIT
 
-# A fresh copy of the run folder for each measurement, in RUN.
+# fresh_run BUILD: a fresh copy of its run folder, at high quality, in RUN.
 fresh_run() {
   RUN=$(mktemp -d "$TMP/run.XXXXXX")
-  cp -r "$BUILD/game/." "$RUN/"
+  cp -r "$1/game/." "$RUN/"
   rm -f "$RUN/debug.txt"
+  sed -i "s/^Brick Quality=[0-9]*/Brick Quality=3/" "$RUN/config.ini"
 }
 
 # under_x SECONDS INNER [arguments]: an inner measurement under its own X server.
@@ -84,21 +103,88 @@ under_x() {
   REPORT_INNER=$inner timeout -k 5 "$limit" "${XVFB[@]}" bash "$SELF" "$@"
 }
 
+# frame_runs BUILD FILTER: REPEAT runs of frame_bench, their output in $TMP/frames.*.
+frame_runs() {
+  local i
+  rm -f "$TMP"/frames.*
+  for ((i = 1; i <= REPEAT; i++)); do
+    fresh_run "$1"
+    timeout -k 5 600 "${XVFB[@]}" "$1/bench/frame_bench" --run-dir "$RUN" \
+      --benchmark_filter="$2" >"$TMP/frames.$i" 2>&1 ||
+      echo "(run $i failed: $(tail -n1 "$TMP/frames.$i"))" >&2
+  done
+}
+
+# memory_mib BUILD AUDIO_DRIVER [zolvane arguments]: the peak resident memory in MiB.
+memory_mib() {
+  local build=$1 audio=$2 kb
+  shift 2
+  fresh_run "$build"
+  kb=$(SDL_AUDIODRIVER=$audio under_x 90 memory "$RUN" "$@" 2>"$TMP/err") && [ -n "$kb" ] ||
+    { echo "failed ($(tail -n1 "$TMP/err"))"; return 1; }
+  awk -v kb="$kb" 'BEGIN { printf "%.1f MiB\n", kb / 1024 }'
+}
+
+# launch_times BUILD AUDIO_DRIVER TO: the five warm launches, sorted, one a line.
+launch_times() {
+  fresh_run "$1"
+  SDL_AUDIODRIVER=$2 under_x 300 launch "$RUN" "$3" 2>"$TMP/err" ||
+    { echo "failed ($(tail -n1 "$TMP/err"))"; return 1; }
+}
+
 echo "== Machine"
 echo "cores: $(nproc)"
 echo "CPU: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)"
 echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 
+if [ -n "$BEFORE" ]; then
+  echo "before: $BEFORE"
+  echo "after:  $BUILD"
+  row() { printf '| %s | %s | %s |\n' "$1" "$2" "$3"; }
+  echo
+  row figure before after
+  row --- --- ---
+  # One figure per row, the builds measured one right after the other.
+  both() {  # LABEL FUNCTION [arguments]: the row of FUNCTION BUILD [arguments]
+    local label=$1 fn=$2
+    shift 2
+    row "$label" "$("$fn" "$BEFORE" "$@" 2>&1 | tr '\n' ' ' | sed 's/ $//')" \
+      "$("$fn" "$BUILD" "$@" 2>&1 | tr '\n' ' ' | sed 's/ $//')"
+  }
+  high_frame() {  # BUILD: the best time of the full well at high quality, no sparks
+    [ -x "$1/bench/frame_bench" ] || { echo "no frame_bench"; return; }
+    frame_runs "$1" 'BM_GameFrame/quality:2/sparks:0/'
+    cat "$TMP"/frames.* | awk '$1 ~ /^BM_GameFrame\/quality:2\/sparks:0\// && $3 == "ms" {
+      if (best == "" || $2 + 0 < best) best = $2 + 0 } END { printf "%.2f ms\n", best }'
+  }
+  cpu() {  # BUILD: menu and game at 60 fps, high quality, no sound
+    fresh_run "$1"
+    timeout -k 5 300 bash "$SOURCE/bench/cpu_usage.sh" "$RUN" --max-fps 60 2>&1 |
+      sed -n 's/^\(menu\|game\): \([0-9]*\) % of a core.*/\2 %/p' | paste -sd/ - | sed 's|/| / |'
+  }
+  launch() {  # BUILD AUDIO_DRIVER TO: the median, and the range
+    local t
+    t=$(launch_times "$1" "$2" "$3") || { echo "$t"; return; }
+    echo "$(sed -n 3p <<<"$t") s ($(head -n1 <<<"$t")-$(tail -n1 <<<"$t"))"
+  }
+  both "game frame, full well, high quality (frame_bench, best of $REPEAT)" high_frame
+  both "CPU of a core at 60 fps, main menu / game at high quality" cpu
+  both "peak resident memory in a game, without sound" memory_mib no-such-driver --game 1
+  both "peak resident memory in a game, with music" memory_mib dummy --game 1
+  both "launch to the first menu frame, without sound (median of 5 warm)" \
+    launch no-such-driver frame
+  both "launch to the first menu frame, with sound (median of 5 warm)" launch dummy frame
+  both "launch to the first menu frame and out, with sound (median of 5 warm)" \
+    launch dummy exit
+  echo
+  echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+  exit 0
+fi
+
 echo
 echo "== Frame rate of the game screen: a full well (200 bricks), best of $REPEAT runs"
 if [ -x "$BUILD/bench/frame_bench" ]; then
-  for ((i = 1; i <= REPEAT; i++)); do
-    fresh_run
-    timeout -k 5 600 "${XVFB[@]}" "$BUILD/bench/frame_bench" --run-dir "$RUN" \
-      --benchmark_filter='BM_GameFrame/|BM_FrameParts/quality:[0-2]/parts:(8|32)/' \
-      >"$TMP/frames.$i" 2>&1 ||
-      echo "(run $i failed: $(tail -n1 "$TMP/frames.$i"))"
-  done
+  frame_runs "$BUILD" 'BM_GameFrame/|BM_FrameParts/quality:[0-2]/parts:(8|32)/' 2>&1
   renderer=$(sed -n 's/^gl_renderer: //p' "$TMP"/frames.* | head -n1)
   echo "GL renderer: ${renderer:-unknown}"
   # "BM_GameFrame/quality:Q/sparks:S/real_time  T ms ...": the shortest time of each case.
@@ -146,27 +232,25 @@ for audio in dummy no-such-driver; do
   for screen in menu game; do
     args=()
     [ "$screen" = game ] && args=(--game 1)
-    fresh_run
     label="$screen, SDL_AUDIODRIVER=$audio"
     [ "$audio" = dummy ] && label+=" (sound device)" || label+=" (no sound device)"
-    if kb=$(SDL_AUDIODRIVER=$audio under_x 90 memory "$RUN" "${args[@]}" 2>"$TMP/err") &&
-      [ -n "$kb" ]; then
-      awk -v l="$label" -v kb="$kb" 'BEGIN { printf "%-56s %6.1f MiB\n", l ":", kb / 1024 }'
-    else
-      echo "$label: failed ($(tail -n1 "$TMP/err"))"
-    fi
+    mib=$(memory_mib "$BUILD" "$audio" "${args[@]}") &&
+      printf '%-56s %10s\n' "$label:" "$mib" || echo "$label: $mib"
   done
 done
 
 echo
-echo "== Launch to first frame (zolvane --quit-after-frames 1, SDL_AUDIODRIVER=dummy)"
+echo "== Launch to the first frame, and to the end of a one-frame run (--quit-after-frames 1)"
 if grep -qa -- '--quit-after-frames' "$BUILD/game/zolvane"; then
-  fresh_run
-  if times=$(SDL_AUDIODRIVER=dummy under_x 300 launch "$RUN" 2>"$TMP/err"); then
-    echo "median of 5 warm runs: $(sed -n 3p <<<"$times") s (all: $(echo $times))"
-  else
-    echo "failed ($(tail -n1 "$TMP/err"))"
-  fi
+  for audio in dummy no-such-driver; do
+    for to in frame exit; do
+      if times=$(launch_times "$BUILD" "$audio" "$to"); then
+        echo "SDL_AUDIODRIVER=$audio, to the $to: median of 5 warm runs: $(sed -n 3p <<<"$times") s (all: $(echo $times))"
+      else
+        echo "SDL_AUDIODRIVER=$audio, to the $to: $times"
+      fi
+    done
+  done
 else
   echo "skipped: this zolvane has no --quit-after-frames yet"
 fi
@@ -174,7 +258,7 @@ fi
 echo
 echo "== Audio callback (bench/audio_bench --seconds 20)"
 if [ -x "$BUILD/bench/audio_bench" ]; then
-  fresh_run
+  fresh_run "$BUILD"
   timeout -k 5 300 "$BUILD/bench/audio_bench" --run-dir "$RUN" --seconds 20 ||
     echo "(audio_bench failed)"
 else

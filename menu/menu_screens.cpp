@@ -10,6 +10,7 @@
 #include "game/game_types.h"
 #include "game/high_scores.h"
 #include "game/scene_objects.h"
+#include "menu/menu_layer.h"
 #include "menu/menu_state.h"
 #include "menu/name_entry.h"
 #include "platform/actions.h"
@@ -364,6 +365,21 @@ void DrawNameWithCursor(const std::string& name, int32_t font, int32_t otherFont
                on ? TextAlpha : CursorDimAlpha);
 }
 
+// What stands in front of the backdrop.
+void DrawScreen(Device* d) {
+  switch (Menu.MenuState) {
+    case MenuMain:
+    case MenuOptions:
+    case MenuGameType:
+      DrawLogo(d);
+      DrawMenuList(d);
+      break;
+    case MenuGameInfo: DrawGameInfoScreen(); break;
+    case MenuHighScores: DrawHighScoreScreen(Menu.HighScoreTableShown); break;
+    default: break;
+  }
+}
+
 }  // namespace
 
 const char* MenuTextureFile(int index) {
@@ -484,22 +500,37 @@ void DrawHighScoreScreen(int32_t gameType) {
                Cy - 9.0f, 0, TextAlpha);
 }
 
+MenuStill MenuStillPart() {
+  switch (Menu.MenuState) {
+    case MenuGameInfo: return MenuStill::Screen;
+    // The name entry's cursor blinks.
+    case MenuHighScores: return Menu.NameEntryActive ? MenuStill::Backdrop : MenuStill::Screen;
+    default: return MenuStill::Backdrop;
+  }
+}
+
+void DrawMenuStill(MenuStill part) {
+  Device* d = D3D.FD3DDevice;
+  if (!d) return;
+  DrawBackdrop(MenuTextures[BackgroundTexture]);
+  if (part == MenuStill::Screen) DrawScreen(d);
+}
+
+void LeaveMenuStillStates(MenuStill part) {
+  // The still screens end with a line of text.
+  if (part == MenuStill::Screen)
+    LeaveTextStates();
+  else
+    LeaveBackdropStates();
+}
+
 void DrawMenu() {
   Device* d = D3D.FD3DDevice;
   if (!d) return;
   SetMenuStates(d);
-  DrawBackdrop(MenuTextures[BackgroundTexture]);
-  switch (Menu.MenuState) {
-    case MenuMain:
-    case MenuOptions:
-    case MenuGameType:
-      DrawLogo(d);
-      DrawMenuList(d);
-      break;
-    case MenuGameInfo: DrawGameInfoScreen(); break;
-    case MenuHighScores: DrawHighScoreScreen(Menu.HighScoreTableShown); break;
-    default: break;
-  }
+  const MenuStill part = MenuStillPart();
+  if (!DrawMenuStillFromLayer(part)) DrawMenuStill(part);
+  if (part == MenuStill::Backdrop) DrawScreen(d);
   if (Loop.TransitionActive) DrawFadeQuad();
 }
 

@@ -1,6 +1,8 @@
 // The menu screens: their pictures and quads, and DrawMenu, which draws the screen of
 // MenuState in the 3-D scene of the game.
 #pragma once
+#include <cstdint>
+
 #include "platform/data_file_error.h"
 #include "platform/device.h"
 
@@ -48,6 +50,14 @@ void CreateMenuCursorBrick();
 void FreeMenuResources();
 
 void DrawMenu();
+// How much of the screen shown stands still from frame to frame: the backdrop alone, or
+// the whole screen (the help screen, a high score table without the name entry).
+enum class MenuStill : uint8_t { Backdrop, Screen };
+MenuStill MenuStillPart();
+// DrawMenu's still part, drawn on its states; and the states it leaves, for a frame that
+// copies it from the layer instead.
+void DrawMenuStill(MenuStill part);
+void LeaveMenuStillStates(MenuStill part);
 // The help screen and the high score screen share the panel.
 void DrawPanel();
 // Name entry's screen, with the table of the game type given.

@@ -130,6 +130,9 @@ class MidiPlayer : public AudioSource {
   virtual bool Ended() const = 0;
   // The last Play or Stop has not yet taken effect.
   virtual bool Loading() const { return false; }
+  // Why the SoundFont, loaded after the player was made, could not be: the player then
+  // plays nothing. Empty while it loads and once it is in.
+  virtual std::string SoundFontError() const { return {}; }
   virtual void SetVolume(int32_t hundredthsDb) = 0;
 };
 
@@ -144,8 +147,9 @@ class AudioBackend {
   virtual void Close() = 0;
   virtual bool Convert(const WaveFormat& format, const uint8_t* data, size_t bytes, int rate,
                        std::vector<float>& out) = 0;
-  // A player for the mixer's rate with the SoundFont loaded; nullptr with the reason in
-  // *error when the SoundFont cannot be loaded.
+  // A player for the mixer's rate and the SoundFont; nullptr with the reason in *error
+  // when the SoundFont cannot be opened. It may load the SoundFont after it returns (see
+  // MidiPlayer::SoundFontError).
   virtual std::unique_ptr<MidiPlayer> CreateMidiPlayer(int rate, const std::string& soundFont,
                                                        std::string* error) = 0;
   // The device opened has gone and none is back yet. The mixer stays and waits; what is

@@ -22,8 +22,12 @@ struct D3DObjects {
 
 extern D3DObjects D3D;
 
-// Every frame starts from it, and so does the game screen's static layer.
+// Every frame starts from it, and so do the static layers.
 constexpr D3DCOLOR ClearColour = 0x000555A5;  // a deep blue
+// Colour and depth cleared, to the deep blue and the far plane.
+inline HRESULT ClearPicture(Device* d) {
+  return d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
+}
 constexpr float SceneCenterX = 5.5f;
 constexpr float SceneCenterY = 10.5f;
 constexpr float EyeZ = -19.0f;

@@ -49,7 +49,7 @@ void DrawNextInLayer() {
 
 // The static part in DrawGame's order, the falling figure left out.
 void BuildLayer(Device* d) {
-  d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
+  ClearPicture(d);
   DrawBackground(Game.GameType);
   DrawGameInfo();
   DrawNextInLayer();
@@ -137,7 +137,7 @@ GameLayerChange Settle(std::vector<D3DRECT> rects, int width, int height) {
 // and bricks that miss the rectangle. Drawing them would change no pixel inside it.
 void DrawLayerWithin(Device* d, const D3DRECT& rect, const GameLayerKey& key,
                      const Screen& screen) {
-  d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
+  ClearPicture(d);
   DrawBackground(Game.GameType);
   std::vector<bool> lines(key.Texts.size());
   for (size_t i = 0; i < key.Texts.size(); ++i) {

@@ -125,7 +125,7 @@ void DrawGame() {
   const bool layered = DrawStaticPartFromLayer();
   if (!layered) {
     if (uncleared)
-      D3D.FD3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ClearColour, 1.0f, 0);
+      ClearPicture(D3D.FD3DDevice);
     DrawBackground(Game.GameType);
     DrawGameInfo();
   }
@@ -160,17 +160,32 @@ void DrawBackground(int32_t gameType) {
   DrawBackdrop(IsGameType(gameType) ? BackgroundTextures[gameType] : nullptr);
 }
 
-void DrawBackdrop(Texture* picture) {
-  Device* d = D3D.FD3DDevice;
-  if (!d) return;
+namespace {
+// The states the backdrop is drawn with, its place included.
+void UseBackdrop(Device* d) {
   D3DMATRIX scale, place, world;
   SetScaleMatrix(scale, 36.0f, 26.25f, 1.0f);
   SetTranslateMatrix(place, SceneCenterX, SceneCenterY, 5.0f);
   MatrixMultiply(place, scale, world);
-  d->SetTexture(0, picture);
   d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
   UseMenuQuad(d);
-  DrawMenuQuad(d, world);
+  d->SetTransform(D3DTS_WORLD, &world);
+}
+}  // namespace
+
+void DrawBackdrop(Texture* picture) {
+  Device* d = D3D.FD3DDevice;
+  if (!d) return;
+  d->SetTexture(0, picture);
+  UseBackdrop(d);
+  if (D3D.MenuQuad) d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+  d->SetTexture(0, nullptr);
+}
+
+void LeaveBackdropStates() {
+  Device* d = D3D.FD3DDevice;
+  if (!d) return;
+  UseBackdrop(d);
   d->SetTexture(0, nullptr);
 }
 

@@ -31,6 +31,8 @@ void DrawGlassFrame();
 void DrawBackground(int32_t gameType);
 // The picture on the plane behind the well, filling the view; the menus' background too.
 void DrawBackdrop(Texture* picture);
+// The states DrawBackdrop leaves, for a frame that copies the backdrop from a layer.
+void LeaveBackdropStates();
 void DrawWell();
 // The well without the bricks the filter turns down, by position (row - 1) * WellColumns +
 // column - 1: a layer drawn again in a rectangle leaves out the bricks that miss it.

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -256,12 +257,23 @@ bool HandleEvents(EventLoop& loop) {
   return true;
 }
 
+// The wall clock, comparable with the launching script's `date +%s.%N`: the start-up is
+// measured up to the first frame, not through the shutdown.
+void ReportFirstFrame() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  std::printf("first frame drawn at %lld.%09ld\n", static_cast<long long>(now.tv_sec),
+              now.tv_nsec);
+  std::fflush(stdout);
+}
+
 void StepAndDraw(EventLoop& loop) {
   const bool draws = frmD3D.FActive && D3D.FD3DDevice;
   OnIdle();
   loop.NameEntry.Update();
-  if (draws && loop.QuitAfterFrames && ++loop.FramesDrawn >= loop.QuitAfterFrames)
-    loop.Running = false;
+  if (!draws || !loop.QuitAfterFrames) return;
+  if (++loop.FramesDrawn == 1) ReportFirstFrame();
+  if (loop.FramesDrawn >= loop.QuitAfterFrames) loop.Running = false;
 }
 
 // False when the program must end at once.

@@ -9,11 +9,13 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -56,26 +58,79 @@ std::vector<char> ReadWholeFile(const std::string& path) {
   return in.bad() ? std::vector<char>() : bytes;
 }
 
+// The SoundFont is read through files of our own, so that a player closed while it loads
+// stops the read at once rather than at the end of the file. A file opened on the loading
+// thread heeds that thread's player; one opened elsewhere (a sample read in by the audio
+// thread) is never cut off.
+thread_local const std::atomic<bool>* LoaderClosing = nullptr;
+
+// Only our loader knows this name: after a failed load FluidSynth tries its own loader,
+// which would read a cancelled SoundFont through to the end.
+constexpr const char FontPrefix[] = "zolvane-sf:";
+
+// FluidSynth's errors about the name above are its other loaders failing on it, and a
+// cancelled load's are no fault: neither is shown. A real failure is told by SoundFontError.
+void FilterLog(int level, const char* message, void* data) {
+  if (std::string_view(message).find(FontPrefix) != std::string_view::npos) return;
+  if (LoaderClosing && LoaderClosing->load()) return;
+  fluid_default_log_function(level, message, data);
+}
+
+struct FontFile {
+  std::FILE* File;
+  const std::atomic<bool>* Closing;
+};
+
+void* OpenFont(const char* name) {
+  const std::string path(name);
+  if (path.rfind(FontPrefix, 0) != 0) return nullptr;
+  std::FILE* file = std::fopen(path.c_str() + sizeof FontPrefix - 1, "rb");
+  return file ? new FontFile{file, LoaderClosing} : nullptr;
+}
+int ReadFont(void* buffer, fluid_long_long_t count, void* handle) {
+  auto* f = static_cast<FontFile*>(handle);
+  if (f->Closing && f->Closing->load()) return FLUID_FAILED;
+  return std::fread(buffer, static_cast<size_t>(count), 1, f->File) == 1 ? FLUID_OK : FLUID_FAILED;
+}
+int SeekFont(void* handle, fluid_long_long_t offset, int origin) {
+  return fseeko(static_cast<FontFile*>(handle)->File, static_cast<off_t>(offset), origin) == 0
+             ? FLUID_OK
+             : FLUID_FAILED;
+}
+fluid_long_long_t TellFont(void* handle) { return ftello(static_cast<FontFile*>(handle)->File); }
+int CloseFont(void* handle) {
+  auto* f = static_cast<FontFile*>(handle);
+  std::fclose(f->File);
+  delete f;
+  return FLUID_OK;
+}
+
 struct Piece {
   MidiPiece Midi;
   uint64_t Generation;
 };
 
-// Three threads: the main one asks (Play, Stop), the loader reads, parses and prepares,
-// the audio one renders. The main thread never waits on the other two; the audio thread
-// never waits at all: while the loader holds the synthesiser it renders without events.
+enum class FontState { Loading, Ready, Failed };
+
+// Three threads: the main one asks (Play, Stop), the loader reads the SoundFont first, then
+// reads, parses and prepares the pieces, the audio one renders. The main thread never
+// waits on the other two; the audio thread never waits at all: while the loader holds the
+// synthesiser it renders without events.
 class FluidMidiPlayer : public MidiPlayer {
  public:
   FluidMidiPlayer(fluid_settings_t* settings, fluid_synth_t* synth, int rate,
-                  MidiFileReader reader)
+                  std::string soundFont, MidiFileReader reader, std::function<void()> beforeFont)
       : Settings(settings),
         Synth(synth),
         Rate(rate),
+        SoundFont(std::move(soundFont)),
+        BeforeFont(std::move(beforeFont)),
         Reader(reader ? std::move(reader) : MidiFileReader(ReadWholeFile)),
         Scratch(MaxBlock * 2),
         Loader([this] { LoadRequests(); }) {}
 
   ~FluidMidiPlayer() override {
+    Closing = true;
     {
       std::lock_guard<std::mutex> guard(RequestLock);
       Quit = true;
@@ -105,6 +160,10 @@ class FluidMidiPlayer : public MidiPlayer {
 
   bool Loading() const override { return LoadedGeneration.load() != AskedGeneration.load(); }
 
+  std::string SoundFontError() const override {
+    return Font.load() == FontState::Failed ? FontError : std::string();
+  }
+
   void SetVolume(int32_t hundredthsDb) override {
     Gain.store(hundredthsDb <= Silence ? 0.0f
                                        : static_cast<float>(std::pow(10.0, hundredthsDb / 2000.0)),
@@ -113,6 +172,9 @@ class FluidMidiPlayer : public MidiPlayer {
 
   void RenderAdd(float* out, int frames) override {
     // Rendered even when silent: the piece is timed by these samples and must go on.
+    // Until the SoundFont is in, the synthesiser is the loader's: nothing sounds and no
+    // piece is under way.
+    if (Font.load() != FontState::Ready) return;
     const float gain = Gain.load(std::memory_order_relaxed);
     std::unique_lock<std::mutex> guard(SynthLock, std::try_to_lock);
     if (!guard.owns_lock()) {
@@ -161,6 +223,8 @@ class FluidMidiPlayer : public MidiPlayer {
     errno = 0;
     const int nice = getpriority(PRIO_PROCESS, self);
     if (errno == 0) setpriority(PRIO_PROCESS, self, std::min(nice + 10, 19));
+    LoaderClosing = &Closing;
+    LoadSoundFont();
     uint64_t done = 0;
     std::unique_lock<std::mutex> guard(RequestLock);
     for (;;) {
@@ -174,7 +238,25 @@ class FluidMidiPlayer : public MidiPlayer {
     }
   }
 
+  // The longest part of the player's making, so done here while the game starts: a Play
+  // that comes first waits in the request.
+  void LoadSoundFont() {
+    if (BeforeFont) BeforeFont();
+    const std::string name = FontPrefix + SoundFont;
+    if (fluid_synth_sfload(Synth, name.c_str(), 1) == FLUID_FAILED) {
+      FontError = "cannot load the SoundFont " + SoundFont;
+      Font.store(FontState::Failed);
+    } else {
+      Font.store(FontState::Ready);
+    }
+  }
+
   void Load(const std::string& file, uint64_t generation) {
+    // Without a SoundFont nothing is ever played: the wish is only taken.
+    if (Font.load() == FontState::Failed) {
+      LoadedGeneration.store(generation);
+      return;
+    }
     std::optional<MidiPiece> midi;
     if (!file.empty()) midi = ParseMidiFile(Reader(file), Rate);
     if (!file.empty() && !midi) EndedGeneration.store(generation);
@@ -267,6 +349,8 @@ class FluidMidiPlayer : public MidiPlayer {
   fluid_settings_t* Settings;
   fluid_synth_t* Synth;
   const int Rate;
+  const std::string SoundFont;
+  const std::function<void()> BeforeFont;
   const MidiFileReader Reader;
   std::atomic<float> Gain{1.0f};
   std::vector<float> Scratch;  // audio thread
@@ -275,6 +359,10 @@ class FluidMidiPlayer : public MidiPlayer {
   bool Playing = false;
   // Generations count the wishes: each Play or Stop is the next.
   std::atomic<uint64_t> AskedGeneration{0}, LoadedGeneration{0}, EndedGeneration{0};
+
+  std::atomic<FontState> Font{FontState::Loading};
+  std::atomic<bool> Closing{false};  // the destructor has begun: reads of the SoundFont fail
+  std::string FontError;  // written by the loader before Font turns Failed
 
   std::mutex RequestLock;  // the wish and Quit
   std::condition_variable RequestReady;
@@ -292,7 +380,8 @@ class FluidMidiPlayer : public MidiPlayer {
 }  // namespace
 
 std::unique_ptr<MidiPlayer> CreateFluidMidiPlayer(int rate, const std::string& soundFont,
-                                                  std::string* error, MidiFileReader reader) {
+                                                  std::string* error, MidiFileReader reader,
+                                                  std::function<void()> beforeSoundFont) {
   std::string path = soundFont.empty() ? DefaultSoundFont : soundFont;
   if (soundFont.empty())
     for (const char* place : SoundFontPlaces) {
@@ -301,6 +390,8 @@ std::unique_ptr<MidiPlayer> CreateFluidMidiPlayer(int rate, const std::string& s
       path = place;
       break;
     }
+  static std::once_flag filtered;
+  std::call_once(filtered, [] { fluid_set_log_function(FLUID_ERR, FilterLog, nullptr); });
   fluid_settings_t* settings = new_fluid_settings();
   fluid_synth_t* synth = nullptr;
   auto fail = [&](const std::string& reason) {
@@ -323,10 +414,20 @@ std::unique_ptr<MidiPlayer> CreateFluidMidiPlayer(int rate, const std::string& s
 
   synth = new_fluid_synth(settings);
   if (!synth) return fail("cannot create the FluidSynth synthesiser");
-  if (!std::ifstream(path, std::ios::binary)) return fail("cannot open the SoundFont " + path);
-  if (fluid_synth_sfload(synth, path.c_str(), 1) == FLUID_FAILED)
+  fluid_sfloader_t* loader = new_fluid_defsfloader(settings);
+  if (!loader) return fail("cannot create the FluidSynth SoundFont loader");
+  fluid_sfloader_set_callbacks(loader, OpenFont, ReadFont, SeekFont, TellFont, CloseFont);
+  fluid_synth_add_sfloader(synth, loader);  // the synthesiser's from now on
+  // What can be told at once is told here, so a missing SoundFont turns the music off
+  // within the start-up; the rest of the load comes later, on the player's thread.
+  std::ifstream font(path, std::ios::binary);
+  if (!font) return fail("cannot open the SoundFont " + path);
+  char head[12] = {};
+  if (!font.read(head, sizeof head) || std::string(head, 4) != "RIFF" ||
+      std::string(head + 8, 4) != "sfbk")
     return fail("cannot load the SoundFont " + path);
-  return std::make_unique<FluidMidiPlayer>(settings, synth, rate, std::move(reader));
+  return std::make_unique<FluidMidiPlayer>(settings, synth, rate, path, std::move(reader),
+                                           std::move(beforeSoundFont));
 }
 
 }  // namespace zolvane

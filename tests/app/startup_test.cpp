@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <sstream>
+#include <thread>
 
 #include "app/config.h"
 #include "app/full_screen.h"
@@ -30,6 +33,9 @@
 #include "platform/settings.h"
 #include "render/device_objects.h"
 #include "render/models.h"
+#if ZOLVANE_FLUIDSYNTH
+#include "platform/fluidsynth/midi_player.h"
+#endif
 #include "tests/support/files.h"
 #include "tests/support/temp_folder.h"
 
@@ -120,10 +126,12 @@ class FakeAudio : public AudioBackend {
       *error = soundFont + ": the SoundFont cannot be loaded";
       return nullptr;
     }
+    if (MakePlayer) return MakePlayer(TheMixer.Rate(), error);
     return std::make_unique<Player>();
   }
   Mixer TheMixer{44100};
   bool NoSoundFont = false;
+  std::function<std::unique_ptr<MidiPlayer>(int rate, std::string* error)> MakePlayer;
 };
 
 std::vector<std::string> ReadLines(const std::string& path) {
@@ -387,6 +395,69 @@ TEST_F(StartUpTest, SoundAndMusicStartOrEndTheStartUpNamingWhatIsMissing) {
   SetMusicSoundFont("");
   SetAudioBackend(nullptr);
 }
+
+#if ZOLVANE_FLUIDSYNTH
+// The real player, its SoundFont held on the player's thread until the test lets it go: the
+// start-up ends, its log as ever, with the music silent, and the first piece is heard from
+// its beginning once the SoundFont is in.
+TEST_F(StartUpTest, StartUpEndsWhileTheSoundFontLoadsAndTheFirstPieceFollowsIt) {
+  for (const char* sub : {"sounds", "music"})
+    fs::copy(fs::path(ZOLVANE_RUN_DIR) / sub, folder / sub, fs::copy_options::recursive);
+  // Piece 3 an organ chord held for one second at the default tempo.
+  WriteFile(folder / MusicFiles[2],
+            std::string("MThd\0\0\0\6\0\0\0\1\1\340MTrk\0\0\0\40"
+                        "\0\300\20\0\220\74\144\0\220\100\144\0\220\103\144"
+                        "\207\100\200\74\0\0\200\100\0\0\200\103\0\0\377\57\0",
+                        22 + 32));
+  WriteConfig("[Settings]\r\nMusic Number=2\r\nMusic volume=6\r\n");
+  std::promise<void> reached, go;
+  std::shared_future<void> released = go.get_future().share();
+  bool letGoInTime = false;
+  FakeAudio audio;
+  audio.MakePlayer = [&](int rate, std::string* error) {
+    return CreateFluidMidiPlayer(rate, DefaultSoundFont, error, {}, [&] {
+      reached.set_value();
+      letGoInTime = released.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    });
+  };
+  SetAudioBackend(&audio);
+  const auto mix = [&](double seconds) {  // the peak of each 10 ms
+    std::vector<float> out(441 * 2), peaks;
+    for (int block = 0; block < static_cast<int>(seconds * 100); ++block) {
+      audio.TheMixer.Mix(out.data(), 441);
+      float peak = 0;
+      for (float v : out) peak = std::max(peak, std::abs(v));
+      peaks.push_back(peak);
+    }
+    return peaks;
+  };
+
+  ASSERT_EQ(StartUp(window), StartUpResult::Ready) << ::testing::PrintToString(window.Messages);
+  reached.get_future().wait();
+  EXPECT_EQ(CurrentMusicNumber, 2);
+  EXPECT_EQ(StepLines(ReadLines("debug.txt")).back(), "DirectSound+DirectMusic - done");
+  const std::vector<float> waiting = mix(0.5);
+  EXPECT_EQ(*std::max_element(waiting.begin(), waiting.end()), 0.0f) << "nothing before the SoundFont";
+  MusicUpkeep();
+  EXPECT_FALSE(MusicEnded());
+
+  go.set_value();
+  std::vector<float> heard;
+  for (int i = 0; i < 2000 && heard.empty(); ++i) {  // the player's thread reads it in
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (const std::vector<float> block = mix(0.01); block[0] > 0.001f) heard = block;
+  }
+  EXPECT_TRUE(letGoInTime) << "the start-up waited for the SoundFont";
+  ASSERT_FALSE(heard.empty()) << "the first piece never sounded";
+  const std::vector<float> rest = mix(1.5);
+  EXPECT_GT(rest[80], 0.01f) << "the chord is still held after 0.8 s: it began at its start";
+  EXPECT_LT(rest[148], rest[80] / 20) << "and was let go at 1 s";
+  MusicUpkeep();
+  EXPECT_EQ(StepLines(ReadLines("debug.txt")).back(), "DirectSound+DirectMusic - done");
+  ReleaseAll();  // the player goes before the mixer and the hook's state it uses
+  SetAudioBackend(nullptr);
+}
+#endif
 
 TEST_F(StartUpTest, DeviceFailureIsReportedWithItsDescription) {
   window.CreateDeviceResult = D3DERR_NOTAVAILABLE;

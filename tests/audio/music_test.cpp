@@ -22,6 +22,7 @@ namespace fs = std::filesystem;
 struct FakeMusic {
   std::vector<std::string> Played;
   std::string Failing;  // the file Play refuses
+  std::string FontError;  // the SoundFont found damaged after the player was made
   bool Ended = false;
   int32_t Volume = 1;
   int Alive = 0;
@@ -46,6 +47,7 @@ class FakePlayer : public MidiPlayer {
   }
   void Stop() override {}
   bool Ended() const override { return M.Ended; }
+  std::string SoundFontError() const override { return M.FontError; }
   void SetVolume(int32_t hundredthsDb) override { M.Volume = hundredthsDb; }
   void RenderAdd(float* out, int frames) override {
     for (int i = 0; i < frames * 2; ++i) out[i] += 0.25f;
@@ -212,6 +214,27 @@ TEST_F(Music, FailuresAreNamedAndAPieceThatFailsIsSkipped) {
   Clock.Advance(1001);
   MusicUpkeep();
   EXPECT_EQ(Played().back(), "music/theme5.mid");
+}
+
+// The SoundFont loads while the game starts: one found damaged then turns the music off in
+// the next upkeep, logged as at the start-up, the effects and the piece's number kept.
+TEST_F(Music, ASoundFontThatFailsAfterTheStartUpTurnsTheMusicOffInTheUpkeep) {
+  StartMusic();
+  const int effects = SoundMixer()->VoiceCount();
+  ASSERT_TRUE(PlayMusic(4));
+  MusicUpkeep();
+  EXPECT_EQ(Backend.M.Alive, 1) << "a player still loading is kept";
+  Backend.M.FontError = "cannot load the SoundFont /elsewhere/gm.sf2";
+  Clock.Advance(5000);
+  MusicUpkeep();
+  EXPECT_EQ(Backend.M.Alive, 0);
+  EXPECT_EQ(MusicError(), Backend.M.FontError);
+  EXPECT_EQ(test::ReadFile("debug.txt"), "Music off: cannot load the SoundFont /elsewhere/gm.sf2\r\n");
+  EXPECT_FLOAT_EQ(MixedLevel(), 0.0f);
+  EXPECT_EQ(SoundMixer()->VoiceCount(), effects) << "the effects play on";
+  MusicUpkeep();
+  EXPECT_EQ(Played(), std::vector<std::string>{"music/theme5.mid"}) << "no cycle without music";
+  EXPECT_EQ(CurrentMusicNumber, 4);
 }
 
 TEST_F(Music, CloseLeavesTheMixFirstAndMayBeRepeated) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <chrono>
 #include <future>
@@ -167,10 +168,21 @@ TEST_F(FluidPlayer, WhatCannotBePlayedOrLoadedIsRefused) {
   EXPECT_GT(Rms(Render(*fresh, 0.2), 0.0, 0.2), 0.01);
 
   const std::string junk = Write("junk.sf2", {'R', 'I', 'F', 'F'});
-  for (const std::string& path : {(*Folder / "none.sf2").string(), junk}) {
+  const std::string wave = Write("wave.sf2", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
+  for (const std::string& path : {(*Folder / "none.sf2").string(), junk, wave}) {
     EXPECT_EQ(CreateFluidMidiPlayer(Rate, path, &error), nullptr) << path;
     EXPECT_NE(error.find(path), std::string::npos) << error;
   }
+  // A SoundFont by its header, damaged past it: found out on the player's thread, after
+  // which the player stays silent and a piece asked for never plays nor ends.
+  const std::string damaged =
+      Write("damaged.sf2", {'R', 'I', 'F', 'F', 40, 0, 0, 0, 's', 'f', 'b', 'k', 'L', 'I', 'S'});
+  auto broken = CreateFluidMidiPlayer(Rate, damaged, &error);
+  ASSERT_NE(broken, nullptr) << error;
+  EXPECT_TRUE(Start(*broken, Chord));
+  EXPECT_NE(broken->SoundFontError().find(damaged), std::string::npos) << broken->SoundFontError();
+  EXPECT_LT(Rms(Render(*broken, 0.2), 0.0, 0.2), 1e-6);
+  EXPECT_FALSE(broken->Ended());
   EXPECT_EQ(CreateFluidMidiPlayer(1000000, DefaultSoundFont, &error), nullptr);
   EXPECT_NE(error.find("1000000"), std::string::npos) << error;
 }
@@ -228,6 +240,79 @@ TEST_F(FluidPlayer, PlayHandsTheReadingToAnotherThread) {
   Settle(*player);
   EXPECT_NE(readerThread, std::this_thread::get_id());
   EXPECT_GT(Rms(Render(*player, 0.2), 0.0, 0.2), 0.01);
+}
+
+// The SoundFont is loaded on the player's thread, held here until the test lets it go: the
+// player is made and a piece asked for meanwhile, silent, and the piece then plays from its
+// beginning however long the wait.
+class HeldSoundFont {
+ public:
+  std::function<void()> Hook() {
+    return [this] {
+      Thread = std::this_thread::get_id();
+      Reached.set_value();
+      // A load in line never returns to the test to be let go: the wait then runs out.
+      LetGoInTime = Released.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    };
+  }
+  void WaitUntilReached() { Reached.get_future().wait(); }
+  void LetGo() { Go.set_value(); }
+
+  std::thread::id Thread;
+  bool LetGoInTime = false;
+
+ private:
+  std::promise<void> Reached, Go;
+  std::shared_future<void> Released = Go.get_future().share();
+};
+
+TEST_F(FluidPlayer, TheSoundFontLoadsOnThePlayersThreadAndTheFirstPieceWaitsForIt) {
+  HeldSoundFont font;
+  std::string error;
+  auto player = CreateFluidMidiPlayer(Rate, DefaultSoundFont, &error, {}, font.Hook());
+  ASSERT_NE(player, nullptr) << error;
+  font.WaitUntilReached();
+  ASSERT_TRUE(player->Play(Chord));
+  EXPECT_TRUE(player->Loading());
+  EXPECT_LT(Rms(Render(*player, 1.0), 0.0, 1.0), 1e-6) << "silent while the SoundFont loads";
+  EXPECT_FALSE(player->Ended());
+  EXPECT_EQ(player->SoundFontError(), "");
+  font.LetGo();
+  Settle(*player);
+  EXPECT_NE(font.Thread, std::this_thread::get_id());
+  EXPECT_TRUE(font.LetGoInTime);
+  EXPECT_EQ(player->SoundFontError(), "");
+  // The two-second chord whole: the second of waiting did not count against it.
+  const std::vector<float> heard = Render(*player, 2.6);
+  const double held = Rms(heard, 1.4, 1.9);
+  EXPECT_GT(Rms(heard, 0.0, 0.05), 0.01) << "heard from the first block";
+  EXPECT_GT(held, 0.01) << "still held at 1.9 s";
+  EXPECT_LT(Rms(heard, 2.4, 2.6), held / 20) << "let go at 2 s";
+}
+
+// Closed while the SoundFont loads (the window closed at once): no wait for the rest of the
+// file, nothing left behind, and a player made afterwards loads its own.
+TEST_F(FluidPlayer, APlayerClosedWhileItsSoundFontLoadsEndsCleanly) {
+  for (bool asked : {false, true}) {
+    SCOPED_TRACE(asked ? "a piece asked for" : "nothing asked for");
+    HeldSoundFont font;
+    std::string error;
+    auto player = CreateFluidMidiPlayer(Rate, DefaultSoundFont, &error, {}, font.Hook());
+    ASSERT_NE(player, nullptr) << error;
+    font.WaitUntilReached();
+    if (asked) {
+      ASSERT_TRUE(player->Play(Chord));
+    }
+    std::thread closing([&] { player.reset(); });
+    font.LetGo();
+    closing.join();
+    EXPECT_TRUE(font.LetGoInTime);
+  }
+  std::string error;
+  auto next = CreateFluidMidiPlayer(Rate, DefaultSoundFont, &error);
+  ASSERT_NE(next, nullptr) << error;
+  EXPECT_TRUE(Start(*next, Chord));
+  EXPECT_GT(Rms(Render(*next, 0.2), 0.0, 0.2), 0.01);
 }
 
 }  // namespace
