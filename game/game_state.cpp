@@ -1,6 +1,7 @@
 #include "game/game_state.h"
 
 #include "game/keys.h"
+#include "game/replay_record.h"
 #include "platform/clock.h"
 #include "platform/math3d.h"
 #include "platform/random.h"
@@ -54,6 +55,7 @@ void FreeFlyingRows() {
 }
 
 void NewGame() {
+  BeginRecording();
   FreeWellBricks();
   CreateWellBricks();
   DrawRandomFigure(Game.FallingFigure, 4, 20, 0.5f);
