@@ -1,7 +1,6 @@
 #include "game/game_state.h"
 
 #include "game/keys.h"
-#include "game/replay_record.h"
 #include "platform/clock.h"
 #include "platform/math3d.h"
 #include "platform/random.h"
@@ -55,7 +54,6 @@ void FreeFlyingRows() {
 }
 
 void NewGame() {
-  BeginRecording();
   FreeWellBricks();
   CreateWellBricks();
   DrawRandomFigure(Game.FallingFigure, 4, 20, 0.5f);

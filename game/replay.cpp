@@ -149,6 +149,8 @@ std::string UnpackSteps(std::string_view raw, uint32_t count, std::vector<Replay
 void WriteStart(Writer& w, const ReplayStart& s) {
   w.U32(s.Seed);
   w.I32(s.KeyRepeatDelay);
+  w.U8(s.RotateClockwise);
+  w.U32(s.RotationSpeedBits);
   for (int32_t t : {s.MoveRepeatTimer, s.DownRepeatTimer, s.UpRepeatTimer, s.EscapeTimer,
                     s.PauseTimer})
     w.I32(t);
@@ -169,6 +171,8 @@ void WriteStart(Writer& w, const ReplayStart& s) {
 void ReadStart(Reader& r, ReplayStart& s) {
   s.Seed = r.U32();
   s.KeyRepeatDelay = r.I32();
+  s.RotateClockwise = r.Bool();
+  s.RotationSpeedBits = r.U32();
   for (int32_t* t : {&s.MoveRepeatTimer, &s.DownRepeatTimer, &s.UpRepeatTimer,
                      &s.EscapeTimer, &s.PauseTimer})
     *t = r.I32();

@@ -20,7 +20,10 @@ struct ReplayHeader {
 // from the menus, which the steps read.
 struct ReplayStart {
   uint32_t Seed = 0;
+  // The settings the rules read; full screen changes with F11, so each step has it.
   int32_t KeyRepeatDelay = 0;
+  bool RotateClockwise = true;
+  uint32_t RotationSpeedBits = 0;  // the float's bits
   int32_t MoveRepeatTimer = 0, DownRepeatTimer = 0, UpRepeatTimer = 0;
   int32_t EscapeTimer = 0, PauseTimer = 0;
   uint8_t SideMove = 0;

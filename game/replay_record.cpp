@@ -16,6 +16,7 @@ namespace {
 
 struct Recorder {
   Replay Game;
+  bool Recording = false;    // between BeginRecording and EndRecording
   bool Started = false;      // RecordStepStart has taken the fade
   bool Suspended = false;    // a replay is playing
   uint32_t StartTime = 0;    // the game's own clock (less skipped time) at NewGame
@@ -23,6 +24,7 @@ struct Recorder {
 };
 
 Recorder Rec;
+GameEndHandler EndHandler = nullptr;
 
 uint32_t OwnClock(uint32_t t) { return t - TimeSkipped; }
 
@@ -48,6 +50,8 @@ void BeginRecording() {
   ReplayStart& s = Rec.Game.Start;
   s.Seed = RandomState();
   s.KeyRepeatDelay = Config.KeyRepeatDelay;
+  s.RotateClockwise = Config.RotateClockwise;
+  s.RotationSpeedBits = FloatBits(Config.RotationSpeed);
   s.MoveRepeatTimer = Keys.MoveRepeatTimer;
   s.DownRepeatTimer = Keys.DownRepeatTimer;
   s.UpRepeatTimer = Keys.UpRepeatTimer;
@@ -62,13 +66,14 @@ void BeginRecording() {
   s.BrickFlipAxis = Game.BrickFlipAxis;
   s.BrickFlipAngleBits = FloatBits(Game.BrickFlipAngle);
   s.TimeLeft = Game.TimeLeft;
+  Rec.Recording = true;
   Rec.Started = false;
   PolledGameInput = InputNotPolled;
   Rec.StartTime = Rec.LastTime = OwnClock(timeGetTime());
 }
 
 void RecordStepStart() {
-  if (Rec.Suspended || Rec.Started) return;
+  if (Rec.Suspended || !Rec.Recording || Rec.Started) return;
   Rec.Started = true;
   Rec.Game.Start.TransitionActive = Loop.TransitionActive;
   Rec.Game.Start.FadeInRunning = Loop.FadeInRunning;
@@ -76,7 +81,7 @@ void RecordStepStart() {
 }
 
 void RecordStep() {
-  if (Rec.Suspended || Rec.Game.Steps.size() >= MaxReplaySteps) return;
+  if (Rec.Suspended || !Rec.Recording || Rec.Game.Steps.size() >= MaxReplaySteps) return;
   const uint32_t now = OwnClock(StepTime());
   ReplayStep step;
   step.FrameDelta = static_cast<uint8_t>(Loop.FrameDelta);
@@ -87,16 +92,27 @@ void RecordStep() {
   Rec.Game.Steps.push_back(step);
 }
 
-Replay RecordedGame(const std::string& player, int64_t date) {
-  Replay replay = Rec.Game;
-  ReplayHeader& h = replay.Header;
+static void FillHeader(ReplayHeader& h) {
   h.GameType = Game.GameType;
   h.Score = Game.Score;
   h.Lines = Game.Lines;
   h.Level = Game.Level;
   h.GameSeconds = Game.GameSeconds;
-  h.Date = date;
-  h.Player = player.substr(0, MaxReplayNameBytes);
+  h.Date = static_cast<int64_t>(WallClockMicroseconds() / 1000000u);
+}
+
+void EndRecording() {
+  if (Rec.Suspended || !Rec.Recording) return;
+  Rec.Recording = false;
+  FillHeader(Rec.Game.Header);
+  if (EndHandler) EndHandler(Rec.Game);
+}
+
+void SetGameEndHandler(GameEndHandler handler) { EndHandler = handler; }
+
+Replay RecordedGame() {
+  Replay replay = Rec.Game;
+  if (Rec.Recording) FillHeader(replay.Header);
   return replay;
 }
 
@@ -108,6 +124,8 @@ ReplayOutcome PlayReplay(const Replay& replay) {
   const ReplayStart& s = replay.Start;
 
   Config.KeyRepeatDelay = s.KeyRepeatDelay;
+  Config.RotateClockwise = s.RotateClockwise;
+  Config.RotationSpeed = BitsFloat(s.RotationSpeedBits);
   Keys = KeyFlags{};
   Keys.MoveRepeatTimer = s.MoveRepeatTimer;
   Keys.DownRepeatTimer = s.DownRepeatTimer;

@@ -7,14 +7,21 @@
 
 namespace zolvane {
 
-// NewGame calls it before it draws the figures: the seed and the state the game starts from.
+// Called as a game starts, before NewGame draws the figures: the seed and the state the game
+// starts from.
 void BeginRecording();
 // Before the first key poll of each game or break step (StepFrame): the fade the game starts in.
 void RecordStepStart();
 // After each game or break step: its frame time, its clock and the keys it read.
 void RecordStep();
-// The game recorded so far, its header filled from the game state now.
-Replay RecordedGame(const std::string& player, int64_t date);
+// As the game hands over to the menus: the header is filled from the game as it ended, the
+// recording stops, and the handler, if one is set, gets the game.
+void EndRecording();
+using GameEndHandler = void (*)(const Replay& game);
+void SetGameEndHandler(GameEndHandler handler);
+// The game recorded last: the one that ended, or the one running with its header filled
+// from the game state now. Date is when it ended, in seconds since 1970.
+Replay RecordedGame();
 
 struct ReplayOutcome {
   int32_t Score = 0, Lines = 0, Level = 0, GameSeconds = 0;

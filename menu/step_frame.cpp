@@ -21,8 +21,10 @@ void StepFrame() {
   if (!Loop.TransitionActive) PollGameKeys();
   if (Game.Paused || Game.GameOver || Game.AbortQuery) {
     BreakTick();
-    if (Loop.FadeOutDone)
+    if (Loop.FadeOutDone) {
+      EndRecording();
       HandOverToMenu();
+    }
     else if (Loop.FadeOutRunning)
       PrepareMenuPicture();  // a little in each pass of the fade, no wait at its end
   } else {
