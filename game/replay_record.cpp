@@ -1,10 +1,12 @@
 #include "game/replay_record.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/keys.h"
+#include "game/replay_files.h"
 #include "game/rules.h"
 #include "platform/clock.h"
 #include "platform/random.h"
@@ -24,7 +26,6 @@ struct Recorder {
 };
 
 Recorder Rec;
-GameEndHandler EndHandler = nullptr;
 
 uint32_t OwnClock(uint32_t t) { return t - TimeSkipped; }
 
@@ -105,10 +106,9 @@ void EndRecording() {
   if (Rec.Suspended || !Rec.Recording) return;
   Rec.Recording = false;
   FillHeader(Rec.Game.Header);
-  if (EndHandler) EndHandler(Rec.Game);
+  if (const std::string problem = KeepLastGame(Rec.Game); !problem.empty())
+    std::fprintf(stderr, "Zolvane: the last game could not be kept: %s\n", problem.c_str());
 }
-
-void SetGameEndHandler(GameEndHandler handler) { EndHandler = handler; }
 
 Replay RecordedGame() {
   Replay replay = Rec.Game;

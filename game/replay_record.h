@@ -15,10 +15,8 @@ void RecordStepStart();
 // After each game or break step: its frame time, its clock and the keys it read.
 void RecordStep();
 // As the game hands over to the menus: the header is filled from the game as it ended, the
-// recording stops, and the handler, if one is set, gets the game.
+// recording stops, and the game is kept as the last one (replay_files.h).
 void EndRecording();
-using GameEndHandler = void (*)(const Replay& game);
-void SetGameEndHandler(GameEndHandler handler);
 // The game recorded last: the one that ended, or the one running with its header filled
 // from the game state now. Date is when it ended, in seconds since 1970.
 Replay RecordedGame();
