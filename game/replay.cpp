@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -280,7 +281,8 @@ std::string DecodeReplay(std::string_view bytes, Replay& out) {
   if (nameSize > MaxReplayNameBytes) return "damaged: a player name over 64 bytes";
   if (const std::string problem = CheckStart(replay.Start); !problem.empty())
     return "damaged: " + problem;
-  if (count > MaxReplaySteps) return "damaged: " + std::to_string(count) + " steps, more than any game";
+  if (count > MaxReplaySteps)
+    return "damaged: " + std::to_string(count) + " steps, more than any game";
   // Deflate packs at most about 1032 to 1: a larger promise is a lie, not a reason to allocate.
   if (rawSize > uint64_t{packedSize} * 1040 + 64) return "damaged: the steps' size is impossible";
   std::string raw(rawSize, '\0');
@@ -305,6 +307,11 @@ std::string SaveReplay(const std::string& path, const Replay& replay) {
 std::string LoadReplay(const std::string& path, Replay& replay) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return path + ": cannot be read: " + std::strerror(errno);
+  // Longer than any game packs into: not read into memory to find that out.
+  std::error_code error;
+  if (const auto size = std::filesystem::file_size(path, error);
+      !error && size > MaxReplayFileBytes)
+    return path + ": not a replay of this game (" + std::to_string(size) + " bytes)";
   std::string bytes;
   try {
     bytes.assign(std::istreambuf_iterator<char>(in), {});

@@ -56,6 +56,7 @@ constexpr uint16_t ReplayVersion = 1;
 constexpr size_t MaxReplayNameBytes = 64;
 // About 37 hours at 60 steps a second: far past any game, small enough to hold in memory.
 constexpr uint32_t MaxReplaySteps = 8u << 20;
+constexpr uint64_t MaxReplayFileBytes = 64u << 20;
 
 std::string EncodeReplay(const Replay& replay);
 // Empty on success; otherwise what is wrong with the bytes, and replay is left as it was.

@@ -47,14 +47,13 @@ std::string KeepRankedGame(int32_t gameType, int32_t position) {
   // Only the game that made the row: never another game under its name.
   if (game.Header.GameType != gameType || game.Header.Score != row.Score) return "";
   game.Header.Player = row.Name;
-  std::string lastProblem = KeepLastGame(game);  // now with its player's name
+  const std::string lastProblem = KeepLastGame(game);  // now with its player's name
   std::error_code error;
   fs::create_directories(InFolder(TableReplaysFolder), error);
   if (error) return InFolder(TableReplaysFolder) + ": " + error.message();
   // Saved before the clean-up: a crash in between leaves a file too many, never one too few.
-  if (std::string problem = SaveReplay(InFolder(TableReplayPath(gameType, row.Score, row.Name)), game);
-      !problem.empty())
-    return problem;
+  const std::string path = InFolder(TableReplayPath(gameType, row.Score, row.Name));
+  if (std::string problem = SaveReplay(path, game); !problem.empty()) return problem;
   const std::string cleanProblem = RemoveReplaysOffTheTables();
   return cleanProblem.empty() ? lastProblem : cleanProblem;
 }
@@ -71,7 +70,8 @@ std::string RemoveReplaysOffTheTables() {
   static const std::regex Ours("[1-4]-[0-9]{7,}-([0-9a-f][0-9a-f])*\\.zrp");
   std::error_code error;
   fs::directory_iterator it(InFolder(TableReplaysFolder), error);
-  if (error) return error == std::errc::no_such_file_or_directory ? "" : InFolder(TableReplaysFolder) + ": " + error.message();
+  if (error == std::errc::no_such_file_or_directory) return "";  // no row has kept a game yet
+  if (error) return InFolder(TableReplaysFolder) + ": " + error.message();
   std::string problem;
   for (; !error && it != fs::directory_iterator(); it.increment(error)) {
     const std::string name = it->path().filename().string();

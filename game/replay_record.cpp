@@ -43,30 +43,23 @@ float BitsFloat(uint32_t bits) {
 
 bool InBreak() { return Game.Paused || Game.GameOver || Game.AbortQuery; }
 
+void FillHeader(ReplayHeader& h) {
+  h.GameType = Game.GameType;
+  h.Score = Game.Score;
+  h.Lines = Game.Lines;
+  h.Level = Game.Level;
+  h.GameSeconds = Game.GameSeconds;
+  h.Date = static_cast<int64_t>(WallClockMicroseconds() / 1000000u);
+}
+
 }  // namespace
 
+// The seed before NewGame draws the figures; the rest once the menus' step that started the
+// game has done with the keys' timers and the fade, as the first step finds them.
 void BeginRecording() {
   if (Rec.Suspended) return;
   Rec.Game = Replay{};
-  ReplayStart& s = Rec.Game.Start;
-  s.Seed = RandomState();
-  s.KeyRepeatDelay = Config.KeyRepeatDelay;
-  s.RotateClockwise = Config.RotateClockwise;
-  s.RotationSpeedBits = FloatBits(Config.RotationSpeed);
-  s.MoveRepeatTimer = Keys.MoveRepeatTimer;
-  s.DownRepeatTimer = Keys.DownRepeatTimer;
-  s.UpRepeatTimer = Keys.UpRepeatTimer;
-  s.EscapeTimer = Keys.EscapeTimer;
-  s.PauseTimer = Keys.PauseTimer;
-  s.SideMove = Game.FallingFigure ? static_cast<uint8_t>(Game.FallingFigure->SideMove) : 0;
-  s.SlideStep = Game.SlideStep;
-  s.SlideGraceMs = Game.SlideGraceMs;
-  s.BrickFlipActive = Game.BrickFlipActive;
-  s.BrickFlipColumn = Game.BrickFlipColumn;
-  s.BrickFlipRow = Game.BrickFlipRow;
-  s.BrickFlipAxis = Game.BrickFlipAxis;
-  s.BrickFlipAngleBits = FloatBits(Game.BrickFlipAngle);
-  s.TimeLeft = Game.TimeLeft;
+  Rec.Game.Start.Seed = RandomState();
   Rec.Recording = true;
   Rec.Started = false;
   PolledGameInput = InputNotPolled;
@@ -76,9 +69,27 @@ void BeginRecording() {
 void RecordStepStart() {
   if (Rec.Suspended || !Rec.Recording || Rec.Started) return;
   Rec.Started = true;
-  Rec.Game.Start.TransitionActive = Loop.TransitionActive;
-  Rec.Game.Start.FadeInRunning = Loop.FadeInRunning;
-  Rec.Game.Start.FadeLevel = Loop.FadeLevel;
+  ReplayStart& s = Rec.Game.Start;
+  s.KeyRepeatDelay = Config.KeyRepeatDelay;
+  s.RotateClockwise = Config.RotateClockwise;
+  s.RotationSpeedBits = FloatBits(Config.RotationSpeed);
+  s.MoveRepeatTimer = Keys.MoveRepeatTimer;
+  s.DownRepeatTimer = Keys.DownRepeatTimer;
+  s.UpRepeatTimer = Keys.UpRepeatTimer;
+  s.EscapeTimer = Keys.EscapeTimer;
+  s.PauseTimer = Keys.PauseTimer;
+  s.SideMove = static_cast<uint8_t>(Game.FallingFigure->SideMove);
+  s.SlideStep = Game.SlideStep;
+  s.SlideGraceMs = Game.SlideGraceMs;
+  s.BrickFlipActive = Game.BrickFlipActive;
+  s.BrickFlipColumn = Game.BrickFlipColumn;
+  s.BrickFlipRow = Game.BrickFlipRow;
+  s.BrickFlipAxis = Game.BrickFlipAxis;
+  s.BrickFlipAngleBits = FloatBits(Game.BrickFlipAngle);
+  s.TimeLeft = Game.TimeLeft;
+  s.TransitionActive = Loop.TransitionActive;
+  s.FadeInRunning = Loop.FadeInRunning;
+  s.FadeLevel = Loop.FadeLevel;
 }
 
 void RecordStep() {
@@ -91,15 +102,6 @@ void RecordStep() {
   PolledGameInput = InputNotPolled;
   Rec.LastTime = now;
   Rec.Game.Steps.push_back(step);
-}
-
-static void FillHeader(ReplayHeader& h) {
-  h.GameType = Game.GameType;
-  h.Score = Game.Score;
-  h.Lines = Game.Lines;
-  h.Level = Game.Level;
-  h.GameSeconds = Game.GameSeconds;
-  h.Date = static_cast<int64_t>(WallClockMicroseconds() / 1000000u);
 }
 
 void EndRecording() {

@@ -10,7 +10,8 @@ namespace zolvane {
 // Called as a game starts, before NewGame draws the figures: the seed and the state the game
 // starts from.
 void BeginRecording();
-// Before the first key poll of each game or break step (StepFrame): the fade the game starts in.
+// Before the key poll of each game or break step (StepFrame): on the first, the settings,
+// timers, fade and effects the game starts from.
 void RecordStepStart();
 // After each game or break step: its frame time, its clock and the keys it read.
 void RecordStep();

@@ -131,6 +131,12 @@ TEST_F(SimReplayTest, DamagedFilesExit2NamingTheFileAndWhatIsWrong) {
     EXPECT_NE(r.Err.find(c.name), std::string::npos) << r.Err;
     EXPECT_NE(r.Err.find(c.says), std::string::npos) << r.Err;
   }
+  // A file far larger than any game is refused before it is read.
+  WriteFile(Dir / "vast.zrp", good);
+  fs::resize_file(Dir / "vast.zrp", uint64_t{100} << 20);
+  const SimRun vast = RunSim("--verify vast.zrp");
+  EXPECT_EQ(vast.Status, 2);
+  EXPECT_NE(vast.Err.find("vast.zrp: not a replay of this game"), std::string::npos) << vast.Err;
   fs::create_directory(Dir / "folder.zrp");
   for (const char* name : {"missing.zrp", "folder.zrp"}) {
     const SimRun r = RunSim(std::string("--verify ") + name);

@@ -73,7 +73,8 @@ TEST_F(ReplayFilesTest, ARowPushedOutLosesItsFileAndTheCleanUpIsIdempotent) {
   for (int rank = 1; rank <= 10; ++rank) {
     HighScores[1][rank] = {"P" + std::to_string(rank), 1000 - rank};
     fs::create_directories(Folder / "replays");
-    ASSERT_EQ(SaveReplay((Folder / TableReplayPath(1, 1000 - rank, HighScores[1][rank].Name)).string(), any), "");
+    const fs::path file = Folder / TableReplayPath(1, 1000 - rank, HighScores[1][rank].Name);
+    ASSERT_EQ(SaveReplay(file.string(), any), "");
   }
   // Left by a crash between saving a row's game and cleaning up, and a player's own files.
   test::WriteFile(Folder / TableReplayPath(2, 5, "Gone"), "x");

@@ -236,7 +236,8 @@ class ReplayRulesTest : public RulesTest {
   std::vector<int> WellBits() {
     std::vector<int> bits;
     for (int r = 1; r <= WellRows; ++r)
-      for (int c = 1; c <= WellColumns; ++c) bits.push_back(WellAt(r, c).Empty ? 0 : WellAt(r, c).Brick->Colour);
+      for (int c = 1; c <= WellColumns; ++c)
+        bits.push_back(WellAt(r, c).Empty ? 0 : WellAt(r, c).Brick->Colour);
     bits.push_back(Game.FallingFigure->Kind());
     bits.push_back(Game.FallingFigure->Row);
     bits.push_back(Game.FallingFigure->Column);
@@ -283,6 +284,24 @@ TEST_F(ReplayRulesTest, AGameAfterAnotherPlaysBackToTheSameWellAndFigures) {
   CreateGameScene();
   PlayReplay(changed);
   EXPECT_NE(WellBits(), well);
+}
+
+TEST_F(ReplayRulesTest, AGameStartedFromTheMenusThroughTheirFadePlaysBack) {
+  // The fades and the menus' steps around NewGame, with a key held through them.
+  EndGame();
+  for (int i = 0; i < 100 && Loop.TransitionActive; ++i) Pass(17);
+  keyboard.ReleaseAll();
+  keyboard.Press(DIK_LEFT);
+  BeginNewGame(3);
+  for (int i = 0; i < 100 && Loop.MenuActive; ++i) Pass(17);
+  ASSERT_FALSE(Loop.MenuActive);
+  ASSERT_TRUE(Loop.TransitionActive) << "the game starts in its fade";
+  PlayRandomly(3000, 5);
+  const Replay recorded = RecordedGame();
+  const std::vector<int> well = WellBits();
+  CreateGameScene();
+  EXPECT_EQ(PlayReplay(recorded), RecordedOutcome(recorded.Header));
+  EXPECT_EQ(WellBits(), well);
 }
 
 TEST_F(ReplayRulesTest, AGameEndedByItsFadeKeepsItsRecordAfterTheFreshWell) {
