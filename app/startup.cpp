@@ -15,6 +15,7 @@
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/high_scores.h"
+#include "game/replay_files.h"
 #include "menu/menu_screens.h"
 #include "menu/name_entry.h"
 #include "platform/clock.h"
@@ -376,6 +377,11 @@ bool LoadHighScoreTable(WindowSystem& window) {
     return false;
   }
   frmD3D.HighScoresLoaded = true;
+  // The games' replays live beside the table; those of rows gone while the game was not
+  // running (a crash between saving one and cleaning up) go now.
+  KeepReplaysIn(".");
+  if (const std::string problem = RemoveReplaysOffTheTables(); !problem.empty())
+    std::fprintf(stderr, "Zolvane: old replays could not be removed: %s\n", problem.c_str());
   return true;
 }
 

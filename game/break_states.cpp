@@ -4,8 +4,8 @@
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/keys.h"
+#include "game/replay_record.h"
 #include "game/rules.h"
-#include "platform/clock.h"
 
 namespace zolvane {
 
@@ -18,14 +18,14 @@ bool EscapeActs() { return KeyActs(Keys.KeyEscape, Keys.EscapeTimer, EscapeRepea
 
 void PauseGame() {
   Game.Paused = true;
-  Game.BreakStartTime = timeGetTime();
+  Game.BreakStartTime = StepTime();
 }
 
 void ResumeGame() {
   Game.Paused = false;
   Game.AbortQuery = false;
   // The game clock skips the break.
-  Game.GameStartTime += timeGetTime() - Game.BreakStartTime;
+  Game.GameStartTime += StepTime() - Game.BreakStartTime;
 }
 
 void BreakTick() {
@@ -49,6 +49,7 @@ void BreakTick() {
   FadeOutStep();
 
   MusicUpkeep();
+  RecordStep();
 }
 
 }  // namespace zolvane

@@ -11,13 +11,18 @@ LoopState Loop;
 
 int32_t RoundHalfEven(double v) { return static_cast<int32_t>(std::nearbyint(v)); }
 
+uint32_t TimeSkipped = 0;
+
+// One reading for the whole step: a replay gives the step one time, so the game must see one.
 void FrameTimeUpdate() {
-  Loop.FrameDelta = timeGetTime() - Loop.LastFrameTime;  // unsigned: survives the wrap
-  Loop.LastFrameTime = timeGetTime();
+  const uint32_t now = timeGetTime();
+  Loop.FrameDelta = now - Loop.LastFrameTime;  // unsigned: survives the wrap
+  Loop.LastFrameTime = now;
   if (Loop.FrameDelta > MaxFrameDelta) Loop.FrameDelta = MaxFrameDelta;
 }
 
 void SkipTime(uint32_t ms) {
+  TimeSkipped += ms;
   Loop.LastFrameTime += ms;
   Game.GameStartTime += ms;
   Game.BreakStartTime += ms;

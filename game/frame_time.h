@@ -29,6 +29,10 @@ void FrameTimeUpdate();
 // Time the game does not count (the window going full screen): every clock reading the
 // game keeps moves on by it, so the next step and the game's seconds go on as before.
 void SkipTime(uint32_t ms);
+// All the time skipped so far: the game's own clock is timeGetTime() less this.
+extern uint32_t TimeSkipped;
+// The clock as the running step read it (FrameTimeUpdate).
+inline uint32_t StepTime() { return Loop.LastFrameTime; }
 void FadeOutStep();
 void FadeInStep();
 

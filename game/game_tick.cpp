@@ -3,9 +3,9 @@
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/keys.h"
+#include "game/replay_record.h"
 #include "game/rules.h"
 #include "game/scene_objects.h"
-#include "platform/clock.h"
 #include "platform/settings.h"
 
 namespace zolvane {
@@ -38,7 +38,7 @@ void GameTick() {
   TFigure& figure = *Game.FallingFigure;
 
   FrameTimeUpdate();
-  Game.GameSeconds = static_cast<int32_t>((timeGetTime() - Game.GameStartTime) / 1000u);
+  Game.GameSeconds = static_cast<int32_t>((StepTime() - Game.GameStartTime) / 1000u);
   GrowStep(figure, 1.0f);
   GrowStep(*Game.NextFigure, 0.75f);
 
@@ -77,7 +77,7 @@ void GameTick() {
   if (Keys.KeyPause) CountDownKey(Keys.PauseTimer, PauseRepeatStart);
   if (KeyActs(Keys.KeyEscape, Keys.EscapeTimer, EscapeRepeatStart)) {
     Game.AbortQuery = true;
-    Game.BreakStartTime = timeGetTime();
+    Game.BreakStartTime = StepTime();
   }
   if (Keys.KeyEscape) CountDownKey(Keys.EscapeTimer, EscapeRepeatStart);
 
@@ -91,6 +91,7 @@ void GameTick() {
   GarbageTimerStep();
   UpdateMessageBrightness();
   CountUpShownScore();
+  RecordStep();
 }
 
 }  // namespace zolvane

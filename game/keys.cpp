@@ -7,6 +7,7 @@
 namespace zolvane {
 
 KeyFlags Keys;
+uint16_t PolledGameInput = InputNotPolled;
 
 namespace {
 void Edge(bool down, bool& flag, int32_t& timer, int32_t start) {
@@ -46,14 +47,12 @@ bool MenuMoveDown(Action move) {
          BoundKeyDown(KeyBindings[static_cast<int>(move)], IsMenuArrow);
 }
 
-void PollMoves(bool menu) {
-  auto held = [menu](Action a) { return menu ? MenuMoveDown(a) : ActionDown(a); };
-  Edge(held(Action::Turn), Keys.KeyUp, Keys.UpRepeatTimer, UpRepeatStart);
-  Edge(held(Action::SoftDrop), Keys.KeyDown, Keys.DownRepeatTimer, DownRepeatStart);
-  Edge(held(Action::Left), Keys.KeyLeft, Keys.MoveRepeatTimer, Config.KeyRepeatDelay);
-  Edge(held(Action::Right), Keys.KeyRight, Keys.MoveRepeatTimer, Config.KeyRepeatDelay);
-  Edge(ActionDown(menu ? Action::Back : Action::Abort), Keys.KeyEscape, Keys.EscapeTimer,
-       EscapeRepeatStart);
+void ApplyMoves(bool turn, bool softDrop, bool left, bool right, bool escape) {
+  Edge(turn, Keys.KeyUp, Keys.UpRepeatTimer, UpRepeatStart);
+  Edge(softDrop, Keys.KeyDown, Keys.DownRepeatTimer, DownRepeatStart);
+  Edge(left, Keys.KeyLeft, Keys.MoveRepeatTimer, Config.KeyRepeatDelay);
+  Edge(right, Keys.KeyRight, Keys.MoveRepeatTimer, Config.KeyRepeatDelay);
+  Edge(escape, Keys.KeyEscape, Keys.EscapeTimer, EscapeRepeatStart);
 }
 
 // In a game the drop key drops: it confirms nothing, even where it is also a menu key.
@@ -75,7 +74,8 @@ ActionSet PadMenuActions(ActionSet pad) {
 
 void PollMenuKeys() {
   if (!CanPoll()) return;
-  PollMoves(true);
+  ApplyMoves(MenuMoveDown(Action::Turn), MenuMoveDown(Action::SoftDrop),
+             MenuMoveDown(Action::Left), MenuMoveDown(Action::Right), ActionDown(Action::Back));
   // In the menus Space and Enter are one key; the menu clears KeyEnter when it acts, and
   // KeyEnterHeld keeps a held key from acting twice.
   if (ActionDown(Action::Confirm)) {
@@ -86,14 +86,35 @@ void PollMenuKeys() {
 }
 
 void PollGameKeys() {
+  PolledGameInput = InputNotPolled;
   if (!CanPoll()) return;
-  PollMoves(false);
-  Edge(ActionDown(Action::Drop), Keys.KeySpace, Keys.DownRepeatTimer, DownRepeatStart);
-  Keys.KeyEnter = ConfirmInGame();  // no timer: the flag is the key's state
-  Edge(ActionDown(Action::TurboDrop), Keys.KeyCtrl, Keys.DownRepeatTimer, DownRepeatStart);
-  Edge(ActionDown(Action::Pause), Keys.KeyPause, Keys.PauseTimer, PauseRepeatStart);
-  Keys.KeyYesDown = ActionDown(Action::Yes);
-  Keys.KeyNoDown = ActionDown(Action::No);
+  uint16_t input = 0;
+  auto bit = [&input](bool held, uint16_t b) { if (held) input |= b; };
+  bit(ActionDown(Action::Turn), InputTurn);
+  bit(ActionDown(Action::SoftDrop), InputSoftDrop);
+  bit(ActionDown(Action::Left), InputLeft);
+  bit(ActionDown(Action::Right), InputRight);
+  bit(ActionDown(Action::Abort), InputAbort);
+  bit(ActionDown(Action::Drop), InputDrop);
+  bit(ConfirmInGame(), InputConfirm);
+  bit(ActionDown(Action::TurboDrop), InputTurboDrop);
+  bit(ActionDown(Action::Pause), InputPause);
+  bit(ActionDown(Action::Yes), InputYes);
+  bit(ActionDown(Action::No), InputNo);
+  PolledGameInput = input;
+  ApplyGameInput(input);
+}
+
+void ApplyGameInput(uint16_t input) {
+  auto held = [input](uint16_t b) { return (input & b) != 0; };
+  ApplyMoves(held(InputTurn), held(InputSoftDrop), held(InputLeft), held(InputRight),
+             held(InputAbort));
+  Edge(held(InputDrop), Keys.KeySpace, Keys.DownRepeatTimer, DownRepeatStart);
+  Keys.KeyEnter = held(InputConfirm);  // no timer: the flag is the key's state
+  Edge(held(InputTurboDrop), Keys.KeyCtrl, Keys.DownRepeatTimer, DownRepeatStart);
+  Edge(held(InputPause), Keys.KeyPause, Keys.PauseTimer, PauseRepeatStart);
+  Keys.KeyYesDown = held(InputYes);
+  Keys.KeyNoDown = held(InputNo);
 }
 
 }  // namespace zolvane

@@ -44,6 +44,22 @@ inline void CountDownKey(int32_t& timer, int32_t start) {
 void PollMenuKeys();
 void PollGameKeys();
 
+// What a game step reads of the keys, after the player's bindings and the pad: one bit per
+// action held. A replay keeps these, so it depends on neither.
+enum GameInputBit : uint16_t {
+  InputTurn = 1 << 0, InputSoftDrop = 1 << 1, InputLeft = 1 << 2, InputRight = 1 << 3,
+  InputAbort = 1 << 4, InputDrop = 1 << 5, InputConfirm = 1 << 6, InputTurboDrop = 1 << 7,
+  InputPause = 1 << 8, InputYes = 1 << 9, InputNo = 1 << 10,
+  InputNotPolled = 1 << 11,  // the keys were not read before this step (a fade, no keyboard)
+  InputFullScreen = 1 << 12, // the sparks draw differently full screen
+};
+constexpr uint16_t GameInputMask = (1 << 13) - 1;
+
+// The input the last PollGameKeys read, or InputNotPolled; the recorder takes it per step.
+extern uint16_t PolledGameInput;
+// The game's key flags from one input, as PollGameKeys sets them.
+void ApplyGameInput(uint16_t input);
+
 // The pad's actions as the menus take them: a button that confirms or goes back does only
 // that there, though it also turns or drops in a game (A, B).
 ActionSet PadMenuActions(ActionSet pad);

@@ -9,6 +9,7 @@
 #include "game/game_types.h"
 #include "game/high_scores.h"
 #include "game/keys.h"
+#include "game/replay_record.h"
 #include "game/scene_objects.h"
 #include "menu/menu_screens.h"
 #include "menu/menu_state.h"
@@ -180,6 +181,7 @@ void RunFades() {
   if (Loop.FadeOutDone) {
     LeaveMenus();
     Loop.FadeOutDone = false;
+    BeginRecording();
     NewGame();
     Loop.FadeInRunning = true;
     Play(Effect::NewGame);
@@ -283,6 +285,7 @@ void BeginNewGame(int32_t gameType) {
 
 void StartGameNow(int32_t gameType) {
   ChooseGameType(gameType);
+  BeginRecording();
   NewGame();
   LeaveMenus();
   Loop.TransitionActive = false;

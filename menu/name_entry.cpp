@@ -1,6 +1,7 @@
 #include "menu/name_entry.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include "game/frame_time.h"
@@ -8,6 +9,7 @@
 #include "game/game_types.h"
 #include "game/high_scores.h"
 #include "game/keys.h"
+#include "game/replay_files.h"
 #include "menu/menu_state.h"
 #include "platform/actions.h"
 #include "platform/keyboard.h"
@@ -128,7 +130,12 @@ void NameEntryPadStep() {
 }
 
 void FinishNameEntry() {
-  if (HighScoreEntry* row = EntryRow(); row && Blank(row->Name)) row->Name = "Anonymous";
+  if (HighScoreEntry* row = EntryRow()) {
+    if (Blank(row->Name)) row->Name = "Anonymous";
+    if (const std::string problem = KeepRankedGame(Game.GameType, Game.ScorePosition);
+        !problem.empty())
+      std::fprintf(stderr, "Zolvane: the game's replay could not be kept: %s\n", problem.c_str());
+  }
   Menu.NameEntryActive = false;
   Keys.KeyEnter = false;
 }

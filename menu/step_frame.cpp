@@ -3,6 +3,7 @@
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/keys.h"
+#include "game/replay_record.h"
 #include "game/rules.h"
 #include "menu/menu_screens.h"
 #include "menu/menu_state.h"
@@ -16,11 +17,14 @@ void StepFrame() {
     MenuStep();
     return;
   }
+  RecordStepStart();
   if (!Loop.TransitionActive) PollGameKeys();
   if (Game.Paused || Game.GameOver || Game.AbortQuery) {
     BreakTick();
-    if (Loop.FadeOutDone)
+    if (Loop.FadeOutDone) {
+      EndRecording();
       HandOverToMenu();
+    }
     else if (Loop.FadeOutRunning)
       PrepareMenuPicture();  // a little in each pass of the fade, no wait at its end
   } else {

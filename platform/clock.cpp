@@ -23,6 +23,8 @@ std::function<uint64_t()>& WallClockSource() {
 }
 }  // namespace
 
+std::function<uint32_t()> ClockSourceNow() { return ClockSource(); }
+
 uint32_t timeGetTime() {
   if (ClockSource()) return ClockSource()();
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() -

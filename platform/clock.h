@@ -13,6 +13,8 @@ uint64_t QueryPerformanceFrequency();
 
 // An empty function restores the real clock.
 void SetClockSource(std::function<uint32_t()> source);
+// The source set now (empty: the real clock).
+std::function<uint32_t()> ClockSourceNow();
 void SetPerformanceCounterSource(std::function<uint64_t()> counter, uint64_t frequency);
 
 // Microseconds since 1970 by the system clock. Unlike timeGetTime it does not start again
@@ -22,16 +24,20 @@ uint64_t WallClockMicroseconds();
 void SetWallClockSource(std::function<uint64_t()> source);
 
 // A clock that moves only when told to: the injected clock of tests and the simulator.
+// The clock it replaced comes back when it goes (a replay played inside the simulator).
 class ManualClock {
  public:
-  explicit ManualClock(uint32_t start = 1000) : Now(start) {
+  explicit ManualClock(uint32_t start = 1000) : Now(start), Before(ClockSourceNow()) {
     SetClockSource([this] { return Now; });
   }
-  ~ManualClock() { SetClockSource(nullptr); }
+  ~ManualClock() { SetClockSource(Before); }
   ManualClock(const ManualClock&) = delete;
   ManualClock& operator=(const ManualClock&) = delete;
   void Advance(uint32_t ms) { Now += ms; }
   uint32_t Now;
+
+ private:
+  std::function<uint32_t()> Before;
 };
 
 }  // namespace zolvane

@@ -15,6 +15,7 @@ uint32_t Next() {
 }  // namespace
 
 void RandomSeed(uint32_t seed) { Seed = seed; }
+uint32_t RandomState() { return Seed; }
 // Wall time, not timeGetTime: that starts again with every run, and as start-up takes about
 // as long each time, many games opened with the same figures.
 void Randomize() {

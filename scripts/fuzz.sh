@@ -36,6 +36,7 @@ font              65536                  -
 wave              8192                   wave.dict
 sim_script        4096                   sim_script.dict
 jpeg              8192                   -
+replay            65536                  -
 "
 
 all_targets=$(echo "$TABLE" | awk 'NF == 3 { print $1 }')
@@ -46,7 +47,8 @@ for t in "${targets[@]}"; do
 done
 
 # ---- Packages: clang and its fuzzer runtime beside what the game's core needs.
-"$root/scripts/setup.sh" clang libclang-rt-14-dev cmake ninja-build libjpeg62-turbo-dev libstb-dev
+"$root/scripts/setup.sh" clang libclang-rt-14-dev cmake ninja-build libjpeg62-turbo-dev libstb-dev \
+  zlib1g-dev
 
 # ---- Build.
 build_start=$(date +%s)

@@ -7,7 +7,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libgl-dev libgl1-mesa-dri libglu1-mesa-dev
-  libjpeg62-turbo-dev libstb-dev libfluidsynth-dev fluid-soundfont-gm
+  libjpeg62-turbo-dev libstb-dev zlib1g-dev libfluidsynth-dev fluid-soundfont-gm
   libfreetype-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick espeak-ng sox pulseaudio pulseaudio-utils

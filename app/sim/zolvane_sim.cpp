@@ -21,12 +21,15 @@
 #include "app/config.h"
 #include "app/main_form.h"
 #include "app/sim/sim_script.h"
+#include "app/sim/sim_verify.h"
 #include "audio/sound.h"
 #include "game/figure_shapes.h"
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/high_scores.h"
 #include "game/keys.h"
+#include "game/replay.h"
+#include "game/replay_record.h"
 #include "game/rules.h"
 #include "game/scene_objects.h"
 #include "menu/menu_state.h"
@@ -54,7 +57,8 @@ constexpr int ExitUsage = 2;
 
 const char* const Usage =
     "usage: zolvane-sim [--seed N] [--type T] [--config FILE] [--highscores FILE] [--trace]\n"
-    "                   [--again] [--memory] [SCRIPT]\n"
+    "                   [--again] [--memory] [--record FILE] [SCRIPT]\n"
+    "       zolvane-sim --verify FILE\n"
     "\n"
     "Plays a game of type T (1 Classic, 2 Advanced, 3 Special, 4 Crazy; default 1) with the\n"
     "random generator seeded with N (default 1), driven by SCRIPT or standard input:\n"
@@ -71,7 +75,11 @@ const char* const Usage =
     "and at the end. --highscores FILE is read at the start and written at the end.\n"
     "A run ends when the game hands back to the menu; with --again a new game of the same\n"
     "type starts then, and each line also tells the games started (\"Games\"). --memory\n"
-    "adds the resident memory of the simulator in KiB (\"ResidentKiB\") to each line.\n";
+    "adds the resident memory of the simulator in KiB (\"ResidentKiB\") to each line.\n"
+    "--record FILE saves the replay of the game running at the end (the last one with\n"
+    "--again); a script that sets the well or a figure cannot be recorded.\n"
+    "--verify FILE plays a replay again and prints its score, lines, level and seconds beside\n"
+    "the recorded ones: exit 0 when all agree, 1 when not, 2 when the file cannot be read.\n";
 
 struct Options {
   uint32_t Seed = 1;
@@ -82,6 +90,8 @@ struct Options {
   bool Again = false;
   bool Memory = false;
   std::optional<std::string> Script;
+  std::optional<std::string> Record;
+  std::optional<std::string> Verify;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -118,10 +128,15 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options) {
       const auto n = v ? ParseUnsigned(*v, 4) : std::nullopt;
       if (!n || *n < 1) return usage("--type needs a game type from 1 to 4");
       options.Type = static_cast<int32_t>(*n);
-    } else if (arg == "--config" || arg == "--highscores") {
+    } else if (arg == "--config" || arg == "--highscores" || arg == "--record" ||
+               arg == "--verify") {
       const auto v = value();
       if (!v || v->empty()) return usage(std::string(arg) + " needs a file name");
-      (arg == "--config" ? options.ConfigFile : options.HighScoresPath) = std::string(*v);
+      auto& target = arg == "--config"       ? options.ConfigFile
+                     : arg == "--highscores" ? options.HighScoresPath
+                     : arg == "--record"     ? options.Record
+                                             : options.Verify;
+      target = std::string(*v);
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usage("unknown option " + Quoted(arg));
     } else if (options.Script) {
@@ -130,6 +145,8 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options) {
       options.Script = std::string(arg);
     }
   }
+  if (options.Verify && (options.Script || options.Record || options.HighScoresPath))
+    return usage("--verify takes no script, --record or --highscores");
   return std::nullopt;
 }
 
@@ -164,6 +181,22 @@ std::optional<std::string> FindFigureShapes() {
   for (const std::string& p : places)
     if (FileExists(p)) return p;
   return std::nullopt;
+}
+
+bool LoadShapes() {
+  const auto shapes = FindFigureShapes();
+  if (!shapes) {
+    std::fprintf(stderr, "zolvane-sim: %s not found here, beside the program or in the source\n",
+                 FigureShapesFile);
+    return false;
+  }
+  try {
+    LoadFigureShapes(*shapes);
+  } catch (const ShapeFileError& e) {
+    std::fprintf(stderr, "zolvane-sim: %s\n", e.what());
+    return false;
+  }
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -370,7 +403,14 @@ std::optional<std::vector<Command>> LoadScript(const Options& options) {
     return std::nullopt;
   }
   try {
-    return ParseScript(*text);
+    std::vector<Command> script = ParseScript(*text);
+    for (const Command& cmd : script)
+      if (options.Record && cmd.What != Command::Pass && cmd.What != Command::Print) {
+        std::fprintf(stderr, "zolvane-sim: %s: a game whose well or figures the script sets "
+                     "cannot be recorded (--record)\n", scriptName.c_str());
+        return std::nullopt;
+      }
+    return script;
   } catch (const ScriptError& e) {
     std::fprintf(stderr, "zolvane-sim: %s line %d: %s\n", scriptName.c_str(), e.Line,
                  e.Message.c_str());
@@ -403,18 +443,7 @@ std::optional<int> StartUpAsTheProgram(const Options& options, Session& session)
     std::fprintf(stderr, "zolvane-sim: %s\n", message.c_str());
   RandomSeed(options.Seed);
 
-  const auto shapes = FindFigureShapes();
-  if (!shapes) {
-    std::fprintf(stderr, "zolvane-sim: %s not found here, beside the program or in the source\n",
-                 FigureShapesFile);
-    return ExitFailure;
-  }
-  try {
-    LoadFigureShapes(*shapes);
-  } catch (const ShapeFileError& e) {
-    std::fprintf(stderr, "zolvane-sim: %s\n", e.what());
-    return ExitFailure;
-  }
+  if (!LoadShapes()) return ExitFailure;
   CreateGameScene();
   Loop.LastFrameTime = timeGetTime();
 
@@ -488,6 +517,15 @@ int Finish(const Options& options, Session& session) {
     status = ExitFailure;
   }
   if (options.HighScoresPath && !SaveHighScores(*options.HighScoresPath)) status = ExitFailure;
+  if (options.Record) {
+    Replay game = RecordedGame();
+    game.Header.Player = "Simulator";
+    const std::string problem = SaveReplay(*options.Record, game);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "zolvane-sim: %s\n", problem.c_str());
+      status = ExitFailure;
+    }
+  }
 
   SetEffectRecorder(nullptr);
   SetKeyboardSource(nullptr);
@@ -498,6 +536,10 @@ int Finish(const Options& options, Session& session) {
 int Run(int argc, char** argv) {
   Options options;
   if (const auto status = ParseArguments(argc, argv, options)) return *status;
+  if (options.Verify) {
+    if (!LoadShapes()) return sim::VerifyUnreadable;
+    return sim::VerifyReplayFile(*options.Verify);
+  }
   const auto script = LoadScript(options);
   if (!script) return ExitUsage;
   Session session;

@@ -1,0 +1,180 @@
+#include "game/replay_record.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "game/frame_time.h"
+#include "game/game_state.h"
+#include "game/keys.h"
+#include "game/replay_files.h"
+#include "game/rules.h"
+#include "platform/clock.h"
+#include "platform/random.h"
+#include "platform/settings.h"
+
+namespace zolvane {
+
+namespace {
+
+struct Recorder {
+  Replay Game;
+  bool Recording = false;    // between BeginRecording and EndRecording
+  bool Started = false;      // RecordStepStart has taken the fade
+  bool Suspended = false;    // a replay is playing
+  uint32_t StartTime = 0;    // the game's own clock (less skipped time) at NewGame
+  uint32_t LastTime = 0;     // the same at the last step
+};
+
+Recorder Rec;
+
+uint32_t OwnClock(uint32_t t) { return t - TimeSkipped; }
+
+uint32_t FloatBits(float f) {
+  uint32_t bits;
+  std::memcpy(&bits, &f, sizeof bits);
+  return bits;
+}
+
+float BitsFloat(uint32_t bits) {
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
+}
+
+bool InBreak() { return Game.Paused || Game.GameOver || Game.AbortQuery; }
+
+void FillHeader(ReplayHeader& h) {
+  h.GameType = Game.GameType;
+  h.Score = Game.Score;
+  h.Lines = Game.Lines;
+  h.Level = Game.Level;
+  h.GameSeconds = Game.GameSeconds;
+  h.Date = static_cast<int64_t>(WallClockMicroseconds() / 1000000u);
+}
+
+}  // namespace
+
+// The seed before NewGame draws the figures; the rest once the menus' step that started the
+// game has done with the keys' timers and the fade, as the first step finds them.
+void BeginRecording() {
+  if (Rec.Suspended) return;
+  Rec.Game = Replay{};
+  Rec.Game.Start.Seed = RandomState();
+  Rec.Recording = true;
+  Rec.Started = false;
+  PolledGameInput = InputNotPolled;
+  Rec.StartTime = Rec.LastTime = OwnClock(timeGetTime());
+}
+
+void RecordStepStart() {
+  if (Rec.Suspended || !Rec.Recording || Rec.Started) return;
+  Rec.Started = true;
+  ReplayStart& s = Rec.Game.Start;
+  s.KeyRepeatDelay = Config.KeyRepeatDelay;
+  s.RotateClockwise = Config.RotateClockwise;
+  s.RotationSpeedBits = FloatBits(Config.RotationSpeed);
+  s.MoveRepeatTimer = Keys.MoveRepeatTimer;
+  s.DownRepeatTimer = Keys.DownRepeatTimer;
+  s.UpRepeatTimer = Keys.UpRepeatTimer;
+  s.EscapeTimer = Keys.EscapeTimer;
+  s.PauseTimer = Keys.PauseTimer;
+  s.SideMove = static_cast<uint8_t>(Game.FallingFigure->SideMove);
+  s.SlideStep = Game.SlideStep;
+  s.SlideGraceMs = Game.SlideGraceMs;
+  s.BrickFlipActive = Game.BrickFlipActive;
+  s.BrickFlipColumn = Game.BrickFlipColumn;
+  s.BrickFlipRow = Game.BrickFlipRow;
+  s.BrickFlipAxis = Game.BrickFlipAxis;
+  s.BrickFlipAngleBits = FloatBits(Game.BrickFlipAngle);
+  s.TimeLeft = Game.TimeLeft;
+  s.TransitionActive = Loop.TransitionActive;
+  s.FadeInRunning = Loop.FadeInRunning;
+  s.FadeLevel = Loop.FadeLevel;
+}
+
+void RecordStep() {
+  if (Rec.Suspended || !Rec.Recording || Rec.Game.Steps.size() >= MaxReplaySteps) return;
+  const uint32_t now = OwnClock(StepTime());
+  ReplayStep step;
+  step.FrameDelta = static_cast<uint8_t>(Loop.FrameDelta);
+  step.ClockExtra = static_cast<int32_t>(now - Rec.LastTime - Loop.FrameDelta);
+  step.Input = static_cast<uint16_t>(PolledGameInput | (Config.FullScreen ? InputFullScreen : 0));
+  PolledGameInput = InputNotPolled;
+  Rec.LastTime = now;
+  Rec.Game.Steps.push_back(step);
+}
+
+void EndRecording() {
+  if (Rec.Suspended || !Rec.Recording) return;
+  Rec.Recording = false;
+  FillHeader(Rec.Game.Header);
+  if (const std::string problem = KeepLastGame(Rec.Game); !problem.empty())
+    std::fprintf(stderr, "Zolvane: the last game could not be kept: %s\n", problem.c_str());
+}
+
+Replay RecordedGame() {
+  Replay replay = Rec.Game;
+  if (Rec.Recording) FillHeader(replay.Header);
+  return replay;
+}
+
+ReplayOutcome PlayReplay(const Replay& replay) {
+  const GameSettings savedConfig = Config;
+  const uint32_t savedSeed = RandomState();
+  Rec.Suspended = true;
+  ManualClock clock(1000);
+  const ReplayStart& s = replay.Start;
+
+  Config.KeyRepeatDelay = s.KeyRepeatDelay;
+  Config.RotateClockwise = s.RotateClockwise;
+  Config.RotationSpeed = BitsFloat(s.RotationSpeedBits);
+  Keys = KeyFlags{};
+  Keys.MoveRepeatTimer = s.MoveRepeatTimer;
+  Keys.DownRepeatTimer = s.DownRepeatTimer;
+  Keys.UpRepeatTimer = s.UpRepeatTimer;
+  Keys.EscapeTimer = s.EscapeTimer;
+  Keys.PauseTimer = s.PauseTimer;
+  Game.FallingFigure->SideMove = static_cast<SideMoveDir>(s.SideMove);
+  Game.SlideStep = s.SlideStep;
+  Game.SlideGraceMs = s.SlideGraceMs;
+  Game.BrickFlipActive = s.BrickFlipActive;
+  Game.BrickFlipColumn = s.BrickFlipColumn;
+  Game.BrickFlipRow = s.BrickFlipRow;
+  Game.BrickFlipAxis = s.BrickFlipAxis;
+  Game.BrickFlipAngle = BitsFloat(s.BrickFlipAngleBits);
+  Game.TimeLeft = s.TimeLeft;
+  Game.GameType = replay.Header.GameType;
+  Game.ScorePosition = 11;
+  Game.GameOver = false;
+
+  RandomSeed(s.Seed);
+  NewGame();
+  Loop = LoopState{};
+  Loop.MenuActive = false;
+  Loop.TransitionActive = s.TransitionActive;
+  Loop.FadeInRunning = s.FadeInRunning;
+  Loop.FadeLevel = s.FadeLevel;
+
+  uint32_t now = clock.Now;
+  for (const ReplayStep& step : replay.Steps) {
+    if (!(step.Input & InputNotPolled)) ApplyGameInput(step.Input & (InputNotPolled - 1));
+    Config.FullScreen = (step.Input & InputFullScreen) != 0;
+    now += step.FrameDelta + static_cast<uint32_t>(step.ClockExtra);
+    clock.Now = now;
+    Loop.LastFrameTime = now - step.FrameDelta;
+    // As StepFrame chooses; a finished fade would hand over to the menus.
+    if (InBreak())
+      BreakTick();
+    else
+      GameTick();
+    if (Loop.FadeOutDone) break;
+  }
+
+  const ReplayOutcome outcome{Game.Score, Game.Lines, Game.Level, Game.GameSeconds};
+  Config = savedConfig;
+  RandomSeed(savedSeed);
+  Rec.Suspended = false;
+  return outcome;
+}
+
+}  // namespace zolvane
