@@ -95,6 +95,8 @@ int32_t UnZigZag(uint32_t v) {
 
 constexpr uint32_t ChangedDelta = 1, ChangedExtra = 2, ChangedInput = 4;
 constexpr uint32_t ShortRuns = 31;  // run lengths 1..31 fit in the byte; 32 and up follow it
+// The code byte, the longer length, the frame time, the clock's advance and the keys.
+constexpr uint32_t MaxStepBytes = 1 + 5 + 1 + 5 + 3;
 
 std::string PackSteps(const std::vector<ReplayStep>& steps) {
   Writer w;
@@ -283,8 +285,10 @@ std::string DecodeReplay(std::string_view bytes, Replay& out) {
     return "damaged: " + problem;
   if (count > MaxReplaySteps)
     return "damaged: " + std::to_string(count) + " steps, more than any game";
-  // Deflate packs at most about 1032 to 1: a larger promise is a lie, not a reason to allocate.
-  if (rawSize > uint64_t{packedSize} * 1040 + 64) return "damaged: the steps' size is impossible";
+  // Deflate packs at most about 1032 to 1, and a run of steps takes at most MaxStepBytes: a
+  // larger promise is a lie, not a reason to allocate.
+  if (rawSize > uint64_t{packedSize} * 1040 + 64 || rawSize > uint64_t{count} * MaxStepBytes)
+    return "damaged: the steps' size is impossible";
   std::string raw(rawSize, '\0');
   uLongf unpacked = rawSize;
   if (uncompress(reinterpret_cast<Bytef*>(raw.data()), &unpacked,

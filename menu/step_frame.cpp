@@ -24,9 +24,9 @@ void StepFrame() {
     if (Loop.FadeOutDone) {
       EndRecording();
       HandOverToMenu();
-    }
-    else if (Loop.FadeOutRunning)
+    } else if (Loop.FadeOutRunning) {
       PrepareMenuPicture();  // a little in each pass of the fade, no wait at its end
+    }
   } else {
     GameTick();
   }

@@ -160,6 +160,12 @@ TEST(ReplayFormat, RefusesDamagedTruncatedForeignAndNewerFilesSayingWhy) {
       {"more steps said", forged(counts, static_cast<uint32_t>(sample.Steps.size() + 1)),
        "fewer steps than"},
       {"huge unpacked size", forged(counts + 4, 0xfffffff0u), "impossible"},
+      {"more unpacked bytes than one step takes", [&] {
+         std::string b = good;
+         PutU32(b, counts, 1);
+         PutU32(b, counts + 4, 16);
+         return Resealed(b);
+       }(), "impossible"},
       {"wrong unpacked size", forged(counts + 4, 3), "cannot be unpacked"},
       {"huge packed size", forged(counts + 8, 0xfffffff0u), "truncated"},
   };
