@@ -43,6 +43,26 @@ float BitsFloat(uint32_t bits) {
 
 bool InBreak() { return Game.Paused || Game.GameOver || Game.AbortQuery; }
 
+// The start's fields kept as the game keeps them, in one list for taking them and for
+// putting them back; those stored in another form are handled beside each call.
+template <class Pair>
+void ForEachStartField(ReplayStart& s, Pair pair) {
+  pair(s.KeyRepeatDelay, Config.KeyRepeatDelay);
+  pair(s.RotateClockwise, Config.RotateClockwise);
+  pair(s.MoveRepeatTimer, Keys.MoveRepeatTimer);
+  pair(s.DownRepeatTimer, Keys.DownRepeatTimer);
+  pair(s.UpRepeatTimer, Keys.UpRepeatTimer);
+  pair(s.EscapeTimer, Keys.EscapeTimer);
+  pair(s.PauseTimer, Keys.PauseTimer);
+  pair(s.SlideStep, Game.SlideStep);
+  pair(s.SlideGraceMs, Game.SlideGraceMs);
+  pair(s.BrickFlipActive, Game.BrickFlipActive);
+  pair(s.BrickFlipColumn, Game.BrickFlipColumn);
+  pair(s.BrickFlipRow, Game.BrickFlipRow);
+  pair(s.BrickFlipAxis, Game.BrickFlipAxis);
+  pair(s.TimeLeft, Game.TimeLeft);
+}
+
 void FillHeader(ReplayHeader& h) {
   h.GameType = Game.GameType;
   h.Score = Game.Score;
@@ -70,23 +90,10 @@ void RecordStepStart() {
   if (Rec.Suspended || !Rec.Recording || Rec.Started) return;
   Rec.Started = true;
   ReplayStart& s = Rec.Game.Start;
-  s.KeyRepeatDelay = Config.KeyRepeatDelay;
-  s.RotateClockwise = Config.RotateClockwise;
+  ForEachStartField(s, [](auto& stored, const auto& live) { stored = live; });
   s.RotationSpeedBits = FloatBits(Config.RotationSpeed);
-  s.MoveRepeatTimer = Keys.MoveRepeatTimer;
-  s.DownRepeatTimer = Keys.DownRepeatTimer;
-  s.UpRepeatTimer = Keys.UpRepeatTimer;
-  s.EscapeTimer = Keys.EscapeTimer;
-  s.PauseTimer = Keys.PauseTimer;
   s.SideMove = static_cast<uint8_t>(Game.FallingFigure->SideMove);
-  s.SlideStep = Game.SlideStep;
-  s.SlideGraceMs = Game.SlideGraceMs;
-  s.BrickFlipActive = Game.BrickFlipActive;
-  s.BrickFlipColumn = Game.BrickFlipColumn;
-  s.BrickFlipRow = Game.BrickFlipRow;
-  s.BrickFlipAxis = Game.BrickFlipAxis;
   s.BrickFlipAngleBits = FloatBits(Game.BrickFlipAngle);
-  s.TimeLeft = Game.TimeLeft;
   s.TransitionActive = Loop.TransitionActive;
   s.FadeInRunning = Loop.FadeInRunning;
   s.FadeLevel = Loop.FadeLevel;
@@ -125,24 +132,12 @@ ReplayOutcome PlayReplay(const Replay& replay) {
   ManualClock clock(1000);
   const ReplayStart& s = replay.Start;
 
-  Config.KeyRepeatDelay = s.KeyRepeatDelay;
-  Config.RotateClockwise = s.RotateClockwise;
-  Config.RotationSpeed = BitsFloat(s.RotationSpeedBits);
   Keys = KeyFlags{};
-  Keys.MoveRepeatTimer = s.MoveRepeatTimer;
-  Keys.DownRepeatTimer = s.DownRepeatTimer;
-  Keys.UpRepeatTimer = s.UpRepeatTimer;
-  Keys.EscapeTimer = s.EscapeTimer;
-  Keys.PauseTimer = s.PauseTimer;
+  ReplayStart start = s;
+  ForEachStartField(start, [](const auto& stored, auto& live) { live = stored; });
+  Config.RotationSpeed = BitsFloat(s.RotationSpeedBits);
   Game.FallingFigure->SideMove = static_cast<SideMoveDir>(s.SideMove);
-  Game.SlideStep = s.SlideStep;
-  Game.SlideGraceMs = s.SlideGraceMs;
-  Game.BrickFlipActive = s.BrickFlipActive;
-  Game.BrickFlipColumn = s.BrickFlipColumn;
-  Game.BrickFlipRow = s.BrickFlipRow;
-  Game.BrickFlipAxis = s.BrickFlipAxis;
   Game.BrickFlipAngle = BitsFloat(s.BrickFlipAngleBits);
-  Game.TimeLeft = s.TimeLeft;
   Game.GameType = replay.Header.GameType;
   Game.ScorePosition = 11;
   Game.GameOver = false;
