@@ -78,16 +78,22 @@ void Play(ManualKeyboard& keys, int frame, bool drop) {
   if (frame % 37 == 0) keys.Press(DIK_UP);
 }
 
-int Run(const Options& o) {
-  ManualClock clock;
-  ManualKeyboard keys;
+// The harness's window, the keys taken from the script's keyboard.
+bool OpenWindowWithKeys(const Options& o, ManualKeyboard& keys) {
   std::string error;
   if (!OpenHarnessWindow(o.RunDir, &error)) {
     std::fprintf(stderr, "layer_exactness: %s\n", error.c_str());
-    return 1;
+    return false;
   }
   SetKeyboardSource(&keys);
   KeyboardReady = true;
+  return true;
+}
+
+int Run(const Options& o) {
+  ManualClock clock;
+  ManualKeyboard keys;
+  if (!OpenWindowWithKeys(o, keys)) return 1;
   StartHarnessGame(o.Type);
   Config.BrickQuality = static_cast<uint8_t>(o.Quality);
   FillWellRows(6, 0);  // full rows: the first landing clears them
@@ -276,13 +282,7 @@ void UseLayers(bool on) { MenuLayerEnabled = GameLayerEnabled = on; }
 int RunMenus(const Options& o) {
   ManualClock clock;
   ManualKeyboard keys;
-  std::string error;
-  if (!OpenHarnessWindow(o.RunDir, &error)) {
-    std::fprintf(stderr, "layer_exactness: %s\n", error.c_str());
-    return 1;
-  }
-  SetKeyboardSource(&keys);
-  KeyboardReady = true;
+  if (!OpenWindowWithKeys(o, keys)) return 1;
   Loop = LoopState{};
   Loop.LastFrameTime = timeGetTime();
   Menu = MenuStateData{};
