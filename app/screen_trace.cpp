@@ -70,6 +70,8 @@ void TraceScreen(uint32_t ms) {
   std::string screen = CurrentScreenName();
   if (screen != Trace.LastScreen) {
     WriteLine(ms, screen);
+    // The well as the game ended, for a script to hold against the game's replay.
+    if (screen == "game over") WriteLine(ms, "well " + WellText());
     Trace.LastScreen = std::move(screen);
   }
   if (++Trace.Frames % HeartbeatFrames == 0) WriteLine(ms, "frames " + std::to_string(Trace.Frames));

@@ -1,6 +1,7 @@
 // A trace of the screens the program shows, for tests that drive it from outside: with
 // ZOLVANE_TRACE_SCREENS=FILE set, one line "MS SCREEN" is appended whenever the screen
-// changes, and "MS frames N" every 60 frames drawn, so a watcher can tell a hang.
+// changes, "MS frames N" every 60 frames drawn, so a watcher can tell a hang, and after
+// "MS game over" the well the game ended with, "MS well ROWS" (WellText in game_state.h).
 #pragma once
 #include <cstdint>
 #include <string>

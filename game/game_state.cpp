@@ -27,6 +27,27 @@ void DrawRandomFigure(TFigure* figure, int32_t column, int32_t row, float scale)
 }
 }  // namespace
 
+char WellCellChar(const WellCell& cell) {
+  if (cell.Empty) return '.';
+  const int32_t colour = cell.Brick ? cell.Brick->Colour : 0;
+  return colour >= 0 && colour <= 9 ? static_cast<char>('0' + colour) : '?';
+}
+
+std::string WellRowText(int row) {
+  std::string text(WellColumns, '.');
+  for (int c = 1; c <= WellColumns; ++c) text[static_cast<size_t>(c - 1)] = WellCellChar(WellAt(row, c));
+  return text;
+}
+
+std::string WellText() {
+  std::string text;
+  for (int r = WellRows; r >= 1; --r) {
+    if (r < WellRows) text += '/';
+    text += WellRowText(r);
+  }
+  return text;
+}
+
 void FreeWellBricks() {
   for (int r = 1; r <= WellRows; ++r)
     for (int c = 1; c <= WellColumns; ++c) {

@@ -69,6 +69,14 @@ constexpr float StartFallSpeed = 0.0019f;
 // Well position (row 1..20 from the bottom, column 1..10 from the left).
 inline WellCell& WellAt(int row, int column) { return Game.Well[row - 1][column - 1]; }
 
+// The well as text, for the simulator and the tests that compare a game with its replay: a
+// free cell is '.', a taken one its brick's colour digit ('?' past 9).
+char WellCellChar(const WellCell& cell);
+// One row (1..20 from the bottom), ten characters from the left.
+std::string WellRowText(int row);
+// The 20 rows top first, parted by '/': one word, for a line of text.
+std::string WellText();
+
 void NewGame();
 void FreeWellBricks();
 void FreeSparks();

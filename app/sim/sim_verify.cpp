@@ -47,6 +47,7 @@ int VerifyReplayFile(const std::string& path) {
   SetDefaultHighScores();
   CreateGameScene();
   const ReplayOutcome replayed = PlayReplay(replay);
+  const std::string well = WellText();
   SetEffectRecorder(nullptr);
   ResetGameState();
 
@@ -59,6 +60,8 @@ int VerifyReplayFile(const std::string& path) {
   const bool same = recorded == replayed;
   std::printf("%s\n", same ? "verified: the replay gives the recorded result"
                            : "NOT verified: the replay gives another result");
+  // The file keeps no well: one who watched the game played compares this with what they saw.
+  std::printf("%-8s %s\n", "Well", well.c_str());
   return same ? VerifyEqual : VerifyDiffers;
 }
 

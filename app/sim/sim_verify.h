@@ -6,8 +6,9 @@ namespace zolvane::sim {
 
 constexpr int VerifyEqual = 0, VerifyDiffers = 1, VerifyUnreadable = 2;
 
-// Prints the comparison to standard output and any problem to standard error; the figure
-// shapes must be loaded. Returns one of the three statuses above.
+// Prints the comparison to standard output, then the well the replay ends with (WellText),
+// and any problem to standard error; the figure shapes must be loaded. Returns one of the
+// three statuses above.
 int VerifyReplayFile(const std::string& path);
 
 }  // namespace zolvane::sim

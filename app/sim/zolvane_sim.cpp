@@ -290,12 +290,6 @@ class JsonLine {
   bool NeedComma = false;
 };
 
-char CellChar(const WellCell& cell) {
-  if (cell.Empty) return '.';
-  const int32_t colour = cell.Brick ? cell.Brick->Colour : 0;
-  return colour >= 0 && colour <= 9 ? static_cast<char>('0' + colour) : '?';
-}
-
 void WriteState(std::vector<int32_t>& effects, const Options& options, int games) {
   JsonLine j;
   j.Open(nullptr);
@@ -351,11 +345,7 @@ void WriteState(std::vector<int32_t>& effects, const Options& options, int games
   effects.clear();
 
   j.OpenArray("Well");
-  for (int r = WellRows; r >= 1; --r) {
-    char row[WellColumns];
-    for (int c = 1; c <= WellColumns; ++c) row[c - 1] = CellChar(WellAt(r, c));
-    j.Element(std::string_view(row, WellColumns));
-  }
+  for (int r = WellRows; r >= 1; --r) j.Element(WellRowText(r));
   j.CloseArray();
   if (options.Again) j.Int("Games", games);
   if (options.Memory) j.Int("ResidentKiB", ResidentKiB());

@@ -85,6 +85,29 @@ TEST_F(ScreenTraceTest, WritesChangesOnlyAndAFrameCountNowAndThen) {
             "10 main\n500 options\n510 main\n600 frames 60\n1000 game 2\n1200 frames 120\n");
 }
 
+TEST_F(ScreenTraceTest, GameOverIsFollowedByTheWellItEndedWith) {
+  // Bottom row: a garbage brick at the left, a brick of kind 3 at the right; a free cell
+  // whose brick has a colour still reads '.'.
+  TBrick garbage(8, 1, 1, 0), three(3, 10, 1, 0), loose(5, 5, 2, 0);
+  WellAt(1, 1) = {false, &garbage};
+  WellAt(1, 10) = {false, &three};
+  WellAt(2, 5) = {true, &loose};
+  Loop.MenuActive = false;
+  Game.GameType = 2;
+  StartScreenTrace(Path);
+  TraceScreen(10);
+  Game.GameOver = true;
+  TraceScreen(20);
+  TraceScreen(30);  // the well again only with the next game over
+  Loop.MenuActive = true;
+  TraceScreen(40);
+  for (int r = 1; r <= 2; ++r)
+    for (int c = 1; c <= WellColumns; ++c) WellAt(r, c) = WellCell{};
+  std::string rows;
+  for (int r = 0; r < 19; ++r) rows += "........../";
+  EXPECT_EQ(ReadTrace(), "10 game 2\n20 game over\n20 well " + rows + "8........3\n40 main\n");
+}
+
 TEST_F(ScreenTraceTest, NothingIsWrittenWithoutAFile) {
   ::unsetenv("ZOLVANE_TRACE_SCREENS");
   StartScreenTrace();

@@ -84,11 +84,21 @@ TEST_F(SimReplayTest, AGameOfEachTypeRecordsAndVerifies) {
       if (*again) continue;
       const size_t over = played.Out.rfind("\"GameOver\":true");
       ASSERT_NE(over, std::string::npos) << "the game ended";
-      const int score = Figure(played.Out.substr(played.Out.rfind('\n', over) + 1), "Score");
+      const std::string ended = played.Out.substr(played.Out.rfind('\n', over) + 1);
+      const int score = Figure(ended, "Score");
       EXPECT_GT(score, 0);
       EXPECT_TRUE(std::regex_search(
           verified.Out, std::regex("Score +" + std::to_string(score) + " +" +
                                    std::to_string(score) + "\n")))
+          << verified.Out;
+      // The well the replay ends with is the one the game ended with, row for row.
+      std::smatch rows;
+      ASSERT_TRUE(std::regex_search(ended, rows, std::regex("\"Well\":\\[([^\\]]*)\\]")));
+      const std::string well = std::regex_replace(
+          std::regex_replace(rows[1].str(), std::regex("\",\""), "/"), std::regex("\""), "");
+      EXPECT_EQ(well.size(), 20u * 11 - 1);
+      EXPECT_NE(well.find_first_not_of("./"), std::string::npos) << "bricks in the well";
+      EXPECT_NE(verified.Out.find("\nWell     " + well + "\n"), std::string::npos)
           << verified.Out;
     }
   }

@@ -39,9 +39,9 @@ rand() { echo $((RANDOM % $1)); }  # 0..N-1
 chance() { [ $((RANDOM % 100)) -lt "$1" ]; }  # true with PERCENT probability
 nap() { sleep "$(awk -v a="$1" -v b="$2" -v r=$RANDOM 'BEGIN { printf "%.2f", a + (b - a) * r / 32767 }')"; }
 
-screen() { grep -v ' frames ' "$TRACE" 2>/dev/null | tail -n1 | cut -d' ' -f2- || true; }
+screen() { grep -v -e ' frames ' -e ' well ' "$TRACE" 2>/dev/null | tail -n1 | cut -d' ' -f2- || true; }
 frames() { grep ' frames ' "$TRACE" 2>/dev/null | tail -n1 | cut -d' ' -f3 || true; }
-seen() { grep -v ' frames ' "$TRACE" 2>/dev/null | cut -d' ' -f2- | grep -xF -- "$1" >/dev/null; }
+seen() { grep -v -e ' frames ' -e ' well ' "$TRACE" 2>/dev/null | cut -d' ' -f2- | grep -xF -- "$1" >/dev/null; }
 
 # A sanitizer's or the C++ runtime's report on standard error fails the run at once.
 check_reports() {
@@ -346,10 +346,10 @@ e2e_highscores "$GAME/highscores.dat" | awk '$3 > 0' | head -n 12
 missing=()
 for s in "${ALL_SCREENS[@]}"; do seen "$s" || missing+=("$s"); done
 [ -n "${MONKEY_TRACE_COPY:-}" ] && cp "$TRACE" "$MONKEY_TRACE_COPY"
-changes=$(grep -vc ' frames ' "$TRACE" || true)
+changes=$(grep -vc -e ' frames ' -e ' well ' "$TRACE" || true)
 echo "monkey: $changes screen changes, $(frames) frames, $STARTS start(s), $EXITS exit(s) through the menu"
 for s in "${ALL_SCREENS[@]}"; do
-  printf '  %-15s %s\n' "$s" "$(grep -v ' frames ' "$TRACE" | cut -d' ' -f2- | grep -cxF -- "$s" || true)"
+  printf '  %-15s %s\n' "$s" "$(grep -v -e ' frames ' -e ' well ' "$TRACE" | cut -d' ' -f2- | grep -cxF -- "$s" || true)"
 done
 if [ "${MONKEY_REQUIRE_ALL:-1}" = 1 ]; then
   check "every screen was reached (missing: ${missing[*]:-none})" '[ ${#missing[@]} -eq 0 ]'

@@ -490,8 +490,8 @@ e2e_memory() {  # PID
 }
 
 # The screen the game last drew into ZOLVANE_TRACE_SCREENS's file $TRACE
-# (app/screen_trace.cpp), without its heartbeat lines.
-e2e_screen() { grep -v ' frames ' "$TRACE" 2>/dev/null | tail -n1 | cut -d' ' -f2- || true; }
+# (app/screen_trace.cpp), without its heartbeat lines and the well after a game over.
+e2e_screen() { grep -v -e ' frames ' -e ' well ' "$TRACE" 2>/dev/null | tail -n1 | cut -d' ' -f2- || true; }
 # Waits up to SECONDS for the screen NAME; false when it does not come or the game ends.
 e2e_screen_within() {  # NAME SECONDS
   local deadline=$((SECONDS + $2))
