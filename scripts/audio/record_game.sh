@@ -22,7 +22,7 @@ printf '[Options]\r\nFullScreen=0\r\n\r\n[Settings]\r\nMusic volume=%s\r\nSound 
 e2e_start_x
 trace="$E2E_TMP/trace"
 export ZOLVANE_TRACE_SCREENS="$trace" SDL_AUDIODRIVER=disk
-screen() { grep -v ' frames ' "$trace" 2>/dev/null | tail -n1 | cut -d' ' -f2- || true; }
+screen() { grep -v -e ' frames ' -e ' well ' "$trace" 2>/dev/null | tail -n1 | cut -d' ' -f2- || true; }
 
 # Each figure: held to the left wall, moved one column further than the one before
 # (cycling over the well), now and then turned, dropped, all in one xdotool run (one per
