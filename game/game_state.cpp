@@ -35,7 +35,8 @@ char WellCellChar(const WellCell& cell) {
 
 std::string WellRowText(int row) {
   std::string text(WellColumns, '.');
-  for (int c = 1; c <= WellColumns; ++c) text[static_cast<size_t>(c - 1)] = WellCellChar(WellAt(row, c));
+  for (int c = 1; c <= WellColumns; ++c)
+    text[static_cast<size_t>(c - 1)] = WellCellChar(WellAt(row, c));
   return text;
 }
 
