@@ -65,6 +65,7 @@ void PlayToNextLanding() {
   const int32_t landed = Game.FiguresLanded;
   for (int32_t n = 0; n < MaxFigureSkipSteps && !W.Playback->Done(); ++n) {
     W.Playback->Step();
+    Watch.StepsRun = W.Playback->StepsRun();
     if (Game.FiguresLanded != landed || Game.GameOver) break;
   }
 }
@@ -101,6 +102,7 @@ void RunDueSteps(uint32_t realMs) {
     W.Due -= pace;
     W.Playback->Step();
   }
+  Watch.StepsRun = W.Playback->StepsRun();
 }
 
 // The recording's own fade to black ends it; a recording that stops short fades out here.

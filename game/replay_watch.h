@@ -6,6 +6,7 @@
 //   Down               pause and play on to the next figure's landing
 //   Back               fade out and leave
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,7 @@ struct WatchState {
   int32_t Speed = 1;      // 1, 2 or 4
   bool Leaving = false;   // fading out before the recording's end
   bool Finished = false;  // faded out, by the recording or by leaving: the menus take over
+  size_t StepsRun = 0;    // of the recording
 };
 
 extern WatchState Watch;
