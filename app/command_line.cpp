@@ -29,7 +29,9 @@ CommandLine Failure(std::string reason) {
   return line;
 }
 
-bool TakesValue(const std::string& name) { return name == "--game" || name == "--quit-after-frames"; }
+bool TakesValue(const std::string& name) {
+  return name == "--game" || name == "--quit-after-frames" || name == "--replay";
+}
 
 }  // namespace
 
@@ -62,22 +64,31 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       if (value->size() != 1 || (*value)[0] < '1' || (*value)[0] > '4')
         return Failure("--game takes a game type from 1 to 4, not '" + *value + "'");
       line.StartGame = (*value)[0] - '0';
+    } else if (name == "--replay") {
+      if (value->empty()) return Failure("--replay takes a replay file");
+      line.ReplayFile = *value;
     } else {
       const std::optional<uint64_t> n = ParseCount(*value);
       if (!n) return Failure("--quit-after-frames takes a positive count, not '" + *value + "'");
       line.QuitAfterFrames = *n;
     }
   }
+  if (line.StartGame && !line.ReplayFile.empty())
+    return Failure("--game and --replay cannot go together");
   return line;
 }
 
 std::string UsageText() {
-  return "Usage: zolvane [--game T] [--quit-after-frames N]\n"
+  return "Usage: zolvane [--game T | --replay FILE] [--quit-after-frames N]\n"
          "       zolvane --help | --version\n"
          "A falling-blocks puzzle game drawn in 3-D.\n"
          "\n"
          "  --game T               start game type T at once, past the menu\n"
          "                         (1 Classic, 2 Advanced, 3 Special, 4 Crazy)\n"
+         "  --replay FILE          watch the game recorded in FILE, then the menu;\n"
+         "                         Space pauses, Right and Left change the speed\n"
+         "                         (1x, 2x, 4x), Down plays on to the next landing,\n"
+         "                         Esc leaves\n"
          "  --quit-after-frames N  close after N frames drawn, as the window's close\n"
          "                         button would, and print when the first was drawn\n"
          "                         (for benchmarks)\n"
@@ -85,7 +96,9 @@ std::string UsageText() {
          "  --version              print the version and exit\n"
          "\n"
          "Installed, the settings, high scores and logs live in $XDG_DATA_HOME/zolvane\n"
-         "(by default ~/.local/share/zolvane).\n";
+         "(by default ~/.local/share/zolvane); the last game is kept there as\n"
+         "lastgame.zrp and the game of each high score in replays/. Enter on the high\n"
+         "score screen marks a row, and Enter again watches its game.\n";
 }
 
 std::string VersionText() { return std::string("zolvane ") + ZOLVANE_VERSION + "\n"; }

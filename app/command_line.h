@@ -11,6 +11,7 @@ struct CommandLine {
   Action What = Action::Run;
   int StartGame = 0;             // 1..4 skips the menu; 0 starts with the menu
   uint64_t QuitAfterFrames = 0;  // 0: run until the player ends the program
+  std::string ReplayFile;        // a replay to watch at once, past the menu
   std::string Error;             // the reason, for Action::Error
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/config.h"
 #include "game/frame_time.h"
+#include "game/replay_watch.h"
 #include "platform/clock.h"
 #include "platform/settings.h"
 
@@ -16,8 +17,8 @@ bool ToggleFullScreen(WindowSystem& window) {
   Config.FullScreen = fullScreen;
   WriteFullScreenOption(fullScreen);
   // The window system may wait a tenth of a second for the display: no figure falls
-  // further for it.
-  SkipTime(timeGetTime() - start);
+  // further for it. A replay watched keeps the recording's clock, which waits anyway.
+  if (!Watch.Active) SkipTime(timeGetTime() - start);
   return true;
 }
 

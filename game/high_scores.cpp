@@ -159,4 +159,22 @@ bool InsertHighScore(int32_t gameType, int32_t position, int32_t score) {
   return true;
 }
 
+namespace {
+int32_t StandInType = 0;  // none
+std::array<int32_t, 10> StandIn{};
+}  // namespace
+
+int32_t TableScore(int32_t gameType, int32_t rank) {
+  if (!IsGameType(gameType) || rank < 1 || rank > Ranks) return 0;
+  if (gameType == StandInType) return StandIn[static_cast<size_t>(rank - 1)];
+  return HighScores[gameType][rank].Score;
+}
+
+void MeasureAgainst(int32_t gameType, const std::array<int32_t, 10>& scores) {
+  StandInType = gameType;
+  StandIn = scores;
+}
+
+void MeasureAgainstTable() { StandInType = 0; }
+
 }  // namespace zolvane

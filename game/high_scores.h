@@ -1,5 +1,6 @@
 // Ten best results per game type, kept in memory and in highscores.dat.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -28,5 +29,14 @@ bool SaveHighScores(const std::string& path = HighScoresFile);
 // Places score at position (1..10) of the game type's table with an empty name, for the
 // name entry to fill; false, changing nothing, for position 11 or a bad argument.
 bool InsertHighScore(int32_t gameType, int32_t position, int32_t score);
+
+// The score at rank 1..10 that a running game is measured against (its rank, the score to
+// beat beside the well): the game type's table, or the scores standing in for it while a
+// replay is watched. Out-of-range types and ranks read as 0.
+int32_t TableScore(int32_t gameType, int32_t rank);
+// Ranks 1..10 of gameType that TableScore gives in place of the table's, until
+// MeasureAgainstTable. The table itself, which is saved, is never touched.
+void MeasureAgainst(int32_t gameType, const std::array<int32_t, 10>& scores);
+void MeasureAgainstTable();
 
 }  // namespace zolvane

@@ -85,6 +85,16 @@ void PollMenuKeys() {
   }
 }
 
+bool PollMenuActions(ActionSet& held) {
+  if (!CanPoll()) return false;
+  held = 0;
+  for (Action move : {Action::Left, Action::Right, Action::Turn, Action::SoftDrop})
+    if (MenuMoveDown(move)) held |= ActionBit(move);
+  for (Action answer : {Action::Confirm, Action::Back, Action::Pause})
+    if (ActionDown(answer)) held |= ActionBit(answer);
+  return true;
+}
+
 void PollGameKeys() {
   PolledGameInput = InputNotPolled;
   if (!CanPoll()) return;

@@ -43,6 +43,10 @@ inline void CountDownKey(int32_t& timer, int32_t start) {
 
 void PollMenuKeys();
 void PollGameKeys();
+// The actions held now as the menus read them (the arrows whatever the moves are bound to,
+// the pad's answers alone), for keys that steer rather than play; false, with held left
+// as it was, when the keyboard cannot be read.
+bool PollMenuActions(ActionSet& held);
 
 // What a game step reads of the keys, after the player's bindings and the pad: one bit per
 // action held. A replay keeps these, so it depends on neither.

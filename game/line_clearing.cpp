@@ -182,7 +182,7 @@ void UpdateScorePosition() {
   if (!IsGameType(Game.GameType) || Game.ScorePosition > 11) return;
   int32_t p = Game.ScorePosition - 1;
   // Equal to an entry stays below it.
-  while (p > 0 && HighScores[Game.GameType][p].Score < Game.Score) {
+  while (p > 0 && TableScore(Game.GameType, p) < Game.Score) {
     Game.ScorePosition = p;
     p -= 1;
   }

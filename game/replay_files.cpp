@@ -35,6 +35,14 @@ std::string TableReplayPath(int32_t gameType, int32_t score, const std::string& 
   return std::string(TableReplaysFolder) + "/" + head + hex + ".zrp";
 }
 
+std::string TableRowReplayFile(int32_t gameType, int32_t rank) {
+  if (Folder.empty() || !IsGameType(gameType) || rank < 1 || rank > 10) return "";
+  const HighScoreEntry& row = HighScores[gameType][rank];
+  const std::string path = InFolder(TableReplayPath(gameType, row.Score, row.Name));
+  std::error_code error;
+  return fs::is_regular_file(path, error) ? path : "";
+}
+
 std::string KeepLastGame(const Replay& game) {
   if (Folder.empty()) return "";
   return SaveReplay(InFolder(LastGameReplayFile), game);

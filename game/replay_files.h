@@ -19,6 +19,10 @@ void KeepReplaysIn(const std::string& folder);
 // folder of highscores.dat.
 std::string TableReplayPath(int32_t gameType, int32_t score, const std::string& name);
 
+// The kept game of a table row (rank 1..10), as a path from the run folder; "" when the row
+// has none.
+std::string TableRowReplayFile(int32_t gameType, int32_t rank);
+
 // Each returns "" or what went wrong, naming the file; none throws.
 // Replaces lastgame.zrp with the game that just ended.
 std::string KeepLastGame(const Replay& game);

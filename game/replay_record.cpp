@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "game/frame_time.h"
 #include "game/game_state.h"
@@ -125,12 +126,12 @@ Replay RecordedGame() {
   return replay;
 }
 
-ReplayOutcome PlayReplay(const Replay& replay) {
-  const GameSettings savedConfig = Config;
-  const uint32_t savedSeed = RandomState();
+ReplayPlayback::ReplayPlayback(const Replay& replay, uint32_t clockStart)
+    : Recorded(replay), Now(clockStart), SavedSeed(RandomState()) {
   Rec.Suspended = true;
-  ManualClock clock(1000);
+  ManualClock clock(Now);
   const ReplayStart& s = replay.Start;
+  const GameSettings player = Config;
 
   Keys = KeyFlags{};
   ReplayStart start = s;
@@ -149,27 +150,54 @@ ReplayOutcome PlayReplay(const Replay& replay) {
   Loop.TransitionActive = s.TransitionActive;
   Loop.FadeInRunning = s.FadeInRunning;
   Loop.FadeLevel = s.FadeLevel;
+  Loop.LastFrameTime = Now;
 
-  uint32_t now = clock.Now;
-  for (const ReplayStep& step : replay.Steps) {
-    if (!(step.Input & InputNotPolled)) ApplyGameInput(step.Input & (InputNotPolled - 1));
-    Config.FullScreen = (step.Input & InputFullScreen) != 0;
-    now += step.FrameDelta + static_cast<uint32_t>(step.ClockExtra);
-    clock.Now = now;
-    Loop.LastFrameTime = now - step.FrameDelta;
-    // As StepFrame chooses; a finished fade would hand over to the menus.
-    if (InBreak())
-      BreakTick();
-    else
-      GameTick();
-    if (Loop.FadeOutDone) break;
-  }
+  // The start put the replay's settings in place; they wait here for the first step.
+  Settings = {Config.KeyRepeatDelay, Config.RotateClockwise, Config.FullScreen,
+              Config.RotationSpeed};
+  Config = player;
+}
 
-  const ReplayOutcome outcome{Game.Score, Game.Lines, Game.Level, Game.GameSeconds};
-  Config = savedConfig;
-  RandomSeed(savedSeed);
+ReplayPlayback::~ReplayPlayback() {
+  RandomSeed(SavedSeed);
   Rec.Suspended = false;
-  return outcome;
+}
+
+void ReplayPlayback::SwapSettings() {
+  std::swap(Settings.KeyRepeatDelay, Config.KeyRepeatDelay);
+  std::swap(Settings.RotateClockwise, Config.RotateClockwise);
+  std::swap(Settings.FullScreen, Config.FullScreen);
+  std::swap(Settings.RotationSpeed, Config.RotationSpeed);
+}
+
+uint32_t ReplayPlayback::NextStepMs() const {
+  if (Done()) return 0;
+  const ReplayStep& step = Recorded.Steps[Next];
+  return step.FrameDelta + static_cast<uint32_t>(step.ClockExtra);
+}
+
+void ReplayPlayback::Step() {
+  if (Done()) return;
+  const ReplayStep& step = Recorded.Steps[Next++];
+  SwapSettings();
+  if (!(step.Input & InputNotPolled)) ApplyGameInput(step.Input & (InputNotPolled - 1));
+  Config.FullScreen = (step.Input & InputFullScreen) != 0;
+  Now += step.FrameDelta + static_cast<uint32_t>(step.ClockExtra);
+  ManualClock clock(Now);
+  Loop.LastFrameTime = Now - step.FrameDelta;
+  // As StepFrame chooses; a finished fade would hand over to the menus.
+  if (InBreak())
+    BreakTick();
+  else
+    GameTick();
+  Faded = Loop.FadeOutDone;
+  SwapSettings();
+}
+
+ReplayOutcome PlayReplay(const Replay& replay) {
+  ReplayPlayback playback(replay, 1000);
+  while (!playback.Done()) playback.Step();
+  return {Game.Score, Game.Lines, Game.Level, Game.GameSeconds};
 }
 
 }  // namespace zolvane

@@ -34,9 +34,45 @@ inline ReplayOutcome RecordedOutcome(const ReplayHeader& h) {
   return {h.Score, h.Lines, h.Level, h.GameSeconds};
 }
 
-// Runs the recorded game through GameTick and BreakTick on a clock of its own, with the
-// figure shapes loaded and the game scene created; the game state is left as the last step
-// left it. Nothing is recorded meanwhile, and the settings it changes are put back.
+// A recorded game played through GameTick and BreakTick one step at a time, each step on
+// the clock of the recording. The figure shapes must be loaded and the game scene created.
+// Nothing is recorded meanwhile. The settings the rules read are the replay's only while a
+// step runs, so nothing of it reaches the player's settings; the generator's state comes
+// back when the playback goes.
+class ReplayPlayback {
+ public:
+  // The game as the recording began, its first step not yet run; the clock of the
+  // recording starts at clockStart.
+  ReplayPlayback(const Replay& replay, uint32_t clockStart);
+  ~ReplayPlayback();
+  ReplayPlayback(const ReplayPlayback&) = delete;
+  ReplayPlayback& operator=(const ReplayPlayback&) = delete;
+
+  // Every step has run, or the game has faded out for the menus to take over.
+  bool Done() const { return Next >= Recorded.Steps.size() || Faded; }
+  bool FadedOut() const { return Faded; }
+  // The time the next step takes on the recording's clock.
+  uint32_t NextStepMs() const;
+  void Step();
+  size_t StepsRun() const { return Next; }
+
+ private:
+  struct RulesSettings {
+    int32_t KeyRepeatDelay = 0;
+    bool RotateClockwise = true, FullScreen = false;
+    float RotationSpeed = 0;
+  };
+  void SwapSettings();
+
+  const Replay& Recorded;
+  size_t Next = 0;
+  uint32_t Now;
+  RulesSettings Settings;  // the replay's between steps, the player's during one
+  uint32_t SavedSeed;
+  bool Faded = false;
+};
+
+// Runs the whole recorded game; the game state is left as the last step left it.
 ReplayOutcome PlayReplay(const Replay& replay);
 
 }  // namespace zolvane

@@ -489,6 +489,7 @@ void DrawHighScoreScreen(int32_t gameType) {
     const HighScoreEntry& entry = HighScores[gameType][rank];
     const float y = Cy + 5.5f - 1.2f * static_cast<float>(rank);
     const bool podium = rank <= 3;
+    if (rank == Menu.HighScoreRowMarked) DrawCursorBrickAt(Cx - 11.2f, y + 0.35f, 0);
     if (Menu.NameEntryActive && rank == Game.ScorePosition && gameType == Game.GameType)
       DrawNameWithCursor(entry.Name, podium ? 2 : 1, podium ? 1 : 2, Cx - 10.0f, y);
     else
@@ -496,15 +497,21 @@ void DrawHighScoreScreen(int32_t gameType) {
     DrawFontText(podium ? 2 : 4, scoreSize, std::to_string(entry.Score), ScoreX, y, 0,
                  TextAlpha);
   }
-  DrawFontText(2, 7, Menu.NameEntryActive ? "Enter your name" : "Press Esc to exit", Cx - 6.0f,
-               Cy - 9.0f, 0, TextAlpha);
+  if (Menu.NameEntryActive)
+    DrawFontText(2, 7, "Enter your name", Cx - 6.0f, Cy - 9.0f, 0, TextAlpha);
+  else if (Menu.HighScoreRowMarked)
+    DrawFontText(2, 7, "Press Enter to watch", Cx - 7.2f, Cy - 9.0f, 0, TextAlpha);
+  else
+    DrawFontText(2, 7, "Press Esc to exit", Cx - 6.0f, Cy - 9.0f, 0, TextAlpha);
 }
 
 MenuStill MenuStillPart() {
   switch (Menu.MenuState) {
     case MenuGameInfo: return MenuStill::Screen;
-    // The name entry's cursor blinks.
-    case MenuHighScores: return Menu.NameEntryActive ? MenuStill::Backdrop : MenuStill::Screen;
+    // The name entry's cursor blinks, and a marked row's brick turns.
+    case MenuHighScores:
+      return Menu.NameEntryActive || Menu.HighScoreRowMarked ? MenuStill::Backdrop
+                                                             : MenuStill::Screen;
     default: return MenuStill::Backdrop;
   }
 }

@@ -38,6 +38,8 @@ struct MenuStateData {
   int32_t MenuItem = MainItem::NewGame;
   int32_t PrevMenuItem = 100;  // no item
   int32_t HighScoreTableShown = 1;
+  // The row of the table shown whose kept game Enter plays; 0 while no row is marked.
+  int32_t HighScoreRowMarked = 0;
   bool NameEntryActive = false;
   // Keys held as the entry opened, by DirectInput code: they type nothing until they have
   // come up. The key of the last press the window reported, whose text follows it.
@@ -82,6 +84,8 @@ int32_t MenuItemCount(uint8_t state);
 // Fire on a game type: play the choice, start the fade to black and set the game type;
 // the fade's end starts the game. Nothing while a fade runs.
 void BeginNewGame(int32_t gameType);
+// The menus make way for a game, or a replay watched.
+void LeaveMenus();
 // The same game at once, without the sound or the fades (the simulator, tests, benchmarks).
 void StartGameNow(int32_t gameType);
 

@@ -14,6 +14,7 @@
 #include "menu/menu_screens.h"
 #include "menu/menu_state.h"
 #include "menu/name_entry.h"
+#include "menu/watch_replays.h"
 #include "platform/math3d.h"
 #include "platform/settings.h"
 
@@ -152,15 +153,23 @@ void ShowHighScoreTable(int32_t by) {
   Menu.HighScoreTableShown += by;
   if (Menu.HighScoreTableShown < Classic) Menu.HighScoreTableShown = Crazy;
   if (Menu.HighScoreTableShown > Crazy) Menu.HighScoreTableShown = Classic;
+  MarkAfterTableChange();
 }
 
-// Once per press: the arrows have no repeat here.
+// Once per press: the arrows have no repeat here. With a row marked, Up and Down move the
+// mark instead of changing the table.
 void HighScoreTableKeys() {
   if (!OnScreen(MenuHighScores) || Menu.NameEntryActive) return;
-  if (SideKeyPressed(Keys.KeyLeft) || (Keys.KeyDown && Keys.DownRepeatTimer == DownRepeatStart))
-    ShowHighScoreTable(-1);
-  if (SideKeyPressed(Keys.KeyRight) || (Keys.KeyUp && Keys.UpRepeatTimer == UpRepeatStart))
-    ShowHighScoreTable(+1);
+  if (Fire()) {
+    Keys.KeyEnter = false;
+    FireOnTable();
+  }
+  const bool up = Keys.KeyUp && Keys.UpRepeatTimer == UpRepeatStart;
+  const bool down = Keys.KeyDown && Keys.DownRepeatTimer == DownRepeatStart;
+  const bool marking = Menu.HighScoreRowMarked != 0;
+  if (SideKeyPressed(Keys.KeyLeft) || (down && !marking)) ShowHighScoreTable(-1);
+  if (SideKeyPressed(Keys.KeyRight) || (up && !marking)) ShowHighScoreTable(+1);
+  if (marking && (up || down)) MoveRowMark(up ? -1 : +1);
 }
 
 void CountDownHeldKeys() {
@@ -169,15 +178,10 @@ void CountDownHeldKeys() {
   if (Keys.KeyDown) CountDownKey(Keys.DownRepeatTimer, DownRepeatStart);
 }
 
-// A game has no use for the menu's pictures: they make room for its own.
-void LeaveMenus() {
-  Loop.MenuActive = false;
-  ReleaseMenuPictures();
-}
-
 // Fades out into a new game, and fades in after a game has handed back to the menus.
 void RunFades() {
   FadeOutStep();
+  if (Loop.FadeOutDone && StartChosenReplay()) Loop.FadeOutDone = false;
   if (Loop.FadeOutDone) {
     LeaveMenus();
     Loop.FadeOutDone = false;
@@ -229,7 +233,11 @@ void EscapeKeys() {
       case MenuHighScores:
         if (Menu.NameEntryActive) break;
         Play(Effect::MenuEnter);
-        Menu.MenuState = MenuMain;
+        // A marked row is let go first.
+        if (Menu.HighScoreRowMarked)
+          Menu.HighScoreRowMarked = 0;
+        else
+          Menu.MenuState = MenuMain;
         break;
       case MenuGameInfo:
         Play(Effect::MenuEnter);
@@ -276,6 +284,12 @@ void ChooseGameType(int32_t gameType) {
 }
 }  // namespace
 
+// A game has no use for the menu's pictures: they make room for its own.
+void LeaveMenus() {
+  Loop.MenuActive = false;
+  ReleaseMenuPictures();
+}
+
 void BeginNewGame(int32_t gameType) {
   if (Loop.TransitionActive) return;
   PlayEffect(Effect::MenuEnter, true);
@@ -308,6 +322,7 @@ void HandOverToMenu() {
     Menu.MenuState = MenuHighScores;
     Menu.MenuItem = MainItem::NewGame;  // selected once the table is left
     Menu.HighScoreTableShown = Game.GameType;
+    Menu.HighScoreRowMarked = 0;
     Game.GameOver = false;
   } else {
     // Aborted: AbortQuery stays set until the next game starts.

@@ -137,7 +137,9 @@ void FinishNameEntry() {
       std::fprintf(stderr, "Zolvane: the game's replay could not be kept: %s\n", problem.c_str());
   }
   Menu.NameEntryActive = false;
+  // The press is used up: still held, it must not act on the table now shown.
   Keys.KeyEnter = false;
+  Keys.KeyEnterHeld = true;
 }
 
 void NameEntryKey(char c) {

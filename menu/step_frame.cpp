@@ -7,6 +7,8 @@
 #include "game/rules.h"
 #include "menu/menu_screens.h"
 #include "menu/menu_state.h"
+#include "menu/watch_replays.h"
+#include "game/replay_watch.h"
 
 namespace zolvane {
 
@@ -15,6 +17,10 @@ void StepFrame() {
   if (Loop.MenuActive) {
     if (!Loop.TransitionActive) PollMenuKeys();
     MenuStep();
+    return;
+  }
+  if (Watch.Active) {
+    WatchFrame();
     return;
   }
   RecordStepStart();

@@ -33,12 +33,6 @@ void ScoreLine(Lines& out, int32_t font, const std::string& text, float dx, floa
   out.push_back({font, FontSizeWithin(4.0f, text, RightEdge - x), text, x, SceneCenterY + dy});
 }
 
-// Out-of-range types and ranks read as 0 rather than past the table.
-int32_t TableScore(int32_t gameType, int32_t rank) {
-  if (!IsGameType(gameType) || rank < 1 || rank > 10) return 0;
-  return HighScores[gameType][rank].Score;
-}
-
 std::string TwoDigits(int32_t n) {
   std::string s = std::to_string(n);
   return s.size() == 1 ? "0" + s : s;

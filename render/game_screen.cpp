@@ -9,12 +9,14 @@
 #include "game/frame_time.h"
 #include "game/game_state.h"
 #include "game/game_types.h"
+#include "game/replay_watch.h"
 #include "game/scene_objects.h"
 #include "platform/data_files.h"
 #include "platform/math3d.h"
 #include "platform/picture.h"
 #include "render/device_objects.h"
 #include "render/effects.h"
+#include "render/font.h"
 #include "render/fade_quad.h"
 #include "render/game_info.h"
 #include "render/game_layer.h"
@@ -154,6 +156,15 @@ void DrawGame() {
     DrawBreakPicture(3);
 
   DrawMessage();
+  DrawWatchStatus();
+}
+
+// A replay watched faster or held says so in a corner; at its own pace the picture is the
+// game's.
+void DrawWatchStatus() {
+  const std::string text = WatchStatusText();
+  if (!text.empty())
+    DrawFontText(4, 6, text, SceneCenterX - 13.6f, SceneCenterY + 9.6f, 0, 255);
 }
 
 void DrawBackground(int32_t gameType) {

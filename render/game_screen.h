@@ -48,6 +48,7 @@ void DrawWellNearMovers(const TFigure* figure);
 bool TurningBrickAt(int position);
 void DrawFlyingRows();
 void DrawBreakPicture(int32_t kind);
+void DrawWatchStatus();
 
 // Missing pictures leave their textures empty; they are drawn untextured.
 void MakeBreakTextures();

@@ -20,8 +20,10 @@
 #include "app/sdl/sdl_window_system.h"
 #include "app/startup.h"
 #include "game/frame_time.h"
+#include "game/replay.h"
 #include "menu/menu_state.h"
 #include "menu/name_entry.h"
+#include "menu/watch_replays.h"
 #include "platform/audio.h"
 #include "platform/frame_pacer.h"
 #include "platform/logs.h"
@@ -145,11 +147,22 @@ bool FirstPaint(SdlWindowSystem& window) {
   return started == StartUpResult::Ready;
 }
 
-void BeforeTheEvents(SdlWindowSystem& window, int startGame) {
+void BeforeTheEvents(SdlWindowSystem& window, int startGame, Replay* replay) {
   if (SDL_GetWindowFlags(window.Window) & SDL_WINDOW_INPUT_FOCUS) frmD3D.FActive = true;
   SetCloseWindowHandler(CloseMainWindow);
   SDL_StopTextInput();  // SDL starts with text input on
   if (startGame) BeginNewGame(startGame);  // a developer's shortcut past the menu
+  if (replay) WatchNow(std::move(*replay));
+}
+
+// Read before the run folder is entered, where a relative name would find nothing; a file
+// that cannot be watched ends the program before any window opens.
+bool ReadReplayToWatch(const std::string& file, Replay& replay) {
+  if (const std::string problem = LoadReplay(file, replay); !problem.empty()) {
+    std::fprintf(stderr, "zolvane: %s\n", problem.c_str());
+    return false;
+  }
+  return true;
 }
 
 // Events are read after the wait: what arrived meanwhile reaches this pass's step.
@@ -319,6 +332,9 @@ int RunGame(int argc, char** argv) {
   const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (const int status = ReportCommandLine(line); status >= 0) return status;
   QuietWhenUnattended();
+  Replay replay;
+  const bool watch = !line.ReplayFile.empty();
+  if (watch && !ReadReplayToWatch(line.ReplayFile, replay)) return 2;
   if (!EnterRunFolder()) return 1;
 
   SdlWindowSystem window;
@@ -327,7 +343,7 @@ int RunGame(int argc, char** argv) {
   SetAudioBackend(&audio);
   if (!FirstPaint(window)) return EndAtOnce(window);
 
-  BeforeTheEvents(window, line.StartGame);
+  BeforeTheEvents(window, line.StartGame, watch ? &replay : nullptr);
   if (!RunEventLoop(window, audio, line.QuitAfterFrames)) return EndAtOnce(window);
   return CloseMainWindowAndShutDown(window);
 }

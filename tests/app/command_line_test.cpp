@@ -16,6 +16,7 @@ struct Case {
   Action what;
   int startGame;
   uint64_t quitAfterFrames;
+  std::string replay = "";
 };
 
 TEST(CommandLineTest, ArgumentListsGiveTheirAction) {
@@ -35,6 +36,9 @@ TEST(CommandLineTest, ArgumentListsGiveTheirAction) {
       {{"--version", "--help"}, Action::Help, 0, 0},
       {{"--help", "--version"}, Action::Help, 0, 0},
       {{"--game", "2", "--version"}, Action::Version, 2, 0},
+      {{"--replay", "best game.zrp"}, Action::Run, 0, 0, "best game.zrp"},
+      {{"--replay=-x.zrp", "--quit-after-frames", "9"}, Action::Run, 0, 9, "-x.zrp"},
+      {{"--replay", "--game"}, Action::Run, 0, 0, "--game"},  // a value, whatever it looks like
       // Unknown options and arguments.
       {{"--gmae", "1"}, Action::Error, 0, 0},
       {{"-g"}, Action::Error, 0, 0},
@@ -53,6 +57,9 @@ TEST(CommandLineTest, ArgumentListsGiveTheirAction) {
       {{"--quit-after-frames", "-5"}, Action::Error, 0, 0},
       {{"--quit-after-frames", "10x"}, Action::Error, 0, 0},
       {{"--quit-after-frames", "1234567890123456789"}, Action::Error, 0, 0},
+      {{"--replay"}, Action::Error, 0, 0},
+      {{"--replay="}, Action::Error, 0, 0},
+      {{"--replay", "a.zrp", "--game", "1"}, Action::Error, 0, 0},  // watch or play, not both
   };
   for (const Case& c : cases) {
     std::string shown;
@@ -66,6 +73,7 @@ TEST(CommandLineTest, ArgumentListsGiveTheirAction) {
     }
     EXPECT_EQ(line.StartGame, c.startGame);
     EXPECT_EQ(line.QuitAfterFrames, c.quitAfterFrames);
+    EXPECT_EQ(line.ReplayFile, c.replay);
   }
 }
 
@@ -77,7 +85,7 @@ TEST(CommandLineTest, ErrorNamesTheOffendingArgument) {
 
 TEST(CommandLineTest, UsageListsEveryOption) {
   const std::string usage = UsageText();
-  for (const char* option : {"--game T", "--quit-after-frames N", "--help", "--version"})
+  for (const char* option : {"--game T", "--replay FILE", "--quit-after-frames N", "--help", "--version"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   EXPECT_EQ(VersionText().rfind("zolvane ", 0), 0u);
   EXPECT_NE(VersionText(), "zolvane unknown\n");  // the build passes its version in

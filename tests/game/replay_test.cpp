@@ -238,18 +238,6 @@ class ReplayRulesTest : public RulesTest {
     }
     ASSERT_TRUE(Loop.MenuActive);
   }
-
-  std::vector<int> WellBits() {
-    std::vector<int> bits;
-    for (int r = 1; r <= WellRows; ++r)
-      for (int c = 1; c <= WellColumns; ++c)
-        bits.push_back(WellAt(r, c).Empty ? 0 : WellAt(r, c).Brick->Colour);
-    bits.push_back(Game.FallingFigure->Kind());
-    bits.push_back(Game.FallingFigure->Row);
-    bits.push_back(Game.FallingFigure->Column);
-    bits.push_back(Game.NextFigure->Kind());
-    return bits;
-  }
 };
 
 TEST_F(ReplayRulesTest, AGameAfterAnotherPlaysBackToTheSameWellAndFigures) {

@@ -104,6 +104,18 @@ class RulesTest : public ::testing::Test {
           return true;
     return false;
   }
+  // The well's colours and the two figures: what a game that plays back alike must match.
+  static std::vector<int> WellBits() {
+    std::vector<int> bits;
+    for (int r = 1; r <= WellRows; ++r)
+      for (int c = 1; c <= WellColumns; ++c)
+        bits.push_back(WellAt(r, c).Empty ? 0 : WellAt(r, c).Brick->Colour);
+    bits.push_back(Game.FallingFigure->Kind());
+    bits.push_back(Game.FallingFigure->Row);
+    bits.push_back(Game.FallingFigure->Column);
+    bits.push_back(Game.NextFigure->Kind());
+    return bits;
+  }
   int CountEffect(int32_t index) const {
     return static_cast<int>(std::count(effects.begin(), effects.end(), index));
   }
