@@ -206,8 +206,9 @@ play_type() {  # TYPE
   top_out
   e2e_wait_screen "game over" 5
   e2e_shot "$(shot game_over)"
-  # Ctrl held as the well filled may have left the picture already.
-  [ "$(e2e_screen)" != "game over" ] || e2e_press space
+  # Ctrl held as the well filled leaves the picture by itself, and a Space pressed during
+  # that fade would still be down as the entry opens, typing a space once it comes up.
+  e2e_screen_within "name entry" "$(e2e_slow 2)" || e2e_press space
   e2e_wait_screen "name entry" "$(e2e_slow 10)"
   sleep 0.3
   timeout 10 xdotool type --delay 120 "$NAME"
