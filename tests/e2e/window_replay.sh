@@ -3,7 +3,9 @@
 # then proven by its replay: `zolvane-sim --verify` on lastgame.zrp gives the score, lines,
 # level and game time the game recorded, and the well the screen trace saw as it ended; the
 # high score row the name went into has that score, and its own replay under replays/
-# verifies too.
+# verifies too. Then the game is watched in the window: Advanced by `zolvane --replay` and
+# Crazy from its high score row, at the recorded pace, each ending on the picture the game
+# ended on; Classic and Special by `zolvane --replay` at 4x.
 #
 # Each type has a seed of its own for the keys, printed below: ZOLVANE_REPLAY_SEED=N plays
 # the keys of seed N + type again (the game's own timing still varies from run to run).
@@ -161,16 +163,16 @@ random_play() {
   echo "  random play: $events key events, $((($(now_ms) - start - stopped) / 1000)) s played"
 }
 
-# Turbo drops (Ctrl tapped) until the well is full.
+# Down held until the well is full: unlike Ctrl, Space, Enter or Esc it does not leave the
+# game-over picture, which stays for its screenshot and for the watching to end on.
 top_out() {
   local deadline=$((SECONDS + $(e2e_slow 90)))
+  key_down Down
   while still_playing; do
-    [ "$SECONDS" -lt "$deadline" ] || die "turbo drops did not end the game within $(e2e_slow 90) s"
-    key_down ctrl
-    sleep 0.1
-    keys_up
+    [ "$SECONDS" -lt "$deadline" ] || die "Down held did not end the game within $(e2e_slow 90) s"
     sleep 0.1
   done
+  keys_up
 }
 
 # --- One game.
@@ -284,11 +286,78 @@ verify_type() {  # TYPE
     "$seconds" "$steps" "$(stat -c %s "$last")" "$((SEED_BASE + type))")")
 }
 
+# --- Watching it.
+
+# The game-over picture less the band its sign sways in: the well, the figures and the texts
+# as the game ended, which nothing moves any more. Not a pixel may differ.
+still_part_same() {  # SHOT SHOT
+  local crop
+  for crop in 720x226+0+0 720x226+0+314; do
+    [ "$(compare -metric AE "$1[$crop]" "$2[$crop]" null: 2>&1)" = 0 ] || return 1
+  done
+}
+
+# Milliseconds from the game's first screen to "game over" in a trace.
+trace_span() {  # TRACE
+  awk -v g="$PLAYING" '$0 ~ " " g "$" && !s { s = $1 } / game over$/ && s { print $1 - s; exit }' "$1"
+}
+
+# watch_type TYPE: the game watched in the window, from the command line or from its row of
+# the table (Crazy), at 1x or 4x (Classic, Special). At 1x it ends on the picture the game
+# ended on; either way the recorded key leaves it, for the screen it was started from.
+watch_type() {  # TYPE
+  local type=$1 speed=1 after=main live watched
+  [ "$type" = 1 ] || [ "$type" = 3 ] && speed=4
+  local live_trace="$TRACE"
+  TRACE="$RUN/watch-trace"
+  export ZOLVANE_TRACE_SCREENS="$TRACE"
+  if [ "$type" = 4 ]; then
+    after="high scores"
+    e2e_start_game "$(e2e_slow $((PLAY_SECONDS + 120)))"
+    e2e_wait_started "$(e2e_slow 20)"
+    e2e_wait_screen main "$(e2e_slow 10)"
+    e2e_press Down Down Return
+    e2e_wait_screen "high scores" 5
+    e2e_press Right Right Right Return
+    sleep 0.3
+    e2e_shot "$(shot table_marked)"
+    e2e_press Return
+  else
+    e2e_start_game "$(e2e_slow $((PLAY_SECONDS + 120)))" --replay lastgame.zrp
+    e2e_wait_started "$(e2e_slow 20)"
+  fi
+  e2e_wait_screen "$PLAYING" "$(e2e_slow 10)"
+  [ "$speed" = 1 ] || e2e_press Right Right
+  e2e_wait_screen "game over" "$(e2e_slow $((PLAY_SECONDS + 60)))"
+  live=$(trace_span "$live_trace")
+  watched=$(trace_span "$TRACE")
+  echo "  watched at ${speed}x: ${watched} ms to game over, played in ${live} ms"
+  if [ "$speed" = 1 ]; then
+    sleep 0.3
+    e2e_shot "$(shot watched_over)"
+    check "type $type: the watched game ends on the picture the game ended on" \
+      'still_part_same "$(shot game_over)" "$(shot watched_over)"'
+    # A slow build's frames pass the 100 ms a step waits at most, so it watches faster.
+    [ "$E2E_SLOW" != 1 ] || check "type $type: at the pace it was played" \
+      '[ "$watched" -gt $((live * 9 / 10)) ] && [ "$watched" -lt $((live * 11 / 10 + 2000)) ]'
+  else
+    check "type $type: at 4x, in less than half the time it was played" \
+      '[ "$watched" -lt $((live / 2)) ] && [ "$watched" -gt $((live / 8)) ]'
+  fi
+  e2e_wait_screen "$after" "$(e2e_slow 10)"
+  pass "type $type: the recorded key leaves the watching for the $after screen"
+  e2e_terminate_game
+  check "type $type: closed after watching, status 0 (got $GAME_STATUS)" '[ "$GAME_STATUS" = 0 ]'
+  check "type $type: watching kept no game" 'cmp -s "$GAME/lastgame.zrp" "$RUN/lastgame.zrp"'
+}
+
 e2e_start_x
 FIGURES=()
 for type in $TYPES; do
   play_type "$type"
   verify_type "$type"
+  cp "$GAME/lastgame.zrp" "$RUN/lastgame.zrp"
+  watch_type "$type"
   # Run folders, traces and screenshots for a person to look at.
   [ -z "${E2E_KEEP_SHOTS:-}" ] || { mkdir -p "$E2E_KEEP_SHOTS" && cp -r "$RUN" "$E2E_KEEP_SHOTS/"; }
   if [ "$FAILED" -ne 0 ]; then
