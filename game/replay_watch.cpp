@@ -21,9 +21,11 @@ namespace {
 struct Watching {
   Replay Recorded;
   std::unique_ptr<ReplayPlayback> Playback;
-  uint32_t LastPass = 0;     // the real clock at the pass before
-  uint32_t Due = 0;          // the recording's time owed to the steps
-  ActionSet Held = ~0u;      // the actions of the pass before: keys held as it began act once released
+  uint32_t LastPass = 0;  // the real clock at the pass before
+  uint32_t Due = 0;       // the recording's time owed to the steps
+  // The actions of the pass before; all, at first: keys held as the watching begins act
+  // only once released.
+  ActionSet Held = ~0u;
 };
 
 Watching W;

@@ -4,11 +4,11 @@
 #include "game/game_state.h"
 #include "game/keys.h"
 #include "game/replay_record.h"
+#include "game/replay_watch.h"
 #include "game/rules.h"
 #include "menu/menu_screens.h"
 #include "menu/menu_state.h"
 #include "menu/watch_replays.h"
-#include "game/replay_watch.h"
 
 namespace zolvane {
 

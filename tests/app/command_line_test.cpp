@@ -85,7 +85,8 @@ TEST(CommandLineTest, ErrorNamesTheOffendingArgument) {
 
 TEST(CommandLineTest, UsageListsEveryOption) {
   const std::string usage = UsageText();
-  for (const char* option : {"--game T", "--replay FILE", "--quit-after-frames N", "--help", "--version"})
+  for (const char* option :
+       {"--game T", "--replay FILE", "--quit-after-frames N", "--help", "--version"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   EXPECT_EQ(VersionText().rfind("zolvane ", 0), 0u);
   EXPECT_NE(VersionText(), "zolvane unknown\n");  // the build passes its version in
