@@ -18,7 +18,7 @@ bool ToggleFullScreen(WindowSystem& window) {
   WriteFullScreenOption(fullScreen);
   // The window system may wait a tenth of a second for the display: no figure falls
   // further for it. A replay watched keeps the recording's clock, which waits anyway.
-  if (!Watch.Active) SkipTime(timeGetTime() - start);
+  if (!Watching()) SkipTime(timeGetTime() - start);
   return true;
 }
 

@@ -153,21 +153,13 @@ ReplayPlayback::ReplayPlayback(const Replay& replay, uint32_t clockStart)
   Loop.LastFrameTime = Now;
 
   // The start put the replay's settings in place; they wait here for the first step.
-  Settings = {Config.KeyRepeatDelay, Config.RotateClockwise, Config.FullScreen,
-              Config.RotationSpeed};
+  Settings = Config;
   Config = player;
 }
 
 ReplayPlayback::~ReplayPlayback() {
   RandomSeed(SavedSeed);
   Rec.Suspended = false;
-}
-
-void ReplayPlayback::SwapSettings() {
-  std::swap(Settings.KeyRepeatDelay, Config.KeyRepeatDelay);
-  std::swap(Settings.RotateClockwise, Config.RotateClockwise);
-  std::swap(Settings.FullScreen, Config.FullScreen);
-  std::swap(Settings.RotationSpeed, Config.RotationSpeed);
 }
 
 uint32_t ReplayPlayback::NextStepMs() const {
@@ -179,7 +171,7 @@ uint32_t ReplayPlayback::NextStepMs() const {
 void ReplayPlayback::Step() {
   if (Done()) return;
   const ReplayStep& step = Recorded.Steps[Next++];
-  SwapSettings();
+  std::swap(Settings, Config);
   if (!(step.Input & InputNotPolled)) ApplyGameInput(step.Input & (InputNotPolled - 1));
   Config.FullScreen = (step.Input & InputFullScreen) != 0;
   Now += step.FrameDelta + static_cast<uint32_t>(step.ClockExtra);
@@ -191,7 +183,7 @@ void ReplayPlayback::Step() {
   else
     GameTick();
   Faded = Loop.FadeOutDone;
-  SwapSettings();
+  std::swap(Settings, Config);
 }
 
 ReplayOutcome PlayReplay(const Replay& replay) {

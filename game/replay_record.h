@@ -4,6 +4,7 @@
 #include <string>
 
 #include "game/replay.h"
+#include "platform/settings.h"
 
 namespace zolvane {
 
@@ -57,17 +58,10 @@ class ReplayPlayback {
   size_t StepsRun() const { return Next; }
 
  private:
-  struct RulesSettings {
-    int32_t KeyRepeatDelay = 0;
-    bool RotateClockwise = true, FullScreen = false;
-    float RotationSpeed = 0;
-  };
-  void SwapSettings();
-
   const Replay& Recorded;
   size_t Next = 0;
   uint32_t Now;
-  RulesSettings Settings;  // the replay's between steps, the player's during one
+  GameSettings Settings;  // the replay's between steps, the player's during one
   uint32_t SavedSeed;
   bool Faded = false;
 };

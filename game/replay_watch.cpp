@@ -18,7 +18,7 @@ WatchState Watch;
 
 namespace {
 
-struct Watching {
+struct WatchRun {
   Replay Recorded;
   std::unique_ptr<ReplayPlayback> Playback;
   uint32_t LastPass = 0;  // the real clock at the pass before
@@ -28,7 +28,7 @@ struct Watching {
   ActionSet Held = ~0u;
 };
 
-Watching W;
+WatchRun W;
 
 // The table without the replay's own row: rows below move up, and the last is empty.
 std::array<int32_t, 10> TableAsFound(const ReplayHeader& h) {
@@ -67,7 +67,6 @@ void PlayToNextLanding() {
   const int32_t landed = Game.FiguresLanded;
   for (int32_t n = 0; n < MaxFigureSkipSteps && !W.Playback->Done(); ++n) {
     W.Playback->Step();
-    Watch.StepsRun = W.Playback->StepsRun();
     if (Game.FiguresLanded != landed || Game.GameOver) break;
   }
 }
@@ -104,7 +103,6 @@ void RunDueSteps(uint32_t realMs) {
     W.Due -= pace;
     W.Playback->Step();
   }
-  Watch.StepsRun = W.Playback->StepsRun();
 }
 
 // The recording's own fade to black ends it; a recording that stops short fades out here.
@@ -134,11 +132,14 @@ void StartWatching(Replay replay) {
   W.Due = 0;
   W.Held = ~0u;
   Watch = WatchState{};
-  Watch.Active = true;
 }
 
+bool Watching() { return W.Playback != nullptr; }
+
+size_t WatchStepsRun() { return W.Playback ? W.Playback->StepsRun() : 0; }
+
 void WatchStep() {
-  if (!Watch.Active || Watch.Finished) return;
+  if (!Watching() || Watch.Finished) return;
   const uint32_t realMs = RealMsSinceLastPass();
   WatchKeys();
   if (Watch.Leaving) {
@@ -157,7 +158,7 @@ void StopWatching() {
 }
 
 std::string WatchStatusText() {
-  if (!Watch.Active || Watch.Leaving) return "";
+  if (!Watching() || Watch.Leaving) return "";
   if (Watch.Paused) return "Paused";
   if (Watch.Speed > 1) return std::to_string(Watch.Speed) + "x";
   return "";

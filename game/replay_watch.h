@@ -15,15 +15,18 @@
 namespace zolvane {
 
 struct WatchState {
-  bool Active = false;
   bool Paused = false;
   int32_t Speed = 1;      // 1, 2 or 4
   bool Leaving = false;   // fading out before the recording's end
   bool Finished = false;  // faded out, by the recording or by leaving: the menus take over
-  size_t StepsRun = 0;    // of the recording
 };
 
 extern WatchState Watch;
+
+// Between StartWatching and StopWatching.
+bool Watching();
+// The recording's steps played so far; 0 when not watching.
+size_t WatchStepsRun();
 
 constexpr int32_t MaxWatchSpeed = 4;
 // At most this much of the recording's time goes by in one pass, however long the pass was

@@ -89,6 +89,8 @@ void LeaveMenus();
 // The same game at once, without the sound or the fades (the simulator, tests, benchmarks).
 void StartGameNow(int32_t gameType);
 
+// The menus take over once a fade to black has completed, and fade in.
+void EnterMenusFadingIn();
 // The pass in which a game's fade to black has completed: over, it opens its high score
 // table (with the name entry when it ranks); aborted, the main menu.
 void HandOverToMenu();

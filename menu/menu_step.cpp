@@ -307,10 +307,16 @@ void StartGameNow(int32_t gameType) {
   Loop.FadeLevel = 0;
 }
 
-void HandOverToMenu() {
+// Most pictures are ready: the fade to black has prepared them.
+void EnterMenusFadingIn() {
   Loop.MenuActive = true;
-  // Most are ready: the fade to black has prepared them.
   LoadMenuPictures();
+  Loop.FadeOutDone = false;
+  Loop.FadeInRunning = true;
+}
+
+void HandOverToMenu() {
+  EnterMenusFadingIn();
   if (Game.GameOver) {
     if (Game.ScorePosition >= 1 && Game.ScorePosition <= 10) {
       Menu.NameEntryActive = OpenNameEntry(Game.GameType, Game.ScorePosition, Game.Score);
@@ -330,8 +336,6 @@ void HandOverToMenu() {
     Keys.KeyEnter = false;
     Menu.MenuItem = MainItem::NewGame;
   }
-  Loop.FadeOutDone = false;
-  Loop.FadeInRunning = true;
 }
 void SetCloseWindowHandler(CloseWindowHandler handler) { CloseWindow = handler; }
 

@@ -19,7 +19,7 @@ void StepFrame() {
     MenuStep();
     return;
   }
-  if (Watch.Active) {
+  if (Watching()) {
     WatchFrame();
     return;
   }

@@ -67,11 +67,7 @@ void KeysHeldSinceLong() {
 void HandBackFromWatch() {
   StopWatching();
   Game.GameOver = false;
-  Loop.MenuActive = true;
-  LoadMenuPictures();
-  Loop.FadeOutRunning = Loop.FadeOutDone = false;
-  Loop.FadeInRunning = Loop.TransitionActive = true;
-  Loop.FadeLevel = 255;
+  EnterMenusFadingIn();
   KeysHeldSinceLong();
 }
 

@@ -98,10 +98,10 @@ TEST_F(WatchTest, TheRecordedPaceAtEachSpeedAndNothingWhilePaused) {
     for (int i = 0; i < c.rights; ++i) Tap(DIK_RIGHT);
     for (int i = 0; i < c.lefts; ++i) Tap(DIK_LEFT);
     if (c.paused) Tap(DIK_SPACE);
-    const size_t before = Watch.StepsRun;
+    const size_t before = WatchStepsRun();
     EXPECT_EQ(before, 0u) << "taps take no time";
     for (int i = 0; i < c.passes; ++i) Pass(c.ms);
-    EXPECT_EQ(Watch.StepsRun - before, c.steps);
+    EXPECT_EQ(WatchStepsRun() - before, c.steps);
   }
 }
 
@@ -131,7 +131,7 @@ TEST_F(WatchTest, AGameWatchedToItsEndIsTheOnePlayedWithItsSoundsAndLeavesNothin
   EXPECT_EQ(WellBits(), wellAtEnd);
   EXPECT_EQ(Game.FiguresLanded, figuresAtEnd);
   EXPECT_EQ(effects, played);
-  EXPECT_FALSE(Watch.Active);
+  EXPECT_FALSE(Watching());
   EXPECT_EQ(Menu.MenuState, MenuMain);
   EXPECT_EQ(Config.KeyRepeatDelay, GameSettings{}.KeyRepeatDelay);
   EXPECT_EQ(RandomState(), seed) << "the next game's figures are not the replay's";
@@ -152,10 +152,10 @@ TEST_F(WatchTest, KeysPauseStepAFigureAndLeaveAndAKeyHeldAsItBeginsWaitsForItsRe
   EXPECT_EQ(WatchStatusText(), "Paused");
   for (int figure = 0; figure < 3; ++figure) {
     const int32_t landed = Game.FiguresLanded;
-    const size_t steps = Watch.StepsRun;
+    const size_t steps = WatchStepsRun();
     Tap(DIK_DOWN);
     EXPECT_EQ(Game.FiguresLanded, landed + 1);
-    EXPECT_GT(Watch.StepsRun, steps);
+    EXPECT_GT(WatchStepsRun(), steps);
     Passes(20, 17);
     EXPECT_EQ(Game.FiguresLanded, landed + 1) << "and stands still again";
   }
@@ -205,10 +205,10 @@ TEST_F(WatchTest, ARowsGameIsMarkedWatchedAgainstTheTableAsFoundAndTheTableComes
   Tap(DIK_RETURN);
   Tap(DIK_RETURN);
   for (int i = 0; i < 100 && Loop.MenuActive; ++i) Pass(17);
-  ASSERT_TRUE(Watch.Active);
+  ASSERT_TRUE(Watching());
 
   // The game is measured against Bob, as it was played, not against itself.
-  while (Watch.Active && !Game.GameOver) Pass(17);
+  while (Watching() && !Game.GameOver) Pass(17);
   EXPECT_EQ(Game.ScorePosition, 1);
   EXPECT_EQ(TableScore(1, 1), 1);
   EXPECT_EQ(Game.Score, score);
